@@ -1,0 +1,35 @@
+#pragma once
+
+namespace foundation {
+
+// Geometry in points; the origin is the top-leading corner and y grows downward.
+struct Point {
+  double x = 0;
+  double y = 0;
+  friend bool operator==(const Point&, const Point&) = default;
+};
+
+struct Size {
+  double width = 0;
+  double height = 0;
+  friend bool operator==(const Size&, const Size&) = default;
+};
+
+struct Rect {
+  Point origin;
+  Size size;
+
+  double minX() const { return origin.x; }
+  double minY() const { return origin.y; }
+  double maxX() const { return origin.x + size.width; }
+  double maxY() const { return origin.y + size.height; }
+  double midX() const { return origin.x + size.width / 2; }
+  double midY() const { return origin.y + size.height / 2; }
+  // Half-open on the trailing and bottom edges, so that adjacent rects never share a point.
+  bool contains(Point p) const {
+    return p.x >= minX() && p.x < maxX() && p.y >= minY() && p.y < maxY();
+  }
+  friend bool operator==(const Rect&, const Rect&) = default;
+};
+
+}  // namespace foundation

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "foundation/date.hpp"
+
+namespace foundation {
+
+// A value of a property list, the store's value type. Signed and unsigned integers are kept
+// apart so that 2^64-1 and -1 stay distinct.
+struct PropertyListValue {
+  using Data = std::vector<std::uint8_t>;
+  using Array = std::vector<PropertyListValue>;
+  // Keys in file order; a key written twice keeps its last value.
+  using Dictionary = std::vector<std::pair<std::string, PropertyListValue>>;
+
+  std::variant<bool, std::int64_t, std::uint64_t, double, std::string, Date, Data, Array,
+               Dictionary>
+      value;
+
+  friend bool operator==(const PropertyListValue&, const PropertyListValue&) = default;
+};
+
+// The conditional conversion of a stored value to a date: only a stored date converts.
+inline std::optional<Date> asDate(const PropertyListValue& object) {
+  if (const auto* date = std::get_if<Date>(&object.value)) return *date;
+  return std::nullopt;
+}
+
+}  // namespace foundation
