@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "foundation/locale.hpp"
 
@@ -17,7 +18,8 @@ struct ClosedRange {
 
 struct NumberFormatStyleConfiguration {
   struct Precision {
-    // At least lowerBound and at most upperBound fraction digits.
+    // At least lowerBound and at most upperBound fraction digits. Bounds outside 0...999 are
+    // brought into it, and an upper bound below the lower one is raised to it.
     static Precision fractionLength(ClosedRange<int> digits) { return Precision{digits}; }
     ClosedRange<int> fractionDigits;
     friend bool operator==(const Precision&, const Precision&) = default;
@@ -27,7 +29,13 @@ struct NumberFormatStyleConfiguration {
 template <class Value>
 struct FloatingPointFormatStyle;
 
-// Formats a double as a decimal number in a locale, on ICU's number formatter.
+// Formats a double as a decimal number in a locale, on ICU's number formatter: the locale's
+// separators, grouping and digits, half-even rounding, and as many fraction digits as ICU's
+// default unless `precision` bounds them. Only negative values carry a sign; zero, and a value
+// that rounds to zero, shows none ("0", never "-0"). NaN and infinities show as ICU writes them.
+//
+// A style is a cheap value: the ICU formatter behind it is shared by every equal style in the
+// same resolved locale and built on first use.
 template <>
 struct FloatingPointFormatStyle<double> {
   struct Currency;
@@ -48,7 +56,10 @@ struct FloatingPointFormatStyle<double> {
                          const FloatingPointFormatStyle&) = default;
 };
 
-// Formats a double as an amount of a currency (ISO 4217 code) in a locale.
+// Formats a double as an amount of a currency (ISO 4217 code) in a locale: the locale's standard
+// currency pattern and its symbol for the currency, and exactly the currency's minor-unit digits
+// (2 for "CNY"). Signs as for the decimal style: zero is never negative. A code that is not three
+// ASCII letters shows as ISO 4217's "no currency" (the generic sign ¤).
 struct FloatingPointFormatStyle<double>::Currency {
   Currency(std::string code, Locale locale) : code(std::move(code)), locale(std::move(locale)) {}
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace foundation {
 
@@ -8,9 +9,16 @@ namespace foundation {
 //
 // `autoupdatingCurrent()` is not a snapshot: it stands for "the user's locale of the moment" and is
 // resolved each time something is formatted with it, so a style built earlier follows a change of
-// the user's locale. The user's locale is the host's setting when it made one, else the POSIX
-// environment (LC_ALL, then LC_MONETARY / LC_NUMERIC, then LANG); "C", "POSIX" or nothing resolve
-// to kFallbackIdentifier.
+// the user's locale. The user's locale is, first to last:
+//   1. the host's setting, `setUserPreferredIdentifier`, when it made one (process-wide);
+//   2. the first of the environment variables LC_ALL, LC_MONETARY, LC_NUMERIC, LANG that is set
+//      and not empty (the POSIX order for the categories that number formatting draws on).
+// A POSIX value loses its codeset and modifier ("de_DE.UTF-8@euro" -> "de_DE"). "C", "POSIX" or
+// nothing at all resolve to kFallbackIdentifier, whose conventions are fixed: "." for decimals,
+// no grouping.
+//
+// An explicit locale, `Locale("fr_FR")`, is what a test or a caller names; it never reads the
+// environment. Its identifier is taken as given, and a POSIX spelling is cleaned the same way.
 class Locale {
  public:
   static constexpr const char* kFallbackIdentifier = "en_US_POSIX";
@@ -20,12 +28,17 @@ class Locale {
   // A snapshot of the user's locale now.
   static Locale current();
 
-  // The host's setting for the user's locale, for this process (empty clears it).
+  // The host's setting for the user's locale, for this process (empty clears it). Safe to call
+  // from any thread; formatting on another thread sees either the old or the new setting.
   static void setUserPreferredIdentifier(std::string identifier);
 
   // The identifier this locale stands for now (for autoupdatingCurrent, resolved at this call).
   std::string identifier() const;
   bool isAutoupdating() const { return autoupdating_; }
+
+  // The locale part of a POSIX locale name: without ".codeset" and "@modifier"; "C", "POSIX" and
+  // "" become kFallbackIdentifier.
+  static std::string normalizedIdentifier(std::string_view posixName);
 
   friend bool operator==(const Locale&, const Locale&) = default;
 
