@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/floating_point_format_style.hpp"
+#include "foundation/locale.hpp"
+
+namespace foundation {
+namespace {
+
+constexpr const char* kLocaleVariables[] = {"LC_ALL", "LC_MONETARY", "LC_NUMERIC", "LANG"};
+
+// Clears the locale variables and the host's setting for one test, and puts both back after.
+class UserLocaleGuard {
+ public:
+  UserLocaleGuard() {
+    for (const char* name : kLocaleVariables) {
+      const char* value = std::getenv(name);
+      saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
+      unsetenv(name);
+    }
+    Locale::setUserPreferredIdentifier("");
+  }
+  ~UserLocaleGuard() {
+    Locale::setUserPreferredIdentifier("");
+    for (std::size_t i = 0; i < saved_.size(); ++i) {
+      if (saved_[i]) {
+        setenv(kLocaleVariables[i], saved_[i]->c_str(), 1);
+      } else {
+        unsetenv(kLocaleVariables[i]);
+      }
+    }
+  }
+  UserLocaleGuard(const UserLocaleGuard&) = delete;
+  UserLocaleGuard& operator=(const UserLocaleGuard&) = delete;
+
+  static void set(const char* name, const char* value) {
+    if (value) {
+      setenv(name, value, 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+
+ private:
+  std::vector<std::optional<std::string>> saved_;
+};
+
+TEST(Locale, autoupdatingFollowsTheUsersChangeBetweenFormats) {
+  UserLocaleGuard guard;
+  UserLocaleGuard::set("LANG", "fr_FR.UTF-8");
+  const auto balanceStyle =
+      FloatingPointFormatStyle<double>::Currency("CNY", Locale::autoupdatingCurrent());
+  const auto amountStyle =
+      FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent())
+          .precision(NumberFormatStyleConfiguration::Precision::fractionLength({0, 2}));
+  const Locale snapshot = Locale::current();
+
+  Locale::setUserPreferredIdentifier("en_US");
+  EXPECT_EQ(balanceStyle.format(277), "CN\u00A5277.00");
+  EXPECT_EQ(amountStyle.format(30.5), "30.5");
+
+  Locale::setUserPreferredIdentifier("de_DE");
+  EXPECT_EQ(balanceStyle.format(277), "277,00\u00A0CN\u00A5");
+  EXPECT_EQ(amountStyle.format(30.5), "30,5");
+  EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), "de_DE");
+
+  // Clearing the host's setting hands the choice back to the environment; a snapshot taken
+  // earlier keeps what it saw.
+  Locale::setUserPreferredIdentifier("");
+  EXPECT_EQ(balanceStyle.format(277), "277,00\u00A0CNY");
+  EXPECT_EQ(snapshot.identifier(), "fr_FR");
+  EXPECT_FALSE(snapshot.isAutoupdating());
+  EXPECT_EQ(FloatingPointFormatStyle<double>(snapshot).format(1.5), "1,5");
+}
+
+TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
+  struct Case {
+    const char* lcAll;
+    const char* lcMonetary;
+    const char* lcNumeric;
+    const char* lang;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"de_DE.UTF-8", "fr_FR", "ru_RU", "hi_IN", "de_DE"},
+      {nullptr, "fr_FR.UTF-8", "ru_RU", "hi_IN", "fr_FR"},
+      {"", "fr_FR", "ru_RU", "hi_IN", "fr_FR"},  // empty counts as unset
+      {nullptr, nullptr, "ru_RU.KOI8-R", "hi_IN", "ru_RU"},
+      {nullptr, nullptr, nullptr, "hi_IN.UTF-8", "hi_IN"},
+      {nullptr, nullptr, nullptr, "sr_RS.UTF-8@latin", "sr_RS"},
+      {nullptr, nullptr, nullptr, "de_DE@euro", "de_DE"},
+      {nullptr, nullptr, nullptr, nullptr, Locale::kFallbackIdentifier},
+      {nullptr, nullptr, nullptr, "C", Locale::kFallbackIdentifier},
+      {nullptr, nullptr, nullptr, "C.UTF-8", Locale::kFallbackIdentifier},
+      {"POSIX", "fr_FR", nullptr, "hi_IN", Locale::kFallbackIdentifier},  // C wins when first
+      {nullptr, nullptr, nullptr, ".UTF-8", Locale::kFallbackIdentifier},
+  };
+  for (const auto& c : cases) {
+    UserLocaleGuard guard;
+    UserLocaleGuard::set("LC_ALL", c.lcAll);
+    UserLocaleGuard::set("LC_MONETARY", c.lcMonetary);
+    UserLocaleGuard::set("LC_NUMERIC", c.lcNumeric);
+    UserLocaleGuard::set("LANG", c.lang);
+    SCOPED_TRACE(c.expected);
+    EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), c.expected);
+    EXPECT_EQ(Locale::current().identifier(), c.expected);
+
+    // The host's setting, once made, wins over every variable, and is cleaned the same way.
+    Locale::setUserPreferredIdentifier("ar_EG.UTF-8");
+    EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), "ar_EG");
+    Locale::setUserPreferredIdentifier("POSIX");
+    EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), Locale::kFallbackIdentifier);
+  }
+}
+
+TEST(Locale, theFallbackFormatsWithoutGrouping) {
+  UserLocaleGuard guard;
+  UserLocaleGuard::set("LANG", "C");
+  EXPECT_EQ(FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent())
+                .precision(NumberFormatStyleConfiguration::Precision::fractionLength({0, 2}))
+                .format(1234567.891),
+            "1234567.89");
+}
+
+TEST(Locale, equalityTellsAutoupdatingFromAnyNamedLocale) {
+  UserLocaleGuard guard;
+  Locale::setUserPreferredIdentifier("en_US");
+  EXPECT_EQ(Locale::autoupdatingCurrent(), Locale::autoupdatingCurrent());
+  EXPECT_NE(Locale::autoupdatingCurrent(), Locale("en_US"));
+  EXPECT_EQ(Locale::current(), Locale("en_US"));
+  EXPECT_EQ(Locale("de_DE.UTF-8"), Locale("de_DE"));
+  EXPECT_EQ(Locale("C"), Locale(Locale::kFallbackIdentifier));
+}
+
+}  // namespace
+}  // namespace foundation
