@@ -1,2 +1,4 @@
 // The cheapest C++ process this toolchain makes: what starting any process costs here.
-int main() { return 0; }
+int main() {
+  return 0;
+}
