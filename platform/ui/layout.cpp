@@ -1,0 +1,499 @@
+#include "ui/layout.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <sstream>
+#include <tuple>
+
+#include "ui/view.hpp"
+
+namespace ui {
+
+namespace {
+
+constexpr double kUnbounded = std::numeric_limits<double>::infinity();
+// Measurements carry rounding noise; a text this much wider than its room still fits.
+constexpr double kFitTolerance = 1e-6;
+
+template <class... Ts>
+struct Overloaded : Ts... {
+  using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+enum class Axis : std::uint8_t { horizontal, vertical };
+
+// What modifiers pass down to the views inside them.
+struct Inherited {
+  std::optional<Font> font;
+  Color foreground = Color::primary;
+  double minimumScaleFactor = 1;
+  std::optional<int> lineLimit;
+};
+
+Inherited applyModifiers(const View& view, Inherited inherited) {
+  // The last modifier wraps the others, so apply from the outside in: inner settings win.
+  for (auto it = view.modifiers.rbegin(); it != view.modifiers.rend(); ++it) {
+    std::visit(Overloaded{
+                   [&](const FontModifier& m) { inherited.font = m.font; },
+                   [&](const ForegroundStyleModifier& m) { inherited.foreground = m.color; },
+                   [&](const MinimumScaleFactorModifier& m) {
+                     // Outside 0...1 (or NaN) would grow text or make it vanish; ignore it.
+                     if (m.factor > 0 && m.factor <= 1) inherited.minimumScaleFactor = m.factor;
+                   },
+                   [&](const LineLimitModifier& m) { inherited.lineLimit = m.limit; },
+                   [&](const ContainerBackgroundModifier&) {},
+               },
+               *it);
+  }
+  return inherited;
+}
+
+double main(foundation::Size size, Axis axis) {
+  return axis == Axis::horizontal ? size.width : size.height;
+}
+double cross(foundation::Size size, Axis axis) {
+  return axis == Axis::horizontal ? size.height : size.width;
+}
+foundation::Size makeSize(double mainLength, double crossLength, Axis axis) {
+  return axis == Axis::horizontal ? foundation::Size{mainLength, crossLength}
+                                  : foundation::Size{crossLength, mainLength};
+}
+
+// A text as it will be drawn in a given width.
+struct FittedText {
+  std::string text;
+  ResolvedFont font;
+  TextMetrics metrics;
+};
+
+struct StackChild {
+  const View* view;
+  bool isSpacer;
+  double spacerMinLength;
+};
+
+class Engine {
+ public:
+  explicit Engine(const LayoutEnvironment& env, const TextMeasurer& measurer)
+      : env_(env), measurer_(measurer) {}
+
+  foundation::Size sizeThatFits(const View& view, foundation::Size proposal,
+                                const Inherited& outer) {
+    const Inherited inherited = applyModifiers(view, outer);
+    return std::visit(
+        Overloaded{
+            [&](const VStack& stack) {
+              return stackSize(children(stack.children), Axis::vertical, spacing(stack.spacing),
+                               proposal, inherited)
+                  .size;
+            },
+            [&](const HStack& stack) {
+              return stackSize(children(stack.children), Axis::horizontal, spacing(stack.spacing),
+                               proposal, inherited)
+                  .size;
+            },
+            [&](const Spacer& spacer) {
+              // Outside a stack a spacer has no axis to grow along; it takes its minimum.
+              const double length = spacerMinLength(spacer);
+              return foundation::Size{length, length};
+            },
+            [&](const Text& text) {
+              const FittedText fitted = fitText(text, proposal.width, inherited);
+              return foundation::Size{fitted.metrics.width, fitted.metrics.height()};
+            },
+            [&](const Image& image) { return symbolSize(image, inherited); },
+            [&](const Label& label) {
+              const LabelParts parts = labelParts(label);
+              return stackSize({{&parts.icon, false, 0}, {&parts.title, false, 0}},
+                               Axis::horizontal, env_.labelIconSpacing, proposal, inherited)
+                  .size;
+            },
+            [&](const Link& link) { return sizeThatFits(*link.label, proposal, inherited); },
+            [&](const LinearGradient&) {
+              // Takes whatever it is offered; asked for its ideal size, a small square.
+              return foundation::Size{std::isfinite(proposal.width) ? proposal.width : 10,
+                                      std::isfinite(proposal.height) ? proposal.height : 10};
+            },
+        },
+        view.node);
+  }
+
+  LayoutNode place(const View& view, foundation::Rect frame, const Inherited& outer) {
+    const Inherited inherited = applyModifiers(view, outer);
+    return std::visit(
+        Overloaded{
+            [&](const VStack& stack) {
+              return placeStack(children(stack.children), Axis::vertical, spacing(stack.spacing),
+                                alignmentFactor(stack.alignment), frame, inherited, StackLayout{});
+            },
+            [&](const HStack& stack) {
+              return placeStack(children(stack.children), Axis::horizontal, spacing(stack.spacing),
+                                alignmentFactor(stack.alignment), frame, inherited, StackLayout{});
+            },
+            [&](const Spacer&) {
+              return LayoutNode{SpacerLayout{}, frame, {}};
+            },
+            [&](const Text& text) {
+              FittedText fitted = fitText(text, frame.size.width, inherited);
+              return LayoutNode{TextLayout{std::move(fitted.text), fitted.font,
+                                           resolve(inherited.foreground, env_.colorScheme),
+                                           fitted.metrics.ascent},
+                                frame,
+                                {}};
+            },
+            [&](const Image& image) {
+              return LayoutNode{
+                  SymbolLayout{image.systemName, resolve(inherited.foreground, env_.colorScheme)},
+                  frame,
+                  {}};
+            },
+            [&](const Label& label) {
+              const LabelParts parts = labelParts(label);
+              return placeStack({{&parts.icon, false, 0}, {&parts.title, false, 0}},
+                                Axis::horizontal, env_.labelIconSpacing, 0.5, frame, inherited,
+                                LabelLayout{});
+            },
+            [&](const Link& link) {
+              return LayoutNode{
+                  LinkLayout{link.destination}, frame, {place(*link.label, frame, inherited)}};
+            },
+            [&](const LinearGradient& gradient) {
+              std::vector<RGBA> colors;
+              for (const Color& color : gradient.gradient.colors) {
+                colors.push_back(resolve(color, env_.colorScheme));
+              }
+              return LayoutNode{
+                  GradientLayout{std::move(colors), gradient.startPoint, gradient.endPoint},
+                  frame,
+                  {}};
+            },
+        },
+        view.node);
+  }
+
+ private:
+  struct LabelParts {
+    View icon;
+    View title;
+  };
+
+  struct StackSizes {
+    foundation::Size size;
+    std::vector<foundation::Size> children;
+  };
+
+  static LabelParts labelParts(const Label& label) {
+    return std::visit(
+        Overloaded{
+            [](const TitleKeyAndSystemImage& parts) {
+              return LabelParts{View(Image(parts.systemImage)), View(Text(parts.title))};
+            },
+            [](const TitleAndIcon& parts) {
+              return LabelParts{*parts.icon, *parts.title};
+            },
+        },
+        label.content);
+  }
+
+  std::vector<StackChild> children(const std::vector<View>& views) const {
+    std::vector<StackChild> out;
+    out.reserve(views.size());
+    for (const View& view : views) {
+      const auto* spacer = view.as<Spacer>();
+      out.push_back({&view, spacer != nullptr, spacer ? spacerMinLength(*spacer) : 0});
+    }
+    return out;
+  }
+
+  double spacing(std::optional<double> spacing) const {
+    return spacing && std::isfinite(*spacing) && *spacing >= 0 ? *spacing
+                                                               : env_.defaultStackSpacing;
+  }
+
+  double spacerMinLength(const Spacer& spacer) const {
+    return spacer.minLength && std::isfinite(*spacer.minLength) && *spacer.minLength >= 0
+               ? *spacer.minLength
+               : env_.defaultSpacerMinLength;
+  }
+
+  static double alignmentFactor(HorizontalAlignment alignment) {
+    switch (alignment) {
+      case HorizontalAlignment::leading:
+        return 0;
+      case HorizontalAlignment::center:
+        return 0.5;
+      case HorizontalAlignment::trailing:
+        return 1;
+    }
+    return 0.5;
+  }
+
+  static double alignmentFactor(VerticalAlignment alignment) {
+    switch (alignment) {
+      case VerticalAlignment::top:
+        return 0;
+      case VerticalAlignment::bottom:
+        return 1;
+      // Single-line children of one row share their baseline closely enough when centred.
+      case VerticalAlignment::center:
+      case VerticalAlignment::firstTextBaseline:
+      case VerticalAlignment::lastTextBaseline:
+        return 0.5;
+    }
+    return 0.5;
+  }
+
+  // Sizes of a stack and of each child for a proposal. Children that are not spacers are
+  // offered, least flexible first, an equal share of the length still free (less the spacers'
+  // minimums); the spacers then share what is left. With an unbounded proposal every child
+  // takes its ideal length and spacers their minimum.
+  StackSizes stackSize(const std::vector<StackChild>& items, Axis axis, double gap,
+                       foundation::Size proposal, const Inherited& inherited) {
+    StackSizes result;
+    result.children.resize(items.size());
+    if (items.empty()) return result;
+    const double proposedMain = std::max(0.0, main(proposal, axis));
+    const double proposedCross = std::max(0.0, cross(proposal, axis));
+    double remaining = proposedMain - gap * static_cast<double>(items.size() - 1);
+
+    std::vector<std::size_t> order;
+    std::vector<double> flexibility(items.size(), 0);
+    std::size_t spacers = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (items[i].isSpacer) {
+        ++spacers;
+        remaining -= items[i].spacerMinLength;
+        continue;
+      }
+      order.push_back(i);
+      if (std::isfinite(proposedMain)) {
+        const double smallest =
+            main(sizeThatFits(*items[i].view, makeSize(0, proposedCross, axis), inherited), axis);
+        const double largest =
+            main(sizeThatFits(*items[i].view, makeSize(kUnbounded, proposedCross, axis), inherited),
+                 axis);
+        flexibility[i] = largest - smallest;
+      }
+    }
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return flexibility[a] < flexibility[b]; });
+
+    std::size_t left = order.size();
+    for (std::size_t i : order) {
+      const double share = std::max(0.0, remaining / static_cast<double>(left--));
+      const foundation::Size size =
+          sizeThatFits(*items[i].view, makeSize(share, proposedCross, axis), inherited);
+      result.children[i] = size;
+      remaining -= main(size, axis);
+    }
+    const double leftover = std::isfinite(remaining) && spacers > 0
+                                ? std::max(0.0, remaining) / static_cast<double>(spacers)
+                                : 0;
+    double mainTotal = gap * static_cast<double>(items.size() - 1);
+    double crossMax = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (items[i].isSpacer)
+        result.children[i] = makeSize(items[i].spacerMinLength + leftover, 0, axis);
+      mainTotal += main(result.children[i], axis);
+      crossMax = std::max(crossMax, cross(result.children[i], axis));
+    }
+    result.size = makeSize(mainTotal, crossMax, axis);
+    return result;
+  }
+
+  LayoutNode placeStack(const std::vector<StackChild>& items, Axis axis, double gap,
+                        double crossFactor, foundation::Rect frame, const Inherited& inherited,
+                        LayoutContent content) {
+    const StackSizes sizes = stackSize(items, axis, gap, frame.size, inherited);
+    LayoutNode node{std::move(content), frame, {}};
+    node.children.reserve(items.size());
+    double cursor = axis == Axis::horizontal ? frame.minX() : frame.minY();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const foundation::Size size = sizes.children[i];
+      const double crossOffset = (cross(frame.size, axis) - cross(size, axis)) * crossFactor;
+      const foundation::Point origin = axis == Axis::horizontal
+                                           ? foundation::Point{cursor, frame.minY() + crossOffset}
+                                           : foundation::Point{frame.minX() + crossOffset, cursor};
+      node.children.push_back(place(*items[i].view, {origin, size}, inherited));
+      cursor += main(size, axis) + gap;
+    }
+    return node;
+  }
+
+  ResolvedFont fontFor(const std::optional<Font>& own, const Inherited& inherited) const {
+    if (own) return resolveFont(*own);
+    if (inherited.font) return resolveFont(*inherited.font);
+    return resolveFont(Font::body);
+  }
+
+  foundation::Size symbolSize(const Image& image, const Inherited& inherited) const {
+    if (image.systemName != "wallet.bifold.fill" && image.systemName != "arrow.down.left" &&
+        image.systemName != "arrow.up.right") {
+      return {0, 0};  // an unknown symbol shows nothing and takes no room
+    }
+    const double side = fontFor(std::nullopt, inherited).pointSize;
+    return {side, side};
+  }
+
+  const TextMetrics& measure(const std::string& text, const ResolvedFont& font) {
+    auto key =
+        std::make_tuple(text, font.pointSize, font.weight, font.design, font.monospacedDigit);
+    auto found = metrics_.find(key);
+    if (found == metrics_.end()) {
+      found = metrics_.emplace(std::move(key), measurer_.measure(text, font)).first;
+    }
+    return found->second;
+  }
+
+  std::string shown(const Text& text) {
+    Localizer localizer;
+    if (env_.localize) {
+      localizer = [this](const LocalizedText& localized) -> std::optional<std::string> {
+        return env_.localize(localized.key.key);
+      };
+    }
+    return resolvedString(text, localizer);
+  }
+
+  // The text on one line in `width`: first shrunk, down to the minimum scale factor, then cut
+  // at the tail with an ellipsis. A text is never given a second line.
+  FittedText fitText(const Text& text, double width, const Inherited& inherited) {
+    const std::string content = shown(text);
+    const ResolvedFont font = fontFor(text.ownFont, inherited);
+    if (!(width >= 0)) width = 0;  // also NaN
+    TextMetrics metrics = measure(content, font);
+    if (metrics.width <= width + kFitTolerance) return {content, font, metrics};
+
+    ResolvedFont scaledFont = font;
+    const double factor = inherited.minimumScaleFactor;
+    if (factor < 1) {
+      double scale = std::max(factor, width / metrics.width);
+      // Widths are nearly but not exactly proportional to the size; correct once more.
+      for (int attempt = 0; attempt < 3; ++attempt) {
+        scaledFont = font.scaled(scale);
+        metrics = measure(content, scaledFont);
+        if (metrics.width <= width + kFitTolerance || scale <= factor) break;
+        scale = std::max(factor, scale * width / metrics.width * (1 - 1e-9));
+      }
+      if (metrics.width <= width + kFitTolerance) return {content, scaledFont, metrics};
+    }
+    std::string truncated = measurer_.truncateTail(content, scaledFont, width);
+    metrics = measure(truncated, scaledFont);
+    if (truncated.empty()) metrics.width = 0;
+    return {std::move(truncated), scaledFont, metrics};
+  }
+
+  const LayoutEnvironment& env_;
+  const TextMeasurer& measurer_;
+  std::map<std::tuple<std::string, double, ResolvedFont::Weight, ResolvedFont::Design, bool>,
+           TextMetrics>
+      metrics_;
+};
+
+const TextMeasurer& measurerFor(const LayoutEnvironment& env) {
+  static const PangoTextMeasurer pango;
+  return env.textMeasurer != nullptr ? *env.textMeasurer : pango;
+}
+
+void dump(const LayoutNode& node, int depth, std::ostringstream& out) {
+  out << std::string(static_cast<std::size_t>(depth) * 2, ' ');
+  std::visit(Overloaded{
+                 [&](const StackLayout&) { out << "Stack"; },
+                 [&](const SpacerLayout&) { out << "Spacer"; },
+                 [&](const LabelLayout&) { out << "Label"; },
+                 [&](const TextLayout& t) { out << "Text \"" << t.text << "\" " << t.font; },
+                 [&](const SymbolLayout& s) { out << "Symbol " << s.name; },
+                 [&](const LinkLayout& l) { out << "Link " << l.destination.absoluteString(); },
+                 [&](const GradientLayout&) { out << "Gradient"; },
+             },
+             node.content);
+  const foundation::Rect& f = node.frame;
+  out << " (" << f.minX() << ", " << f.minY() << ", " << f.size.width << " x " << f.size.height
+      << ")\n";
+  for (const LayoutNode& child : node.children) dump(child, depth + 1, out);
+}
+
+}  // namespace
+
+ResolvedFont resolveFont(const Font& font) {
+  ResolvedFont resolved;
+  switch (font.style) {
+    case Font::TextStyle::largeTitle:
+      resolved.pointSize = 34;
+      break;
+    case Font::TextStyle::title:
+      resolved.pointSize = 28;
+      break;
+    case Font::TextStyle::title2:
+      resolved.pointSize = 22;
+      break;
+    case Font::TextStyle::title3:
+      resolved.pointSize = 20;
+      break;
+    case Font::TextStyle::headline:
+      resolved.pointSize = 17;
+      resolved.weight = ResolvedFont::Weight::semibold;
+      break;
+    case Font::TextStyle::body:
+      resolved.pointSize = 17;
+      break;
+    case Font::TextStyle::callout:
+      resolved.pointSize = 16;
+      break;
+    case Font::TextStyle::subheadline:
+      resolved.pointSize = 15;
+      break;
+    case Font::TextStyle::footnote:
+      resolved.pointSize = 13;
+      break;
+    case Font::TextStyle::caption:
+      resolved.pointSize = 12;
+      break;
+    case Font::TextStyle::caption2:
+      resolved.pointSize = 11;
+      break;
+  }
+  if (font.weight == Font::Weight::bold) resolved.weight = ResolvedFont::Weight::bold;
+  if (font.design == Font::Design::monospaced) resolved.design = ResolvedFont::Design::monospaced;
+  resolved.monospacedDigit = font.monospacedDigits;
+  return resolved;
+}
+
+LayoutNode layout(const View& view, foundation::Size proposal, const LayoutEnvironment& env) {
+  Engine engine(env, measurerFor(env));
+  const foundation::Size size = engine.sizeThatFits(view, proposal, {});
+  LayoutNode root = engine.place(view, {{0, 0}, size}, {});
+  if (env.layoutDirection == LayoutDirection::rightToLeft) mirrorHorizontally(root, size.width);
+  return root;
+}
+
+void mirrorHorizontally(LayoutNode& node, double width) {
+  node.frame.origin.x = width - node.frame.maxX();
+  if (auto* gradient = std::get_if<GradientLayout>(&node.content)) {
+    gradient->startPoint.x = 1 - gradient->startPoint.x;
+    gradient->endPoint.x = 1 - gradient->endPoint.x;
+  }
+  for (LayoutNode& child : node.children) mirrorHorizontally(child, width);
+}
+
+void offset(LayoutNode& node, double dx, double dy) {
+  node.frame.origin.x += dx;
+  node.frame.origin.y += dy;
+  for (LayoutNode& child : node.children) offset(child, dx, dy);
+}
+
+std::string dump(const LayoutNode& node) {
+  std::ostringstream out;
+  dump(node, 0, out);
+  return out.str();
+}
+
+void PrintTo(const LayoutNode& node, std::ostream* os) {
+  *os << '\n' << dump(node);
+}
+
+}  // namespace ui

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "ui/color_scheme.hpp"
+#include "ui/layout_direction.hpp"
+
+namespace ui {
+
+struct RenderOptions {
+  // Device pixels per point, for the raster backend (1, 2 or 3).
+  double scale = 1;
+  ColorScheme colorScheme = ColorScheme::light;
+  // Draws the placeholder look: every text a rounded bar of its width.
+  bool redacted = false;
+  // Mirrors the layout for right-to-left languages: leading becomes the right edge.
+  LayoutDirection layoutDirection = LayoutDirection::leftToRight;
+  // Looks up the string shown for a localizable key; unset shows the key itself.
+  std::function<std::string(std::string_view key)> localize;
+};
+
+}  // namespace ui

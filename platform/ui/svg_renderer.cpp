@@ -1,0 +1,203 @@
+#include "ui/svg_renderer.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string_view>
+
+#include "ui/detail/paths.hpp"
+
+namespace ui {
+
+namespace {
+
+// Shortest fixed notation with at most three decimals, so the document is stable and small.
+std::string number(double value) {
+  if (!std::isfinite(value)) return "0";
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.3f", value);
+  std::string text(buffer);
+  while (!text.empty() && text.back() == '0') text.pop_back();
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  if (text == "-0") text = "0";
+  return text;
+}
+
+// Escapes text for element content and attribute values, and drops what XML 1.0 cannot carry
+// (control characters and malformed UTF-8 bytes), so the document always parses.
+std::string escaped(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t length = c < 0x80           ? 1
+                         : (c >> 5) == 0x6  ? 2
+                         : (c >> 4) == 0xE  ? 3
+                         : (c >> 3) == 0x1E ? 4
+                                            : 0;
+    bool valid = length != 0 && i + length <= text.size();
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    }
+    if (!valid) {
+      out += "\xEF\xBF\xBD";  // U+FFFD
+      ++i;
+      continue;
+    }
+    if (length == 1) {
+      switch (c) {
+        case '&':
+          out += "&amp;";
+          break;
+        case '<':
+          out += "&lt;";
+          break;
+        case '>':
+          out += "&gt;";
+          break;
+        case '"':
+          out += "&quot;";
+          break;
+        case '\'':
+          out += "&apos;";
+          break;
+        default:
+          if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') out += static_cast<char>(c);
+      }
+    } else {
+      out.append(text.substr(i, length));
+    }
+    i += length;
+  }
+  return out;
+}
+
+std::string color(const RGBA& c) {
+  auto component = [](double v) {
+    return std::to_string(static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255)));
+  };
+  return "rgb(" + component(c.red) + "," + component(c.green) + "," + component(c.blue) + ")";
+}
+
+std::string opacity(const RGBA& c) {
+  return c.opacity >= 1 ? std::string() : " fill-opacity=\"" + number(c.opacity) + "\"";
+}
+
+std::string pathData(const detail::Path& path) {
+  std::string d;
+  for (const detail::PathElement& e : path) {
+    auto point = [&](int k) { return number(e.points[k].x) + " " + number(e.points[k].y); };
+    switch (e.kind) {
+      case detail::PathElement::Kind::moveTo:
+        d += "M" + point(0);
+        break;
+      case detail::PathElement::Kind::lineTo:
+        d += "L" + point(0);
+        break;
+      case detail::PathElement::Kind::curveTo:
+        d += "C" + point(0) + " " + point(1) + " " + point(2);
+        break;
+      case detail::PathElement::Kind::closePath:
+        d += "Z";
+        break;
+    }
+  }
+  return d;
+}
+
+std::string fontFamily(const ResolvedFont& font) {
+  return font.design == ResolvedFont::Design::monospaced
+             ? "'DejaVu Sans Mono', ui-monospace, monospace"
+             : "Inter, -apple-system, 'Helvetica Neue', 'DejaVu Sans', sans-serif";
+}
+
+int fontWeight(ResolvedFont::Weight weight) {
+  switch (weight) {
+    case ResolvedFont::Weight::regular:
+      return 400;
+    case ResolvedFont::Weight::semibold:
+      return 600;
+    case ResolvedFont::Weight::bold:
+      return 700;
+  }
+  return 400;
+}
+
+}  // namespace
+
+std::string renderSvg(const DisplayList& list, const WidgetCanvas& canvas) {
+  const std::string width = number(canvas.size.width);
+  const std::string height = number(canvas.size.height);
+  std::string svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  svg += "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\"";
+  svg += " width=\"" + width + "\" height=\"" + height + "\" viewBox=\"0 0 " + width + " " +
+         height + "\">\n";
+
+  // The index of the last item of each open link, innermost last.
+  std::vector<std::size_t> openLinks;
+  int gradients = 0;
+
+  for (std::size_t index = 0; index < list.size(); ++index) {
+    while (!openLinks.empty() && openLinks.back() < index) {
+      openLinks.pop_back();
+      svg += "</a>\n";
+    }
+    const DisplayItem& item = list[index];
+    if (const auto* fill = std::get_if<FillGradient>(&item)) {
+      const std::string id = "g" + std::to_string(gradients++);
+      svg += "<defs><linearGradient id=\"" + id + "\" gradientUnits=\"userSpaceOnUse\" x1=\"" +
+             number(fill->start.x) + "\" y1=\"" + number(fill->start.y) + "\" x2=\"" +
+             number(fill->end.x) + "\" y2=\"" + number(fill->end.y) + "\">";
+      const std::size_t n = fill->colors.size();
+      for (std::size_t i = 0; i < n; ++i) {
+        const double offset = n == 1 ? 0 : static_cast<double>(i) / static_cast<double>(n - 1);
+        svg += "<stop offset=\"" + number(offset) + "\" stop-color=\"" + color(fill->colors[i]) +
+               "\" stop-opacity=\"" + number(fill->colors[i].opacity) + "\"/>";
+      }
+      svg += "</linearGradient></defs>\n<path d=\"" +
+             pathData(detail::continuousRoundedRect(fill->rect, fill->cornerRadius)) +
+             "\" fill=\"url(#" + id + ")\"/>\n";
+    } else if (const auto* rect = std::get_if<FillRoundedRect>(&item)) {
+      svg += "<path d=\"" +
+             pathData(detail::continuousRoundedRect(rect->rect, rect->cornerRadius)) +
+             "\" fill=\"" + color(rect->color) + "\"" + opacity(rect->color) + "/>\n";
+    } else if (const auto* run = std::get_if<TextRun>(&item)) {
+      svg += "<text x=\"" + number(run->rect.minX()) + "\" y=\"" +
+             number(run->rect.minY() + run->ascent) + "\" font-family=\"" + fontFamily(run->font) +
+             "\" font-size=\"" + number(run->font.pointSize) + "\" font-weight=\"" +
+             std::to_string(fontWeight(run->font.weight)) + "\"";
+      if (run->font.monospacedDigit) svg += " style=\"font-variant-numeric: tabular-nums\"";
+      svg += " textLength=\"" + number(run->rect.size.width) +
+             "\" lengthAdjust=\"spacingAndGlyphs\" fill=\"" + color(run->color) + "\"" +
+             opacity(run->color) + " xml:space=\"preserve\">" + escaped(run->text) + "</text>\n";
+    } else if (const auto* symbol = std::get_if<Symbol>(&item)) {
+      for (const detail::SymbolShape& shape : detail::symbolShapes(symbol->name)) {
+        const std::string d = pathData(detail::transformed(shape.path, symbol->rect));
+        if (shape.strokeWidth > 0) {
+          svg += "<path d=\"" + d + "\" fill=\"none\" stroke=\"" + color(symbol->color) +
+                 "\" stroke-width=\"" + number(shape.strokeWidth * symbol->rect.size.width) +
+                 "\" stroke-linecap=\"round\" stroke-linejoin=\"round\"/>\n";
+        } else {
+          svg += "<path d=\"" + d + "\" fill-rule=\"evenodd\" fill=\"" + color(symbol->color) +
+                 "\"" + opacity(symbol->color) + "/>\n";
+        }
+      }
+    } else if (const auto* link = std::get_if<LinkRegion>(&item)) {
+      const std::string href = escaped(link->destination.absoluteString());
+      svg += "<a href=\"" + href + "\" xlink:href=\"" + href + "\">\n";
+      // The whole region is the tap target, not only the painted glyphs.
+      svg += "<rect x=\"" + number(link->rect.minX()) + "\" y=\"" + number(link->rect.minY()) +
+             "\" width=\"" + number(link->rect.size.width) + "\" height=\"" +
+             number(link->rect.size.height) + "\" fill=\"transparent\"/>\n";
+      openLinks.push_back(index + link->itemCount);
+    }
+  }
+  while (!openLinks.empty()) {
+    openLinks.pop_back();
+    svg += "</a>\n";
+  }
+  svg += "</svg>\n";
+  return svg;
+}
+
+}  // namespace ui

@@ -1,0 +1,220 @@
+#include "ui/terminal_renderer.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <string_view>
+
+namespace ui {
+
+namespace {
+
+constexpr double kCellWidth = 4;   // points
+constexpr double kCellHeight = 8;  // points; terminal cells are about twice as tall as wide
+constexpr int kMaxCells = 400;     // per side, so a huge canvas cannot exhaust memory
+
+struct Rgb8 {
+  int r = 0, g = 0, b = 0;
+  friend bool operator==(const Rgb8&, const Rgb8&) = default;
+};
+
+Rgb8 toRgb8(const RGBA& c) {
+  auto channel = [](double v) {
+    return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
+  };
+  return {channel(c.red), channel(c.green), channel(c.blue)};
+}
+
+// `top` drawn over `bottom` with the top's opacity.
+Rgb8 over(const RGBA& top, std::optional<Rgb8> bottom) {
+  const Rgb8 t = toRgb8(top);
+  if (!bottom || top.opacity >= 1) return t;
+  const double a = std::clamp(top.opacity, 0.0, 1.0);
+  auto mix = [&](int fg, int bg) { return static_cast<int>(std::lround(fg * a + bg * (1 - a))); };
+  return {mix(t.r, bottom->r), mix(t.g, bottom->g), mix(t.b, bottom->b)};
+}
+
+bool insideRoundedRect(const foundation::Rect& r, double radius, foundation::Point p) {
+  if (!r.contains(p)) return false;
+  radius = std::clamp(radius, 0.0, std::min(r.size.width, r.size.height) / 2);
+  const double cx = std::clamp(p.x, r.minX() + radius, r.maxX() - radius);
+  const double cy = std::clamp(p.y, r.minY() + radius, r.maxY() - radius);
+  return std::hypot(p.x - cx, p.y - cy) <= radius;
+}
+
+RGBA gradientAt(const FillGradient& fill, foundation::Point p) {
+  if (fill.colors.empty()) return {0, 0, 0, 0};
+  if (fill.colors.size() == 1) return fill.colors.front();
+  const double dx = fill.end.x - fill.start.x, dy = fill.end.y - fill.start.y;
+  const double length2 = dx * dx + dy * dy;
+  double t = length2 > 0 ? ((p.x - fill.start.x) * dx + (p.y - fill.start.y) * dy) / length2 : 0;
+  t = std::clamp(t, 0.0, 1.0) * static_cast<double>(fill.colors.size() - 1);
+  const auto i = std::min(static_cast<std::size_t>(t), fill.colors.size() - 2);
+  const double f = t - static_cast<double>(i);
+  const RGBA& a = fill.colors[i];
+  const RGBA& b = fill.colors[i + 1];
+  return {a.red + (b.red - a.red) * f, a.green + (b.green - a.green) * f,
+          a.blue + (b.blue - a.blue) * f, a.opacity + (b.opacity - a.opacity) * f};
+}
+
+struct Cell {
+  std::string glyph = " ";  // empty: the right half of a wide character before it
+  std::optional<Rgb8> foreground;
+  std::optional<Rgb8> background;
+};
+
+// Code points of `text`; malformed bytes become U+FFFD.
+std::vector<std::pair<char32_t, std::string_view>> codePoints(std::string_view text) {
+  std::vector<std::pair<char32_t, std::string_view>> out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    std::size_t length = c < 0x80           ? 1
+                         : (c >> 5) == 0x6  ? 2
+                         : (c >> 4) == 0xE  ? 3
+                         : (c >> 3) == 0x1E ? 4
+                                            : 0;
+    bool valid = length != 0 && i + length <= text.size();
+    char32_t cp = length == 1 ? c : (length > 1 ? c & (0x7F >> length) : 0);
+    for (std::size_t k = 1; valid && k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      valid = (next & 0xC0) == 0x80;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    if (!valid || cp < 0x20 || cp == 0x7F) {
+      out.emplace_back(0xFFFD, "\xEF\xBF\xBD");
+      ++i;
+    } else {
+      out.emplace_back(cp, text.substr(i, length));
+      i += length;
+    }
+  }
+  return out;
+}
+
+bool isWide(char32_t cp) {
+  return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+         (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+         (cp >= 0xFF00 && cp <= 0xFF60) || (cp >= 0xFFE0 && cp <= 0xFFE6);
+}
+
+bool isCombining(char32_t cp) {
+  return (cp >= 0x300 && cp <= 0x36F) || (cp >= 0x900 && cp <= 0x903) ||
+         (cp >= 0x93A && cp <= 0x94F) || (cp >= 0x981 && cp <= 0x983) ||
+         (cp >= 0x9BC && cp <= 0x9D7) || (cp >= 0x200B && cp <= 0x200F) ||
+         (cp >= 0x2066 && cp <= 0x2069) || cp == 0x061C || (cp >= 0x202A && cp <= 0x202E);
+}
+
+std::string_view symbolGlyph(std::string_view name) {
+  if (name == "wallet.bifold.fill") return "\u25A3";  // ▣
+  if (name == "arrow.down.left") return "\u2199";     // ↙
+  if (name == "arrow.up.right") return "\u2197";      // ↗
+  return {};
+}
+
+}  // namespace
+
+std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) {
+  const int columns = std::clamp(
+      static_cast<int>(std::ceil(std::max(0.0, canvas.size.width) / kCellWidth)), 1, kMaxCells);
+  const int rows = std::clamp(
+      static_cast<int>(std::ceil(std::max(0.0, canvas.size.height) / kCellHeight)), 1, kMaxCells);
+  std::vector<Cell> cells(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+  auto cellAt = [&](int column, int row) -> Cell* {
+    if (column < 0 || row < 0 || column >= columns || row >= rows) return nullptr;
+    return &cells[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                  static_cast<std::size_t>(column)];
+  };
+  auto centre = [](int column, int row) {
+    return foundation::Point{(column + 0.5) * kCellWidth, (row + 0.5) * kCellHeight};
+  };
+  auto rowOf = [&](double y) { return static_cast<int>(std::floor(y / kCellHeight)); };
+  auto columnOf = [&](double x) { return static_cast<int>(std::lround(x / kCellWidth)); };
+
+  for (const DisplayItem& item : list) {
+    if (const auto* fill = std::get_if<FillGradient>(&item)) {
+      for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+          const foundation::Point p = centre(column, row);
+          if (!insideRoundedRect(fill->rect, fill->cornerRadius, p)) continue;
+          Cell* cell = cellAt(column, row);
+          cell->background = over(gradientAt(*fill, p), cell->background);
+        }
+      }
+    } else if (const auto* rect = std::get_if<FillRoundedRect>(&item)) {
+      // A bar thinner than a cell still shows, in the row of its middle.
+      const int barRow = rowOf(rect->rect.midY());
+      for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+          const foundation::Point p = centre(column, row);
+          const bool thinBar = rect->rect.size.height < kCellHeight && row == barRow &&
+                               p.x >= rect->rect.minX() && p.x < rect->rect.maxX();
+          if (!thinBar && !insideRoundedRect(rect->rect, rect->cornerRadius, p)) continue;
+          Cell* cell = cellAt(column, row);
+          cell->background = over(rect->color, cell->background);
+        }
+      }
+    } else if (const auto* run = std::get_if<TextRun>(&item)) {
+      const int row = rowOf(run->rect.midY());
+      int column = columnOf(run->rect.minX());
+      Cell* previous = nullptr;
+      for (const auto& [cp, bytes] : codePoints(run->text)) {
+        if (isCombining(cp)) {
+          if (previous != nullptr) previous->glyph += bytes;
+          continue;
+        }
+        Cell* cell = cellAt(column, row);
+        const int width = isWide(cp) ? 2 : 1;
+        if (cell == nullptr || (width == 2 && cellAt(column + 1, row) == nullptr)) break;
+        cell->glyph = std::string(bytes);
+        cell->foreground = toRgb8(run->color);
+        if (width == 2) cellAt(column + 1, row)->glyph.clear();
+        previous = cell;
+        column += width;
+      }
+    } else if (const auto* symbol = std::get_if<Symbol>(&item)) {
+      const std::string_view glyph = symbolGlyph(symbol->name);
+      Cell* cell = cellAt(static_cast<int>(std::floor(symbol->rect.midX() / kCellWidth)),
+                          rowOf(symbol->rect.midY()));
+      if (glyph.empty() || cell == nullptr) continue;
+      cell->glyph = std::string(glyph);
+      cell->foreground = toRgb8(symbol->color);
+    }
+  }
+
+  std::string out;
+  out.reserve(cells.size() * 24);
+  for (int row = 0; row < rows; ++row) {
+    std::optional<Rgb8> foreground, background;
+    bool first = true;
+    for (int column = 0; column < columns; ++column) {
+      const Cell& cell = *cellAt(column, row);
+      if (cell.glyph.empty()) continue;
+      if (first || cell.background != background) {
+        if (cell.background) {
+          out += "\x1b[48;2;" + std::to_string(cell.background->r) + ';' +
+                 std::to_string(cell.background->g) + ';' + std::to_string(cell.background->b) +
+                 'm';
+        } else {
+          out += "\x1b[49m";
+        }
+        background = cell.background;
+      }
+      if (cell.glyph != " " && (first || cell.foreground != foreground)) {
+        if (cell.foreground) {
+          out += "\x1b[38;2;" + std::to_string(cell.foreground->r) + ';' +
+                 std::to_string(cell.foreground->g) + ';' + std::to_string(cell.foreground->b) +
+                 'm';
+        } else {
+          out += "\x1b[39m";
+        }
+        foreground = cell.foreground;
+      }
+      first = false;
+      out += cell.glyph;
+    }
+    out += "\x1b[0m\n";
+  }
+  return out;
+}
+
+}  // namespace ui

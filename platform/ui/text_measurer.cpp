@@ -1,0 +1,106 @@
+#include "ui/text_measurer.hpp"
+
+#include <pango/pangocairo.h>
+
+#include <vector>
+
+#include "ui/detail/pango_fonts.hpp"
+
+namespace ui {
+
+namespace {
+
+constexpr std::string_view kEllipsis = "\u2026";
+
+// Byte offsets at which `text` may be cut: after each code point that is not followed by a
+// combining mark (U+0300...U+036F, or the Indic vowel signs and viramas, which must stay with
+// their base). Malformed bytes count as one code point each.
+std::vector<std::size_t> cutPoints(std::string_view text) {
+  std::vector<std::size_t> cuts;
+  std::size_t i = 0;
+  auto decode = [&](std::size_t at, std::size_t& length) -> char32_t {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    length = lead < 0x80           ? 1
+             : (lead >> 5) == 0x6  ? 2
+             : (lead >> 4) == 0xE  ? 3
+             : (lead >> 3) == 0x1E ? 4
+                                   : 1;
+    if (at + length > text.size()) length = 1;
+    if (length == 1) return lead;
+    char32_t cp = lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[at + k]);
+      if ((next & 0xC0) != 0x80) {
+        length = 1;
+        return lead;
+      }
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    return cp;
+  };
+  auto isMark = [](char32_t cp) {
+    return (cp >= 0x300 && cp <= 0x36F) || (cp >= 0x900 && cp <= 0x903) ||
+           (cp >= 0x93A && cp <= 0x94F) || (cp >= 0x981 && cp <= 0x983) ||
+           (cp >= 0x9BC && cp <= 0x9D7) || cp == 0x200D || (cp >= 0xFE00 && cp <= 0xFE0F);
+  };
+  while (i < text.size()) {
+    std::size_t length = 1;
+    decode(i, length);
+    i += length;
+    if (i < text.size()) {
+      std::size_t nextLength = 1;
+      if (isMark(decode(i, nextLength))) continue;
+    }
+    cuts.push_back(i);
+  }
+  return cuts;
+}
+
+}  // namespace
+
+std::string TextMeasurer::truncateTail(std::string_view text, const ResolvedFont& font,
+                                       double width) const {
+  if (measure(text, font).width <= width) return std::string(text);
+  if (measure(kEllipsis, font).width > width) return {};
+  // Widths grow with the prefix, so the longest prefix that fits is found by bisection.
+  const std::vector<std::size_t> cuts = cutPoints(text);
+  std::size_t low = 0;  // number of cut points known to fit (0: the ellipsis alone)
+  std::size_t high = cuts.size();
+  while (low < high) {
+    const std::size_t mid = (low + high + 1) / 2;
+    std::string candidate(text.substr(0, cuts[mid - 1]));
+    candidate += kEllipsis;
+    if (measure(candidate, font).width <= width) {
+      low = mid;
+    } else {
+      high = mid - 1;
+    }
+  }
+  std::string result(text.substr(0, low == 0 ? 0 : cuts[low - 1]));
+  result += kEllipsis;
+  return result;
+}
+
+TextMetrics FixedAdvanceTextMeasurer::measure(std::string_view text,
+                                              const ResolvedFont& font) const {
+  std::size_t codePoints = 0;
+  for (char c : text) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++codePoints;
+  }
+  return {static_cast<double>(codePoints) * advance_ * font.pointSize, 0.8 * font.pointSize,
+          0.2 * font.pointSize};
+}
+
+TextMetrics PangoTextMeasurer::measure(std::string_view text, const ResolvedFont& font) const {
+  // A context per thread: Pango contexts are not thread-safe, and making one costs more than
+  // the measurement itself.
+  thread_local detail::PangoContextPtr context = detail::newContext();
+  detail::PangoLayoutPtr layout = detail::newLayout(context.get(), text, font);
+  PangoRectangle logical{};
+  pango_layout_get_extents(layout.get(), nullptr, &logical);
+  const double baseline = pango_units_to_double(pango_layout_get_baseline(layout.get()));
+  return {pango_units_to_double(logical.width), baseline,
+          pango_units_to_double(logical.height) - baseline};
+}
+
+}  // namespace ui

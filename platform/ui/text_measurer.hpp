@@ -1,0 +1,54 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "ui/resolved_font.hpp"
+
+namespace ui {
+
+// The size of one line of text, in points.
+struct TextMetrics {
+  double width = 0;
+  // Distance from the top of the line box down to the baseline.
+  double ascent = 0;
+  // Distance from the baseline down to the bottom of the line box.
+  double descent = 0;
+
+  double height() const { return ascent + descent; }
+  friend bool operator==(const TextMetrics&, const TextMetrics&) = default;
+};
+
+// Measures single lines of UTF-8 text. Layout depends on this interface alone, so that tests can
+// substitute advances they can predict.
+class TextMeasurer {
+ public:
+  virtual ~TextMeasurer() = default;
+
+  virtual TextMetrics measure(std::string_view text, const ResolvedFont& font) const = 0;
+
+  // The longest leading part of `text` followed by "…" whose width is at most `width`; the whole
+  // text if it fits; "" if not even the ellipsis fits. Cuts fall between code points, never
+  // inside a combining sequence's base and mark.
+  virtual std::string truncateTail(std::string_view text, const ResolvedFont& font,
+                                   double width) const;
+};
+
+// Every code point advances by `advance` em (so by advance * pointSize points); the ascent is
+// 0.8 em and the descent 0.2 em. Exact numbers for layout tests.
+class FixedAdvanceTextMeasurer final : public TextMeasurer {
+ public:
+  explicit FixedAdvanceTextMeasurer(double advance = 0.5) : advance_(advance) {}
+  TextMetrics measure(std::string_view text, const ResolvedFont& font) const override;
+
+ private:
+  double advance_;
+};
+
+// Measures with the renderer's own fonts, as drawn by the raster and SVG backends.
+class PangoTextMeasurer final : public TextMeasurer {
+ public:
+  TextMetrics measure(std::string_view text, const ResolvedFont& font) const override;
+};
+
+}  // namespace ui
