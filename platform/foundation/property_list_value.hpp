@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <variant>
@@ -25,6 +26,9 @@ struct PropertyListValue {
 
   friend bool operator==(const PropertyListValue&, const PropertyListValue&) = default;
 };
+
+// Prints a value for test failures, e.g. {"balance": 12.5, "tags": [true, data(3)]}.
+void PrintTo(const PropertyListValue& object, std::ostream* os);
 
 // The conditional conversion of a stored value to a date: only a stored date converts.
 inline std::optional<Date> asDate(const PropertyListValue& object) {

@@ -1,13 +1,18 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
 
 #include "foundation/property_list_value.hpp"
 
 namespace foundation {
+
+class PropertyListDocument;
 
 // Where App Group containers live and how a suite is read. The defaults are the platform's;
 // tests shorten the retry delay.
@@ -17,6 +22,9 @@ struct UserDefaultsOptions {
   std::filesystem::path containersRoot = defaultContainersRoot();
   int tries = 3;
   std::chrono::milliseconds retryDelay{150};
+  // Called after each retry delay, just before the file is read again (attempt 2, 3, ...);
+  // lets tests count the tries and play a writer that finishes late.
+  std::function<void(int attempt)> beforeRetry;
 
   static std::filesystem::path defaultContainersRoot();
 };
@@ -34,6 +42,16 @@ class UserDefaults {
   // The value under `key` converted to a double by the platform's rules; 0.0 when absent or
   // not convertible.
   double doubleForKey(std::string_view key) const;
+
+  // Files larger than this read as an empty suite, refused before a byte is read.
+  static constexpr std::uint64_t kMaxFileSize = std::uint64_t{64} << 20;
+
+ private:
+  explicit UserDefaults(std::shared_ptr<const PropertyListDocument> document)
+      : document_(std::move(document)) {}
+
+  // The file as read when the handle was made; null for an empty suite.
+  std::shared_ptr<const PropertyListDocument> document_;
 };
 
 }  // namespace foundation

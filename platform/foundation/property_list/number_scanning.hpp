@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <variant>
+
+namespace foundation {
+
+// Text-to-number conversions of the store. None of them looks at the process locale: the
+// decimal separator is always '.'.
+
+// A string's value as doubleForKey reads it: leading white space skipped, then the longest
+// prefix of [0-9+-.eE] read as a C-locale number (its longest readable prefix), else 0.
+double scanDoubleValue(std::string_view text);
+
+// The C-locale reading of the whole of `text`: an optional sign, then a decimal number or
+// inf/infinity/nan in any case. Nothing when any character is left over; hexadecimal floats
+// are refused. Out-of-range magnitudes become infinities or zero.
+std::optional<double> parseWholeReal(std::string_view text);
+
+// The whole of `text` as an integer: an optional sign, then decimal digits (leading zeros
+// stay decimal) or 0x and hexadecimal digits. Values that fit int64 are int64, larger ones up
+// to 2^64-1 are uint64; nothing on overflow or any stray character.
+std::optional<std::variant<std::int64_t, std::uint64_t>> parseWholeInteger(std::string_view text);
+
+// Seconds since 2001-01-01T00:00:00Z of a proleptic-Gregorian UTC time stamp written
+// "YYYY-MM-DDTHH:MM:SSZ", optionally with fractional seconds before the Z.
+std::optional<double> parseIso8601Date(std::string_view text);
+
+// Days from 1970-01-01 to the given proleptic-Gregorian civil date.
+constexpr std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
+  // Howard Hinnant's algorithm: years start in March so the leap day ends the year.
+  year -= month <= 2 ? 1 : 0;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
+  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+}  // namespace foundation

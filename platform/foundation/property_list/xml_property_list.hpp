@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "foundation/property_list_value.hpp"
+
+namespace foundation {
+
+// Reading of XML property lists, streamed through expat without recursion. Only the five
+// predefined entities and character references are read; a DOCTYPE is skipped and never
+// expanded, and a file that declares or uses any other entity is refused.
+//
+// The reader is ours rather than a library's: Debian 12's libplist reads <real> with the
+// locale's atof, reads <integer>010</integer> as octal and recurses without bound.
+namespace xml_property_list {
+
+inline constexpr int kMaxNesting = 128;
+
+enum class TopKind : std::uint8_t { dictionary, other };
+
+// Checks the whole document without building any value; nothing when it is malformed.
+std::optional<TopKind> validate(std::span<const std::uint8_t> bytes);
+
+// The top object built whole; nothing when the document is malformed.
+std::optional<PropertyListValue> readTopObject(std::span<const std::uint8_t> bytes);
+
+// The value under `key` in the top dictionary (a key written twice: the last one); only that
+// value is built. Nothing when absent, when the top is no dictionary or the document is
+// malformed.
+std::optional<PropertyListValue> valueForKey(std::span<const std::uint8_t> bytes,
+                                             std::string_view key);
+
+}  // namespace xml_property_list
+}  // namespace foundation

@@ -1,0 +1,151 @@
+#include "foundation/user_defaults.hpp"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "foundation/property_list/number_scanning.hpp"
+#include "foundation/property_list/property_list_document.hpp"
+
+namespace foundation {
+namespace {
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : fd_(fd) {}
+  ~FileDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return fd_; }
+  bool valid() const { return fd_ >= 0; }
+
+ private:
+  int fd_;
+};
+
+const char* nonEmptyEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0' ? value : nullptr;
+}
+
+bool isValidSuiteName(std::string_view name) {
+  return name.starts_with("group.") && name.find('/') == std::string_view::npos &&
+         name.find('\0') == std::string_view::npos && name.find("..") == std::string_view::npos;
+}
+
+// The whole preferences file, or nothing when the suite is to read as empty at once: no
+// file, not a regular file (a FIFO is opened non-blocking so it cannot stall us), empty,
+// over the size cap, or unreadable. Symbolic links are followed; a loop just fails.
+std::optional<std::vector<std::uint8_t>> readPreferencesFile(int containerFd,
+                                                             const std::string& relativePath) {
+  const FileDescriptor file(
+      ::openat(containerFd, relativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!file.valid()) return std::nullopt;
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0 ||
+      static_cast<std::uint64_t>(status.st_size) > UserDefaults::kMaxFileSize) {
+    return std::nullopt;
+  }
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(status.st_size));
+  std::size_t length = 0;
+  // The file may grow while we read it; one byte beyond the cap is enough to refuse it.
+  constexpr std::size_t kLimit = static_cast<std::size_t>(UserDefaults::kMaxFileSize) + 1;
+  while (true) {
+    if (length == bytes.size()) {
+      if (bytes.size() >= kLimit) return std::nullopt;
+      bytes.resize(std::min(kLimit, bytes.size() + (bytes.size() / 2) + 4096));
+    }
+    const ssize_t got = ::read(file.get(), bytes.data() + length, bytes.size() - length);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return std::nullopt;
+    }
+    if (got == 0) break;
+    length += static_cast<std::size_t>(got);
+  }
+  if (length == 0 || length > UserDefaults::kMaxFileSize) return std::nullopt;
+  bytes.resize(length);
+  bytes.shrink_to_fit();
+  return bytes;
+}
+
+}  // namespace
+
+std::filesystem::path UserDefaultsOptions::defaultContainersRoot() {
+  if (const char* root = nonEmptyEnvironment("POCKETTA_GROUP_CONTAINERS")) return root;
+  if (const char* dataHome = nonEmptyEnvironment("XDG_DATA_HOME")) {
+    return std::filesystem::path(dataHome) / "group-containers";
+  }
+  std::filesystem::path home;
+  if (const char* value = nonEmptyEnvironment("HOME")) {
+    home = value;
+  } else if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
+    home = entry->pw_dir;
+  }
+  return home / ".local" / "share" / "group-containers";
+}
+
+std::optional<UserDefaults> UserDefaults::initWithSuiteName(std::string_view suiteName) {
+  return initWithSuiteName(suiteName, UserDefaultsOptions{});
+}
+
+std::optional<UserDefaults> UserDefaults::initWithSuiteName(std::string_view suiteName,
+                                                            const UserDefaultsOptions& options) {
+  if (!isValidSuiteName(suiteName)) return std::nullopt;
+  const std::string name(suiteName);
+  const FileDescriptor container(
+      ::open((options.containersRoot / name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!container.valid()) return std::nullopt;
+
+  const std::string relativePath = "Library/Preferences/" + name + ".plist";
+  const int tries = std::max(options.tries, 1);
+  for (int attempt = 1; attempt <= tries; ++attempt) {
+    if (attempt > 1) {
+      // A file that does not parse may be a writer caught half-way; give it time to finish.
+      std::this_thread::sleep_for(options.retryDelay);
+      if (options.beforeRetry) options.beforeRetry(attempt);
+    }
+    auto bytes = readPreferencesFile(container.get(), relativePath);
+    if (!bytes) return UserDefaults(nullptr);
+    if (auto document = PropertyListDocument::parse(std::move(*bytes))) {
+      return UserDefaults(std::make_shared<const PropertyListDocument>(std::move(*document)));
+    }
+  }
+  return UserDefaults(nullptr);
+}
+
+std::optional<PropertyListValue> UserDefaults::objectForKey(std::string_view key) const {
+  if (!document_) return std::nullopt;
+  return document_->valueForKey(key);
+}
+
+double UserDefaults::doubleForKey(std::string_view key) const {
+  const auto object = objectForKey(key);
+  if (!object) return 0.0;
+  return std::visit(
+      [](const auto& value) -> double {
+        using T = std::decay_t<decltype(value)>;
+        if constexpr (std::is_same_v<T, bool>) {
+          return value ? 1.0 : 0.0;
+        } else if constexpr (std::is_same_v<T, std::int64_t> || std::is_same_v<T, std::uint64_t> ||
+                             std::is_same_v<T, double>) {
+          return static_cast<double>(value);
+        } else if constexpr (std::is_same_v<T, std::string>) {
+          return scanDoubleValue(value);
+        } else {
+          return 0.0;
+        }
+      },
+      object->value);
+}
+
+}  // namespace foundation
