@@ -3,15 +3,10 @@
 #include <iomanip>
 #include <optional>
 
+#include "data/app_group.hpp"
 #include "foundation/user_defaults.hpp"
 
 namespace pocketta {
-namespace {
-
-// The App Group shared with the containing app; set by the deployment at build time.
-constexpr std::string_view kAppGroup = POCKETTA_APP_GROUP;
-
-}  // namespace
 
 void PrintTo(const MoneyEntry& entry, std::ostream* os) {
   *os << std::setprecision(17) << "MoneyEntry{date: " << entry.date.timeIntervalSinceReferenceDate

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "host/host_environment.hpp"
+#include "host/widget_bundle_builder.hpp"
+
+namespace pocketta {
+
+// The widgets the extension offers the host: the one PockettaWidget.
+struct PockettaWidgetBundle {
+  host::WidgetBundleContent body() const;
+
+  // Access to the shared store: the App Group it lives in.
+  static host::Entitlements entitlements();
+};
+
+}  // namespace pocketta

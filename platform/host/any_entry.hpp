@@ -1,0 +1,57 @@
+#pragma once
+
+#include <any>
+#include <string>
+#include <vector>
+
+#include "foundation/date.hpp"
+#include "host/timeline.hpp"
+#include "host/timeline_entry.hpp"
+#include "host/timeline_reload_policy.hpp"
+
+namespace host {
+
+// One named number of an entry, for the host's own read-outs (the timeline command).
+struct EntryField {
+  std::string name;
+  double value = 0;
+  friend bool operator==(const EntryField&, const EntryField&) = default;
+};
+
+// A widget's entry as the host keeps it, whatever the widget's entry type: the date that decides
+// when it shows, the fields the entry declares, and the entry itself for the content function.
+//
+// An entry type declares its fields with a free function found by argument-dependent lookup,
+//   std::vector<host::EntryField> timelineEntryFields(const Entry&);
+// without one the host knows the entry by its date alone.
+struct AnyEntry {
+  foundation::Date date;
+  std::vector<EntryField> fields;
+  std::any value;
+
+  template <TimelineEntry Entry>
+  static AnyEntry make(const Entry& entry) {
+    AnyEntry erased;
+    erased.date = entry.date;
+    if constexpr (requires { timelineEntryFields(entry); }) {
+      erased.fields = timelineEntryFields(entry);
+    }
+    erased.value = entry;
+    return erased;
+  }
+};
+
+struct AnyTimeline {
+  std::vector<AnyEntry> entries;
+  TimelineReloadPolicy policy;
+
+  template <TimelineEntry Entry>
+  static AnyTimeline make(const Timeline<Entry>& timeline) {
+    AnyTimeline erased{{}, timeline.policy};
+    erased.entries.reserve(timeline.entries.size());
+    for (const auto& entry : timeline.entries) erased.entries.push_back(AnyEntry::make(entry));
+    return erased;
+  }
+};
+
+}  // namespace host

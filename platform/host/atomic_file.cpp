@@ -1,0 +1,89 @@
+#include "host/atomic_file.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include "host/signals.hpp"
+
+namespace host {
+namespace {
+
+std::string describeErrno(int error) {
+  return std::strerror(error);
+}
+
+bool writeAll(int fd, const std::uint8_t* data, std::size_t size, int& error) {
+  while (size > 0) {
+    const ssize_t written = write(fd, data, size);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::span<const std::uint8_t> bytes) {
+  static std::atomic<unsigned> counter{0};
+  const std::filesystem::path folder =
+      path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+  const std::string name = path.filename().string();
+  if (name.empty() || name == "." || name == "..") {
+    return "cannot write " + path.string() + ": not a file name";
+  }
+  const std::filesystem::path temporary =
+      folder / ("." + name + ".tmp-" + std::to_string(getpid()) + "-" +
+                std::to_string(counter.fetch_add(1)));
+
+  detail::setPendingTemporaryFile(temporary.c_str());
+  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    const int error = errno;
+    detail::clearPendingTemporaryFile();
+    return "cannot write " + path.string() + ": " + describeErrno(error);
+  }
+  int error = 0;
+  bool ok = writeAll(fd, bytes.data(), bytes.size(), error);
+  if (ok && fsync(fd) != 0) {
+    error = errno;
+    ok = false;
+  }
+  if (close(fd) != 0 && ok) {
+    error = errno;
+    ok = false;
+  }
+  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
+    error = errno;
+    ok = false;
+  }
+  if (!ok) {
+    unlink(temporary.c_str());
+    detail::clearPendingTemporaryFile();
+    return "cannot write " + path.string() + ": " + describeErrno(error);
+  }
+  detail::clearPendingTemporaryFile();
+  // The rename itself reaches the disk with the folder; a failure here loses no data.
+  if (const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+    fsync(dir);
+    close(dir);
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::string_view text) {
+  return writeFileAtomically(
+      path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+}  // namespace host

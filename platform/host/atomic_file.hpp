@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace host {
+
+// Writes `bytes` to `path` so that the path holds either what it held before or all of the new
+// bytes, never a part: the bytes go to a new file in the same folder, are flushed to the disk,
+// and the file is renamed over `path`. On any failure the new file is removed. While the bytes
+// are written, SIGINT, SIGTERM and SIGHUP remove the new file before the process ends (see
+// installSignalHandlers). Returns nothing on success, else one line saying what failed.
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::span<const std::uint8_t> bytes);
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::string_view text);
+
+}  // namespace host

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "foundation/geometry.hpp"
+#include "host/widget_family.hpp"
+
+namespace host {
+
+enum class Command : std::uint8_t { render, timeline, gallery, describe, tap, run, help, version };
+std::string_view toString(Command command);
+
+enum class OutputFormat : std::uint8_t { png, svg, terminal, tree };
+std::string_view toString(OutputFormat format);
+
+enum class Appearance : std::uint8_t { light, dark };
+std::string_view toString(Appearance appearance);
+
+// One invocation of the host, as typed. Options a command does not take are refused while
+// parsing, so each command reads only its own.
+struct CommandLine {
+  Command command = Command::help;
+  // The command whose help was asked for (`render --help`), for Command::help.
+  std::optional<Command> helpTopic;
+
+  // Shared by the commands that show the widget. Empty: the command's own default.
+  std::vector<WidgetFamily> families;
+  std::optional<OutputFormat> format;
+  int scale = 1;
+  std::optional<std::string> out;  // a file, a folder, or "-" for standard output
+  Appearance appearance = Appearance::light;
+  bool placeholder = false;
+  bool snapshot = false;
+
+  bool json = false;  // timeline
+
+  std::optional<foundation::Point> tapPoint;  // tap: in points, in the widget
+  bool print = false;
+  bool phone = false;
+  std::optional<std::string> openWith;
+
+  std::optional<long long> reloads;  // run: how many timeline requests; none: until stopped
+
+  std::optional<std::string> locale;
+  std::optional<std::string> containers;
+  std::optional<std::string> kind;
+
+  friend bool operator==(const CommandLine&, const CommandLine&) = default;
+};
+
+// What was wrong with the command line: one line naming the option or value.
+struct UsageError {
+  std::string message;
+  std::optional<Command> command;  // for the usage hint
+  friend bool operator==(const UsageError&, const UsageError&) = default;
+};
+
+// Parses the arguments after the program name.
+std::variant<CommandLine, UsageError> parseCommandLine(std::span<const std::string> arguments);
+
+// The help text for the host as a whole, or for one command.
+std::string helpText(std::string_view program, std::optional<Command> command);
+
+// "Try 'pocketta-widget render --help'." and the like.
+std::string usageHint(std::string_view program, std::optional<Command> command);
+
+}  // namespace host

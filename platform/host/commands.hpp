@@ -1,0 +1,87 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/command_line.hpp"
+#include "host/host_environment.hpp"
+#include "host/provider_contract.hpp"
+#include "host/string_table.hpp"
+#include "host/widget_configuration.hpp"
+#include "ui/render_options.hpp"
+#include "ui/widget_canvas.hpp"
+
+namespace host {
+
+// Everything a command works with. Built by the host once the command line is read.
+struct CommandContext {
+  const WidgetConfiguration& configuration;
+  const CommandLine& line;
+  HostEnvironment& environment;
+  const BundleInfo& bundle;
+  const LocalizedStrings& strings;
+
+  std::string program() const { return bundle.executableName; }
+  // Reports breaches of the provider contract on standard error.
+  ContractReporter reporter() const;
+  // The key's text in the user's language, or the key.
+  std::string localized(std::string_view key) const;
+  ui::RenderOptions renderOptions(bool redacted) const;
+};
+
+// A command's outcome: the exit status, and the line that explains a failure.
+struct CommandResult {
+  int status = 0;
+  std::string message;
+  static CommandResult ok() { return {}; }
+  static CommandResult usage(std::string message) { return {2, std::move(message)}; }
+  static CommandResult failure(std::string message) { return {1, std::move(message)}; }
+};
+
+CommandResult renderCommand(const CommandContext& context);
+CommandResult timelineCommand(const CommandContext& context);
+CommandResult galleryCommand(const CommandContext& context);
+CommandResult describeCommand(const CommandContext& context);
+CommandResult tapCommand(const CommandContext& context);
+CommandResult runCommand(const CommandContext& context);
+
+// ---- Shared by the commands that show the widget.
+
+ui::WidgetCanvas canvasFor(WidgetFamily family);
+TimelineProviderContext providerContext(WidgetFamily family, bool isPreview);
+// "small", "medium": the names the command line uses.
+std::string_view shortName(WidgetFamily family);
+
+// The families a command shows: those asked for, else all the widget supports. A family the
+// widget does not support is a usage error.
+std::variant<std::vector<WidgetFamily>, CommandResult> familiesToShow(
+    const CommandContext& context);
+
+// The entry that shows now from one timeline request, or the placeholder when the provider gave
+// none (the breach is reported).
+AnyEntry currentEntry(const CommandContext& context, const TimelineProviderContext& request);
+
+// One family's picture in a format: bytes of a PNG, or text.
+std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format, int scale,
+                          const ui::RenderOptions& options);
+
+// Where pictures go, decided from --out and --format before anything is rendered.
+struct OutputPlan {
+  OutputFormat format = OutputFormat::terminal;
+  std::optional<std::filesystem::path> folder;  // one file per picture
+  std::optional<std::filesystem::path> file;    // the one picture
+  bool toStandardOutput() const { return !folder && !file; }
+};
+std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context,
+                                                   std::size_t pictureCount);
+// The file for one picture in a folder: "<kind>-<name>.<extension>".
+std::filesystem::path pictureFile(const OutputPlan& plan, const std::string& kind,
+                                  std::string_view name);
+// Writes each picture whole; standard output gets them one after another.
+CommandResult writePictures(const CommandContext& context, const OutputPlan& plan,
+                            const std::vector<std::pair<std::string, std::string>>& pictures);
+
+}  // namespace host

@@ -1,0 +1,123 @@
+#include <algorithm>
+
+#include "host/commands.hpp"
+#include "ui/png_encoder.hpp"
+#include "ui/svg_renderer.hpp"
+#include "ui/terminal_renderer.hpp"
+#include "ui/view.hpp"
+#include "ui/view_dump.hpp"
+#include "ui/widget_layout.hpp"
+
+namespace host {
+namespace {
+
+// The gallery sheet, in points.
+constexpr double kMargin = 24;
+constexpr double kHeaderHeight = 52;
+constexpr double kGap = 24;
+
+// Moves every item of a list by (dx, dy): rects, and the ends of gradients.
+void offset(ui::DisplayList& list, double dx, double dy) {
+  for (auto& item : list) {
+    std::visit(
+        [&](auto& element) {
+          if constexpr (requires { element.rect.origin; }) {
+            element.rect.origin.x += dx;
+            element.rect.origin.y += dy;
+          }
+          if constexpr (requires {
+                          element.start.x;
+                          element.end.x;
+                        }) {
+            element.start.x += dx;
+            element.start.y += dy;
+            element.end.x += dx;
+            element.end.y += dy;
+          }
+        },
+        item);
+  }
+}
+
+}  // namespace
+
+CommandResult galleryCommand(const CommandContext& context) {
+  auto planned = planOutput(context, 1);
+  if (auto* failure = std::get_if<CommandResult>(&planned)) return *failure;
+  const auto& plan = std::get<OutputPlan>(planned);
+
+  const WidgetConfiguration& configuration = context.configuration;
+  const std::string name = context.localized(configuration.displayName().key);
+  const std::string description = context.localized(configuration.descriptionKey().key);
+  const auto families = configuration.families();
+  const auto options = context.renderOptions(false);
+  const auto report = context.reporter();
+
+  std::vector<std::pair<WidgetFamily, ui::View>> views;
+  for (const auto family : families) {
+    const auto request = providerContext(family, true);
+    auto snapshot = requestSnapshot(configuration.provider, request, report);
+    const AnyEntry entry = snapshot ? std::move(*snapshot)
+                                    : requestPlaceholder(configuration.provider, request, report);
+    views.emplace_back(family, configuration.content(entry));
+  }
+
+  std::string picture;
+  if (plan.format == OutputFormat::tree) {
+    picture = name + "\n" + description + "\n";
+    for (const auto& [family, view] : views) {
+      picture += "\n" + std::string(toString(family)) + "\n" + ui::dump(view);
+    }
+  } else {
+    double width = kMargin;
+    double tallest = 0;
+    for (const auto& [family, view] : views) {
+      const auto size = canvasFor(family).size;
+      width += size.width + kGap;
+      tallest = std::max(tallest, size.height);
+    }
+    width = std::max(width - kGap + kMargin, 2 * kMargin + 200);
+    const double height = kMargin + kHeaderHeight + tallest + kMargin;
+    const ui::WidgetCanvas sheet{{width, height}, 0, 0};
+
+    ui::DisplayList list;
+    list.push_back(ui::FillRoundedRect{sheet.bounds(), 0,
+                                       context.line.appearance == Appearance::dark
+                                           ? ui::RGBA{0.0, 0.0, 0.0, 1}
+                                           : ui::RGBA{0.949, 0.949, 0.969, 1}});
+    const ui::View header = ui::VStack(ui::HorizontalAlignment::center, 4,
+                                       {ui::Text::verbatim(name).font(ui::Font::headline),
+                                        ui::Text::verbatim(description).font(ui::Font::footnote)})
+                                .foregroundStyle(ui::Color::primary);
+    auto headerList = ui::renderDisplayList(
+        header, ui::WidgetCanvas{{width - 2 * kMargin, kHeaderHeight}, 0, 0}, options);
+    offset(headerList, kMargin, kMargin - 8);
+    list.insert(list.end(), headerList.begin(), headerList.end());
+
+    double x = kMargin;
+    for (const auto& [family, view] : views) {
+      const auto canvas = canvasFor(family);
+      auto widgetList = ui::renderDisplayList(view, canvas, options);
+      offset(widgetList, x, kMargin + kHeaderHeight);
+      list.insert(list.end(), widgetList.begin(), widgetList.end());
+      x += canvas.size.width + kGap;
+    }
+    switch (plan.format) {
+      case OutputFormat::png: {
+        const auto bytes = ui::encodePng(list, sheet, context.line.scale);
+        picture.assign(bytes.begin(), bytes.end());
+        break;
+      }
+      case OutputFormat::svg:
+        picture = ui::renderSvg(list, sheet);
+        break;
+      case OutputFormat::terminal:
+      case OutputFormat::tree:
+        picture = ui::renderTerminal(list, sheet);
+        break;
+    }
+  }
+  return writePictures(context, plan, {{"gallery", picture}});
+}
+
+}  // namespace host

@@ -1,0 +1,160 @@
+#include "host/host_runner.hpp"
+
+#include <unicode/uloc.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "foundation/locale.hpp"
+#include "host/commands.hpp"
+#include "host/signals.hpp"
+
+namespace host {
+namespace {
+
+// A locale whose language ICU knows ("en", "ru", "zh", "es_419"...); ICU itself takes any text.
+bool knownLocale(const std::string& identifier) {
+  char language[ULOC_LANG_CAPACITY] = {};
+  UErrorCode status = U_ZERO_ERROR;
+  uloc_getLanguage(identifier.c_str(), language, sizeof language, &status);
+  if (U_FAILURE(status) || language[0] == '\0') return false;
+  for (const char* const* known = uloc_getISOLanguages(); *known != nullptr; ++known) {
+    if (std::strcmp(*known, language) == 0) return true;
+  }
+  return false;
+}
+
+CommandResult dispatch(const CommandContext& context) {
+  switch (context.line.command) {
+    case Command::render:
+      return renderCommand(context);
+    case Command::timeline:
+      return timelineCommand(context);
+    case Command::gallery:
+      return galleryCommand(context);
+    case Command::describe:
+      return describeCommand(context);
+    case Command::tap:
+      return tapCommand(context);
+    case Command::run:
+      return runCommand(context);
+    case Command::help:
+    case Command::version:
+      break;
+  }
+  return CommandResult::ok();
+}
+
+}  // namespace
+
+int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
+            std::span<const std::string> arguments, HostEnvironment& environment) {
+  const std::string& program = info.executableName;
+  auto usageFailure = [&](const std::string& message, std::optional<Command> command) {
+    environment.err << program << ": " << message << "\n"
+                    << usageHint(program, command) << std::endl;
+    return 2;
+  };
+
+  const auto parsed = parseCommandLine(arguments);
+  if (const auto* error = std::get_if<UsageError>(&parsed)) {
+    return usageFailure(error->message, error->command);
+  }
+  const CommandLine& line = std::get<CommandLine>(parsed);
+  if (line.command == Command::help) {
+    environment.out << helpText(program, line.helpTopic);
+    environment.out.flush();
+    return 0;
+  }
+  if (line.command == Command::version) {
+    environment.out << program << " " << info.version << std::endl;
+    return 0;
+  }
+
+  if (line.locale) {
+    if (!knownLocale(*line.locale)) {
+      return usageFailure("unknown locale '" + *line.locale + "' for --locale", line.command);
+    }
+    foundation::Locale::setUserPreferredIdentifier(*line.locale);
+  }
+  // The store reads its root from the environment when the provider runs.
+  if (line.containers && setenv("POCKETTA_GROUP_CONTAINERS", line.containers->c_str(), 1) != 0) {
+    environment.err << program << ": cannot set the containers root" << std::endl;
+    return 1;
+  }
+
+  if (bundle.widgets.empty()) {
+    environment.err << program << ": the bundle offers no widget" << std::endl;
+    return 1;
+  }
+  std::optional<WidgetConfiguration> configuration;
+  std::string kinds;
+  for (const auto& widget : bundle.widgets) {
+    WidgetConfiguration candidate = widget.body();
+    if (!line.kind || candidate.kind == *line.kind) {
+      configuration = std::move(candidate);
+      break;
+    }
+    kinds += (kinds.empty() ? "" : ", ") + candidate.kind;
+  }
+  if (!configuration) {
+    return usageFailure("no widget of kind '" + *line.kind + "' (the bundle has " + kinds + ")",
+                        line.command);
+  }
+
+  const LocalizedStrings strings = LocalizedStrings::load(info.stringsFolder);
+  const CommandContext context{*configuration, line, environment, info, strings};
+  CommandResult result;
+  try {
+    result = dispatch(context);
+  } catch (const std::exception& error) {
+    result = CommandResult::failure(error.what());
+  }
+  if (result.status == 2) return usageFailure(result.message, line.command);
+  if (result.status != 0 && !result.message.empty()) {
+    environment.err << program << ": " << result.message << std::endl;
+  }
+  return result.status;
+}
+
+std::vector<std::string> processArguments() {
+  std::ifstream in("/proc/self/cmdline", std::ios::binary);
+  const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<std::string> arguments;
+  std::size_t start = 0;
+  while (start < raw.size()) {
+    auto end = raw.find('\0', start);
+    if (end == std::string::npos) end = raw.size();
+    arguments.push_back(raw.substr(start, end - start));
+    start = end + 1;
+  }
+  return arguments;
+}
+
+std::filesystem::path bundleResourcesFolder() {
+  std::error_code error;
+  const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return {};
+  return executable.parent_path() / "resources";
+}
+
+int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info) {
+  installSignalHandlers();
+  const auto arguments = processArguments();
+  if (info.version.empty()) info.version = POCKETTA_VERSION;
+  if (info.stringsFolder.empty()) info.stringsFolder = bundleResourcesFolder() / "strings";
+  HostEnvironment environment{std::cout, std::cerr};
+  environment.outIsTerminal = isatty(STDOUT_FILENO) == 1;
+  const std::span<const std::string> rest =
+      arguments.empty() ? std::span<const std::string>() : std::span(arguments).subspan(1);
+  const int status = runHost(bundle, info, rest, environment);
+  std::cout.flush();
+  return status;
+}
+
+}  // namespace host

@@ -1,0 +1,35 @@
+#include "host/commands.hpp"
+
+namespace host {
+
+CommandResult renderCommand(const CommandContext& context) {
+  auto families = familiesToShow(context);
+  if (auto* failure = std::get_if<CommandResult>(&families)) return *failure;
+  const auto& chosen = std::get<std::vector<WidgetFamily>>(families);
+  auto planned = planOutput(context, chosen.size());
+  if (auto* failure = std::get_if<CommandResult>(&planned)) return *failure;
+  const auto& plan = std::get<OutputPlan>(planned);
+
+  const auto report = context.reporter();
+  std::vector<std::pair<std::string, std::string>> pictures;
+  for (const auto family : chosen) {
+    const auto request = providerContext(family, context.line.snapshot);
+    AnyEntry entry;
+    if (context.line.placeholder) {
+      entry = requestPlaceholder(context.configuration.provider, request, report);
+    } else if (context.line.snapshot) {
+      auto snapshot = requestSnapshot(context.configuration.provider, request, report);
+      entry = snapshot ? std::move(*snapshot)
+                       : requestPlaceholder(context.configuration.provider, request, report);
+    } else {
+      entry = currentEntry(context, request);
+    }
+    const ui::View view = context.configuration.content(entry);
+    pictures.emplace_back(std::string(shortName(family)),
+                          renderPicture(view, family, plan.format, context.line.scale,
+                                        context.renderOptions(context.line.placeholder)));
+  }
+  return writePictures(context, plan, pictures);
+}
+
+}  // namespace host

@@ -1,0 +1,45 @@
+#include "host/commands.hpp"
+#include "host/run_loop.hpp"
+#include "host/signals.hpp"
+
+namespace host {
+
+CommandResult runCommand(const CommandContext& context) {
+  auto families = familiesToShow(context);
+  if (auto* failure = std::get_if<CommandResult>(&families)) return *failure;
+  const auto chosen = std::get<std::vector<WidgetFamily>>(families);
+  auto planned = planOutput(context, chosen.size());
+  if (auto* failure = std::get_if<CommandResult>(&planned)) return *failure;
+  const auto plan = std::get<OutputPlan>(planned);
+
+  const WidgetConfiguration& configuration = context.configuration;
+  const auto report = context.reporter();
+  const auto request = providerContext(chosen.front(), false);
+  std::optional<std::string> failure;
+  auto requestTimelineNow = [&]() {
+    return requestTimeline(configuration.provider, request, report);
+  };
+  auto show = [&](const AnyEntry& entry) -> std::optional<std::string> {
+    const ui::View view = configuration.content(entry);
+    std::vector<std::pair<std::string, std::string>> pictures;
+    for (const auto family : chosen) {
+      pictures.emplace_back(std::string(shortName(family)),
+                            renderPicture(view, family, plan.format, context.line.scale,
+                                          context.renderOptions(false)));
+    }
+    const auto written = writePictures(context, plan, pictures);
+    if (written.status != 0) return context.program() + ": " + written.message;
+    return std::nullopt;
+  };
+
+  SystemSleeper systemSleeper;
+  Sleeper& sleeper = context.environment.sleeper ? *context.environment.sleeper : systemSleeper;
+  RunLoopOptions options;
+  options.reloads = context.line.reloads;
+  const StopOnSignal stopOnSignal;
+  const int status = runLoop(requestTimelineNow, show, sleeper, context.environment.err, options);
+  // runLoop has already said what failed.
+  return CommandResult{status, ""};
+}
+
+}  // namespace host

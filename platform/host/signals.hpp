@@ -1,0 +1,32 @@
+#pragma once
+
+namespace host {
+
+// The host's handling of SIGINT, SIGTERM and SIGHUP. By default a signal removes any file
+// being written atomically and ends the process as the signal would. Inside a StopOnSignal
+// scope (the live host) a signal only asks to stop: the write in progress finishes, and the
+// loop ends at its next wait.
+void installSignalHandlers();
+
+// Whether a stop was asked for since the current StopOnSignal scope began.
+bool stopRequested();
+
+// A file descriptor that becomes readable when a stop is asked for, to wake a waiting poll();
+// -1 outside a StopOnSignal scope.
+int stopRequestFd();
+
+class StopOnSignal {
+ public:
+  StopOnSignal();
+  ~StopOnSignal();
+  StopOnSignal(const StopOnSignal&) = delete;
+  StopOnSignal& operator=(const StopOnSignal&) = delete;
+};
+
+namespace detail {
+// The temporary file being written, removed by the signal handler; at most one at a time.
+void setPendingTemporaryFile(const char* path);
+void clearPendingTemporaryFile();
+}  // namespace detail
+
+}  // namespace host

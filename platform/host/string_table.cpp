@@ -1,0 +1,224 @@
+#include "host/string_table.hpp"
+
+#include <unicode/uloc.h>
+
+#include <fstream>
+#include <sstream>
+
+namespace host {
+namespace {
+
+// Appends the UTF-8 form of a code point; lone surrogates and out-of-range values become U+FFFD.
+void appendUtf8(std::string& out, char32_t c) {
+  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+class Scanner {
+ public:
+  explicit Scanner(std::string_view text) : text_(text) {}
+
+  bool atEnd() {
+    skipSpaceAndComments();
+    return pos_ >= text_.size();
+  }
+
+  // Reads one `"key" = "value";` pair. On failure the scanner stands after the next `;` (or at the
+  // end), ready for the next pair.
+  std::optional<std::pair<std::string, std::string>> pair() {
+    auto key = quoted();
+    bool ok = key.has_value() && expect('=');
+    auto value = ok ? quoted() : std::nullopt;
+    ok = ok && value.has_value() && expect(';');
+    if (ok) return std::pair{std::move(*key), std::move(*value)};
+    const auto semicolon = text_.find(';', pos_);
+    pos_ = semicolon == std::string_view::npos ? text_.size() : semicolon + 1;
+    return std::nullopt;
+  }
+
+ private:
+  void skipSpaceAndComments() {
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_];
+      if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+        ++pos_;
+      } else if (text_.substr(pos_, 2) == "//") {
+        const auto eol = text_.find('\n', pos_);
+        pos_ = eol == std::string_view::npos ? text_.size() : eol + 1;
+      } else if (text_.substr(pos_, 2) == "/*") {
+        const auto close = text_.find("*/", pos_ + 2);
+        pos_ = close == std::string_view::npos ? text_.size() : close + 2;
+      } else {
+        return;
+      }
+    }
+  }
+
+  bool expect(char c) {
+    skipSpaceAndComments();
+    if (pos_ < text_.size() && text_[pos_] == c) {
+      ++pos_;
+      return true;
+    }
+    return false;
+  }
+
+  std::optional<std::string> quoted() {
+    if (!expect('"')) return std::nullopt;
+    std::string out;
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_++];
+      if (c == '"') return out;
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (pos_ >= text_.size()) break;
+      const char e = text_[pos_++];
+      switch (e) {
+        case 'n':
+          out += '\n';
+          break;
+        case 't':
+          out += '\t';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 'u': {
+          if (pos_ + 4 > text_.size()) return std::nullopt;
+          char32_t code = 0;
+          for (int i = 0; i < 4; ++i) {
+            const char h = text_[pos_++];
+            code <<= 4;
+            if (h >= '0' && h <= '9') {
+              code |= static_cast<char32_t>(h - '0');
+            } else if (h >= 'a' && h <= 'f') {
+              code |= static_cast<char32_t>(h - 'a' + 10);
+            } else if (h >= 'A' && h <= 'F') {
+              code |= static_cast<char32_t>(h - 'A' + 10);
+            } else {
+              return std::nullopt;
+            }
+          }
+          appendUtf8(out, code);
+          break;
+        }
+        default:  // \" \\ and any other escaped character stand for themselves
+          out += e;
+      }
+    }
+    return std::nullopt;
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+StringTable StringTable::parse(std::string_view text) {
+  // A byte-order mark is not part of the first key.
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  StringTable table;
+  Scanner scanner(text);
+  while (!scanner.atEnd()) {
+    if (auto pair = scanner.pair()) table.strings_.insert_or_assign(pair->first, pair->second);
+  }
+  return table;
+}
+
+std::optional<std::string> StringTable::lookup(std::string_view key) const {
+  const auto it = strings_.find(key);
+  if (it == strings_.end()) return std::nullopt;
+  return it->second;
+}
+
+LocalizedStrings LocalizedStrings::load(const std::filesystem::path& folder) {
+  LocalizedStrings strings;
+  std::error_code error;
+  std::filesystem::directory_iterator it(folder, error);
+  if (error) return strings;
+  for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
+    if (error) break;
+    const auto& path = it->path();
+    if (path.extension() != ".strings" || !it->is_regular_file(error)) continue;
+    // A string table is small; anything larger is not one of ours.
+    constexpr std::uintmax_t kMaximumSize = 1 << 20;
+    if (it->file_size(error) > kMaximumSize || error) continue;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) continue;
+    std::ostringstream text;
+    text << in.rdbuf();
+    strings.add(path.stem().string(), StringTable::parse(text.str()));
+  }
+  return strings;
+}
+
+void LocalizedStrings::add(std::string languageTag, StringTable table) {
+  tables_.insert_or_assign(std::move(languageTag), std::move(table));
+}
+
+std::vector<std::string> languageCandidates(const std::string& localeIdentifier) {
+  char maximized[ULOC_FULLNAME_CAPACITY] = {};
+  UErrorCode status = U_ZERO_ERROR;
+  uloc_addLikelySubtags(localeIdentifier.c_str(), maximized, sizeof maximized, &status);
+  const std::string full = U_SUCCESS(status) ? maximized : localeIdentifier;
+
+  auto part = [&](auto getter) {
+    char buffer[ULOC_FULLNAME_CAPACITY] = {};
+    UErrorCode partStatus = U_ZERO_ERROR;
+    getter(full.c_str(), buffer, sizeof buffer, &partStatus);
+    return U_SUCCESS(partStatus) ? std::string(buffer) : std::string();
+  };
+  const std::string language = part(uloc_getLanguage);
+  const std::string script = part(uloc_getScript);
+  const std::string country = part(uloc_getCountry);
+  if (language.empty()) return {};
+
+  std::vector<std::string> candidates;
+  if (!script.empty() && !country.empty())
+    candidates.push_back(language + "-" + script + "-" + country);
+  if (!script.empty()) candidates.push_back(language + "-" + script);
+  if (!country.empty()) candidates.push_back(language + "-" + country);
+  candidates.push_back(language);
+  return candidates;
+}
+
+const StringTable* LocalizedStrings::tableFor(const foundation::Locale& locale) const {
+  if (tables_.empty()) return nullptr;
+  for (const auto& tag : languageCandidates(locale.identifier())) {
+    if (const auto it = tables_.find(tag); it != tables_.end()) return &it->second;
+  }
+  return nullptr;
+}
+
+std::string LocalizedStrings::localized(std::string_view key,
+                                        const foundation::Locale& locale) const {
+  if (const auto* table = tableFor(locale)) {
+    if (auto text = table->lookup(key)) return std::move(*text);
+  }
+  return std::string(key);
+}
+
+std::vector<std::string> LocalizedStrings::languageTags() const {
+  std::vector<std::string> tags;
+  for (const auto& [tag, table] : tables_) tags.push_back(tag);
+  return tags;
+}
+
+}  // namespace host

@@ -1,0 +1,69 @@
+#include <algorithm>
+#include <sstream>
+
+#include "foundation/url.hpp"
+#include "host/commands.hpp"
+#include "host/timeline_json.hpp"
+#include "ui/hit_test.hpp"
+#include "ui/widget_layout.hpp"
+
+namespace host {
+namespace {
+
+std::vector<std::string> splitAtSpaces(const std::string& command) {
+  std::vector<std::string> words;
+  std::istringstream in(command);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+}  // namespace
+
+CommandResult tapCommand(const CommandContext& context) {
+  const WidgetFamily family =
+      context.line.families.empty() ? WidgetFamily::systemMedium : context.line.families.front();
+  const auto supported = context.configuration.families();
+  if (std::find(supported.begin(), supported.end(), family) == supported.end()) {
+    return CommandResult::usage("the widget " + context.configuration.kind +
+                                " does not support the " + std::string(shortName(family)) +
+                                " family");
+  }
+  const foundation::Point point = context.line.tapPoint.value_or(foundation::Point{});
+  const ui::WidgetCanvas canvas = canvasFor(family);
+  const std::string where = "(" + shortestNumber(point.x) + ", " + shortestNumber(point.y) + ")";
+  if (!canvas.bounds().contains(point)) {
+    return CommandResult::usage("the point " + where + " is outside the " +
+                                std::string(shortName(family)) + " widget (" +
+                                shortestNumber(canvas.size.width) + " x " +
+                                shortestNumber(canvas.size.height) + " points)");
+  }
+
+  const AnyEntry entry = currentEntry(context, providerContext(family, false));
+  const ui::View view = context.configuration.content(entry);
+  const ui::WidgetLayout layout = ui::layoutWidget(view, canvas, context.renderOptions(false));
+  std::optional<foundation::URL> link = ui::hitTest(layout, point);
+
+  auto& out = context.environment.out;
+  if (link && context.line.phone && family == WidgetFamily::systemSmall) {
+    out << "A tap at " << where << " opens the containing app: on the phone a small widget is "
+        << "one tap target, and its link to " << link->absoluteString() << " does not open."
+        << std::endl;
+    return CommandResult::ok();
+  }
+  if (!link) {
+    out << "No link at " << where << ": a tap there opens the containing app." << std::endl;
+    return CommandResult::ok();
+  }
+  if (context.line.print) {
+    out << link->absoluteString() << std::endl;
+    return CommandResult::ok();
+  }
+  const auto command = splitAtSpaces(context.line.openWith.value_or("xdg-open"));
+  out.flush();
+  if (auto failure = context.environment.openURL(command, link->absoluteString())) {
+    return CommandResult::failure(*failure);
+  }
+  return CommandResult::ok();
+}
+
+}  // namespace host

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <concepts>
+#include <cstdio>
+#include <cstdlib>
+
+#include "host/host_environment.hpp"
+#include "host/host_runner.hpp"
+#include "host/widget_bundle_builder.hpp"
+
+namespace host {
+
+// A bundle: a value whose body gathers the extension's widgets. It may declare its
+// entitlements with a static `entitlements()`.
+template <class B>
+concept WidgetBundleType = std::default_initializable<B> && requires(const B& bundle) {
+  { bundle.body() } -> std::convertible_to<WidgetBundleContent>;
+};
+
+struct WidgetBundle {
+  // Runs the extension: the host reads its own command line and serves the bundle's widgets.
+  // Returns when the host is done with a success; any other outcome ends the process with its
+  // exit status, as the platform's host would.
+  template <WidgetBundleType Bundle>
+  static void main() {
+    int status = 0;
+    {
+      const Bundle bundle{};
+      BundleInfo info;
+      if constexpr (requires { Bundle::entitlements(); }) {
+        info.applicationGroups = Entitlements(Bundle::entitlements()).applicationGroups;
+      }
+      status = runHostProcess(WidgetBundleContent(bundle.body()), std::move(info));
+    }
+    if (status != 0) {
+      std::fflush(nullptr);
+      std::exit(status);
+    }
+  }
+};
+
+}  // namespace host
