@@ -188,7 +188,8 @@ std::vector<std::uint8_t> encodePng(const DisplayList& list, const WidgetCanvas&
   if (!(scale >= 0.25)) scale = 0.25;  // also catches NaN
   scale = std::min(scale, 8.0);
   auto pixels = [&](double points) {
-    const double p = std::ceil(std::clamp(points, 0.0, 4096.0) * scale - 1e-9);
+    // NaN and negative sizes become one pixel, huge ones 4096 points.
+    const double p = points > 0 ? std::ceil(std::min(points, 4096.0) * scale - 1e-9) : 1;
     return std::max(1, static_cast<int>(p));
   };
   const int width = pixels(canvas.size.width);

@@ -114,10 +114,13 @@ std::string_view symbolGlyph(std::string_view name) {
 }  // namespace
 
 std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) {
-  const int columns = std::clamp(
-      static_cast<int>(std::ceil(std::max(0.0, canvas.size.width) / kCellWidth)), 1, kMaxCells);
-  const int rows = std::clamp(
-      static_cast<int>(std::ceil(std::max(0.0, canvas.size.height) / kCellHeight)), 1, kMaxCells);
+  // Clamped as doubles first: a NaN or huge canvas must not reach the integer conversion.
+  auto cellCount = [](double length, double cell) {
+    const double count = std::round(length / cell);
+    return static_cast<int>(count >= 1 ? std::min(count, double{kMaxCells}) : 1);
+  };
+  const int columns = cellCount(canvas.size.width, kCellWidth);
+  const int rows = cellCount(canvas.size.height, kCellHeight);
   std::vector<Cell> cells(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
   auto cellAt = [&](int column, int row) -> Cell* {
     if (column < 0 || row < 0 || column >= columns || row >= rows) return nullptr;
@@ -127,8 +130,12 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) 
   auto centre = [](int column, int row) {
     return foundation::Point{(column + 0.5) * kCellWidth, (row + 0.5) * kCellHeight};
   };
-  auto rowOf = [&](double y) { return static_cast<int>(std::floor(y / kCellHeight)); };
-  auto columnOf = [&](double x) { return static_cast<int>(std::lround(x / kCellWidth)); };
+  // Out-of-range and NaN positions map to -1, a cell that does not exist.
+  auto toIndex = [](double value) {
+    return value >= 0 && value < kMaxCells ? static_cast<int>(value) : -1;
+  };
+  auto rowOf = [&](double y) { return toIndex(std::floor(y / kCellHeight)); };
+  auto columnOf = [&](double x) { return toIndex(std::round(x / kCellWidth)); };
 
   for (const DisplayItem& item : list) {
     if (const auto* fill = std::get_if<FillGradient>(&item)) {
@@ -157,6 +164,10 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) 
       const int row = rowOf(run->rect.midY());
       int column = columnOf(run->rect.minX());
       Cell* previous = nullptr;
+      // One background under the whole run keeps its characters together in the output, so the
+      // line reads as one word in a terminal and in a log.
+      const Cell* first = cellAt(column, row);
+      const std::optional<Rgb8> runBackground = first ? first->background : std::nullopt;
       for (const auto& [cp, bytes] : codePoints(run->text)) {
         if (isCombining(cp)) {
           if (previous != nullptr) previous->glyph += bytes;
@@ -167,14 +178,18 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) 
         if (cell == nullptr || (width == 2 && cellAt(column + 1, row) == nullptr)) break;
         cell->glyph = std::string(bytes);
         cell->foreground = toRgb8(run->color);
-        if (width == 2) cellAt(column + 1, row)->glyph.clear();
+        cell->background = runBackground;
+        if (width == 2) {
+          cellAt(column + 1, row)->glyph.clear();
+          cellAt(column + 1, row)->background = runBackground;
+        }
         previous = cell;
         column += width;
       }
     } else if (const auto* symbol = std::get_if<Symbol>(&item)) {
       const std::string_view glyph = symbolGlyph(symbol->name);
-      Cell* cell = cellAt(static_cast<int>(std::floor(symbol->rect.midX() / kCellWidth)),
-                          rowOf(symbol->rect.midY()));
+      Cell* cell =
+          cellAt(toIndex(std::floor(symbol->rect.midX() / kCellWidth)), rowOf(symbol->rect.midY()));
       if (glyph.empty() || cell == nullptr) continue;
       cell->glyph = std::string(glyph);
       cell->foreground = toRgb8(symbol->color);

@@ -1,6 +1,7 @@
 #include "ui/widget_layout.hpp"
 
 #include <algorithm>
+#include <cmath>
 
 #include "ui/view.hpp"
 
@@ -92,8 +93,12 @@ struct Builder {
 
 }  // namespace
 
-WidgetLayout layoutWidget(const View& view, const WidgetCanvas& canvas,
+WidgetLayout layoutWidget(const View& view, const WidgetCanvas& requested,
                           const LayoutEnvironment& env) {
+  // A NaN, negative or endless canvas lays out as an empty one rather than spreading NaN.
+  WidgetCanvas canvas = requested;
+  auto sane = [](double value) { return value > 0 && std::isfinite(value) ? value : 0.0; };
+  canvas.size = {sane(canvas.size.width), sane(canvas.size.height)};
   LayoutEnvironment leftToRight = env;
   leftToRight.layoutDirection = LayoutDirection::leftToRight;
 

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cmath>
+#include <ostream>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "ui/layout.hpp"
+
+namespace ui::testing {
+
+// One laid-out node as a line of a table: what it is and its frame.
+struct FrameRow {
+  std::string what;
+  double x, y, width, height;
+  // Sums of advances carry rounding noise far below a device pixel.
+  friend bool operator==(const FrameRow& a, const FrameRow& b) {
+    auto near = [](double p, double q) { return std::abs(p - q) < 1e-9; };
+    return a.what == b.what && near(a.x, b.x) && near(a.y, b.y) && near(a.width, b.width) &&
+           near(a.height, b.height);
+  }
+};
+
+inline void PrintTo(const FrameRow& row, std::ostream* os) {
+  *os << row.what << " (" << row.x << ", " << row.y << ", " << row.width << " x " << row.height
+      << ")";
+}
+
+// Every node in pre-order.
+inline void flatten(const LayoutNode& node, std::vector<FrameRow>& rows) {
+  std::string what = std::visit(
+      [](const auto& content) -> std::string {
+        using Content = std::decay_t<decltype(content)>;
+        if constexpr (std::is_same_v<Content, StackLayout>) return "stack";
+        if constexpr (std::is_same_v<Content, SpacerLayout>) return "spacer";
+        if constexpr (std::is_same_v<Content, LabelLayout>) return "label";
+        if constexpr (std::is_same_v<Content, TextLayout>) return "text " + content.text;
+        if constexpr (std::is_same_v<Content, SymbolLayout>) return "symbol " + content.name;
+        if constexpr (std::is_same_v<Content, LinkLayout>)
+          return "link " + content.destination.absoluteString();
+        if constexpr (std::is_same_v<Content, GradientLayout>) return "gradient";
+      },
+      node.content);
+  rows.push_back(
+      {what, node.frame.minX(), node.frame.minY(), node.frame.size.width, node.frame.size.height});
+  for (const LayoutNode& child : node.children) flatten(child, rows);
+}
+
+inline std::vector<FrameRow> flatten(const LayoutNode& node) {
+  std::vector<FrameRow> rows;
+  flatten(node, rows);
+  return rows;
+}
+
+// The first node whose text (or symbol name, or link destination) is `what`.
+inline const LayoutNode* find(const LayoutNode& node, const std::string& what) {
+  const bool match = std::visit(
+      [&](const auto& content) {
+        using Content = std::decay_t<decltype(content)>;
+        if constexpr (std::is_same_v<Content, TextLayout>) return content.text == what;
+        if constexpr (std::is_same_v<Content, SymbolLayout>) return content.name == what;
+        if constexpr (std::is_same_v<Content, LinkLayout>)
+          return content.destination.absoluteString() == what;
+        return false;
+      },
+      node.content);
+  if (match) return &node;
+  for (const LayoutNode& child : node.children) {
+    if (const LayoutNode* found = find(child, what)) return found;
+  }
+  return nullptr;
+}
+
+}  // namespace ui::testing
