@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "data/money_provider.hpp"
+#include "foundation/locale.hpp"
+#include "presentation/pocketta_widget_view.hpp"
+#include "ui/view_dump.hpp"
+
+namespace pocketta {
+namespace {
+
+using foundation::Date;
+using foundation::Locale;
+
+// Sets the user's locale for one test and clears the setting afterwards, so no test reads the
+// machine's locale and none leaks its own into the next.
+class UserLocale {
+ public:
+  explicit UserLocale(const char* identifier) { Locale::setUserPreferredIdentifier(identifier); }
+  ~UserLocale() { Locale::setUserPreferredIdentifier(""); }
+  void set(const char* identifier) { Locale::setUserPreferredIdentifier(identifier); }
+};
+
+MoneyEntry entry(double balance, double income, double expense, double date = 0) {
+  return MoneyEntry{Date::fromTimeIntervalSince1970(date), balance, income, expense};
+}
+
+// The nodes of the tree the tests look into, found by their fixed places in it.
+struct Parts {
+  const ui::View& root;
+  const ui::VStack& stack() const { return *root.as<ui::VStack>(); }
+  const ui::View& balance() const { return stack().children.at(1); }
+  const ui::View& action(std::size_t index) const {
+    return stack().children.at(2).as<ui::HStack>()->children.at(index);
+  }
+  const ui::Link& link(std::size_t index) const { return *action(index).as<ui::Link>(); }
+  const ui::TitleAndIcon& label(std::size_t index) const {
+    return std::get<ui::TitleAndIcon>(link(index).label->as<ui::Label>()->content);
+  }
+  std::string amount(std::size_t index) const {
+    return ui::resolvedString(*label(index).title->as<ui::Text>());
+  }
+  const std::string& icon(std::size_t index) const {
+    return label(index).icon->as<ui::Image>()->systemName;
+  }
+  const ui::Modifier& colour(std::size_t index) const { return action(index).modifiers.at(0); }
+};
+
+TEST(PockettaWidgetView, PlaceholderTreeNodeByNodeInOrder) {
+  UserLocale locale("en_US");
+  const ui::View body = PockettaWidgetView{MoneyProvider().placeholder({})}.body();
+  EXPECT_EQ(ui::dump(body), R"(VStack(alignment: leading, spacing: 8)
+  HStack(alignment: center, spacing: nil)
+    Label("POCKETTA", systemImage: "wallet.bifold.fill")
+      .font(caption.bold())
+    Spacer(minLength: nil)
+    Text("CNY", tableName: nil, bundle: nil, comment: nil, font: caption2.monospaced())
+  Text(277, format: currency(code: "CNY", locale: autoupdatingCurrent), shows: "CN¥277.00", font: title2.bold())
+    .minimumScaleFactor(0.7)
+    .lineLimit(1)
+  HStack(alignment: center, spacing: nil)
+    Link(destination: "pocketta://add-income")
+      label: Label(title:icon:)
+        title: Text(30, format: number(locale: autoupdatingCurrent, fractionLength: 0...2), shows: "30", font: nil)
+        icon: Image(systemName: "arrow.down.left")
+      .foregroundStyle(green)
+    Spacer(minLength: nil)
+    Link(destination: "pocketta://add-expense")
+      label: Label(title:icon:)
+        title: Text(16, format: number(locale: autoupdatingCurrent, fractionLength: 0...2), shows: "16", font: nil)
+        icon: Image(systemName: "arrow.up.right")
+      .foregroundStyle(orange)
+    .font(caption.monospacedDigit())
+  .containerBackground(for: widget, alignment: center)
+    LinearGradient(colors: [black, Color(sRGB, red: 0.12, green: 0.2, blue: 0.15, opacity: 1)], startPoint: topLeading, endPoint: bottomTrailing)
+  .foregroundStyle(white)
+)");
+}
+
+TEST(PockettaWidgetView, OnlyTheThreeAmountsVary) {
+  UserLocale locale("en_US");
+  // The date is never read: entries that differ only there give equal trees.
+  EXPECT_EQ(PockettaWidgetView{entry(1, 2, 3, 0)}.body(),
+            PockettaWidgetView{entry(1, 2, 3, 86400 * 365)}.body());
+  EXPECT_EQ(PockettaWidgetView{entry(1, 2, 3)}.body(), PockettaWidgetView{entry(1, 2, 3)}.body());
+
+  // Trees of different entries differ in the three amounts and nowhere else: with the raw
+  // values and the texts shown masked, their dumps are the same.
+  const auto masked = [](const ui::View& body) {
+    static const std::regex number(R"(Text\([^,]*, format)"), shown(R"(shows: "[^"]*")");
+    return std::regex_replace(std::regex_replace(ui::dump(body), number, "Text(#, format"), shown,
+                              "shows: #");
+  };
+  const ui::View placeholder = PockettaWidgetView{entry(277, 30, 16)}.body();
+  for (const auto& other : {entry(0, 0, 0), entry(-12.5, 1e9, 0.001), entry(1e15, -3, 30.5)}) {
+    const ui::View body = PockettaWidgetView{other}.body();
+    EXPECT_NE(body, placeholder);
+    EXPECT_EQ(masked(body), masked(placeholder));
+  }
+}
+
+TEST(PockettaWidgetView, QuickActionsLinkToTheTwoConstantURLs) {
+  UserLocale locale("en_US");
+  for (const auto& e : {entry(277, 30, 16), entry(0, 0, 0), entry(-1, -2, -3)}) {
+    const ui::View body = PockettaWidgetView{e}.body();
+    const Parts parts{body};
+    const struct {
+      std::size_t index;
+      const char* url;
+      const char* host;
+    } links[] = {{0, "pocketta://add-income", "add-income"},
+                 {2, "pocketta://add-expense", "add-expense"}};
+    for (const auto& link : links) {
+      const foundation::URL& destination = parts.link(link.index).destination;
+      EXPECT_EQ(destination.absoluteString(), link.url);
+      EXPECT_EQ(destination.scheme(), "pocketta");
+      EXPECT_EQ(destination.host(), link.host);
+      EXPECT_EQ(destination.path(), "");
+      EXPECT_EQ(destination.query(), std::nullopt);
+      EXPECT_EQ(destination.fragment(), std::nullopt);
+    }
+  }
+}
+
+TEST(PockettaWidgetView, AmountsFollowTheUsersLocaleOfTheMoment) {
+  UserLocale locale("de_DE");
+  const ui::View builtInGerman = PockettaWidgetView{entry(1234.5, 30.5, 16)}.body();
+  const Parts german{builtInGerman};
+  EXPECT_EQ(ui::resolvedString(*german.balance().as<ui::Text>()), "1.234,50\u00A0CN¥");
+  EXPECT_EQ(german.amount(0), "30,5");
+  EXPECT_EQ(german.amount(2), "16");
+  EXPECT_EQ(german.icon(0), "arrow.down.left");
+  EXPECT_EQ(german.icon(2), "arrow.up.right");
+  EXPECT_EQ(german.colour(0), ui::Modifier(ui::ForegroundStyleModifier{ui::Color::green}));
+  EXPECT_EQ(german.colour(2), ui::Modifier(ui::ForegroundStyleModifier{ui::Color::orange}));
+
+  // The styles hold the user's locale, not a snapshot of it: the tree built in German shows
+  // English once the user switches, and equals a tree built afresh in English.
+  locale.set("en_US");
+  EXPECT_EQ(german.amount(0), "30.5");
+  EXPECT_EQ(ui::resolvedString(*german.balance().as<ui::Text>()), "CN¥1,234.50");
+  const ui::View builtInEnglish = PockettaWidgetView{entry(1234.5, 30.5, 16)}.body();
+  EXPECT_EQ(builtInEnglish, builtInGerman);
+  EXPECT_EQ(ui::dump(builtInEnglish), ui::dump(builtInGerman));
+}
+
+TEST(PockettaWidgetView, ZeroAndTinyAmountsShowASingleZero) {
+  UserLocale locale("en_US");
+  for (const double amount : {0.0, -0.0, 0.004, -0.004}) {
+    const ui::View body = PockettaWidgetView{entry(amount, amount, amount)}.body();
+    const Parts parts{body};
+    EXPECT_EQ(parts.amount(0), "0") << amount;
+    EXPECT_EQ(parts.amount(2), "0") << amount;
+    EXPECT_EQ(ui::resolvedString(*parts.balance().as<ui::Text>()), "CN¥0.00") << amount;
+  }
+}
+
+}  // namespace
+}  // namespace pocketta
