@@ -1,0 +1,374 @@
+#include "foundation/user_defaults.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "foundation/property_list/number_scanning.hpp"
+#include "property_list_test_support.hpp"
+
+namespace foundation {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Bytes;
+using testing::bytesOf;
+using testing::preferencesPath;
+using testing::readFixture;
+using testing::TemporaryDirectory;
+using testing::writeFile;
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+const std::string kSuite = "group.pocketta.test";
+
+// Restores an environment variable to what it was when the guard was made.
+class EnvironmentGuard {
+ public:
+  explicit EnvironmentGuard(const char* name) : name_(name) {
+    if (const char* value = std::getenv(name)) saved_ = value;
+  }
+  ~EnvironmentGuard() {
+    if (saved_) {
+      ::setenv(name_, saved_->c_str(), 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
+};
+
+// A containers root in a temporary folder, with fast retries that are counted.
+class StoreTest : public ::testing::Test {
+ protected:
+  StoreTest() {
+    options_.containersRoot = root_.path();
+    options_.retryDelay = std::chrono::milliseconds(1);
+    options_.beforeRetry = [this](int) { ++retries_; };
+  }
+
+  fs::path suitePath() const { return preferencesPath(root_.path(), kSuite); }
+  void writeSuite(const Bytes& bytes) const { writeFile(suitePath(), bytes); }
+  void makeContainer() const { fs::create_directories(suitePath().parent_path()); }
+  // The suite, which must open; a failure to open ends the test through gtest.
+  UserDefaults open() {
+    auto store = UserDefaults::initWithSuiteName(kSuite, options_);
+    if (!store) throw std::runtime_error("the suite did not open");
+    return *store;
+  }
+  // An open store that holds no value at all.
+  void expectOpenButEmpty() {
+    const auto store = UserDefaults::initWithSuiteName(kSuite, options_);
+    ASSERT_TRUE(store.has_value());
+    for (const char* key : {"updatedAt", "balance", "todayIncome", "todayExpense", ""}) {
+      EXPECT_EQ(store->objectForKey(key), std::nullopt) << key;
+      EXPECT_EQ(store->doubleForKey(key), 0.0) << key;
+    }
+  }
+
+  TemporaryDirectory root_;
+  UserDefaultsOptions options_;
+  int retries_ = 0;
+};
+
+TEST_F(StoreTest, opensOnlyWellFormedSuiteNamesWithAContainer) {
+  const struct {
+    std::string name;
+    bool opens;
+  } cases[] = {
+      {"group.a", true},
+      {"group.", true},
+      {"group.a.b-c_d", true},
+      {"", false},
+      {"group", false},
+      {"Group.a", false},
+      {"groupa", false},
+      {" group.a", false},
+      {"group.a/b", false},
+      {"group.a/", false},
+      {"group.a..b", false},
+      {"group...", false},
+      {std::string("group.a\0b", 9), false},
+  };
+  for (const auto& [name, opens] : cases) {
+    // Where the file system allows it, the container exists, so only the name can refuse.
+    std::error_code ignored;
+    fs::create_directories(root_.path() / name.substr(0, name.find('\0')), ignored);
+    EXPECT_EQ(UserDefaults::initWithSuiteName(name, options_).has_value(), opens)
+        << "'" << name << "'";
+  }
+
+  // The container folder must exist and be a folder; a link to one will do.
+  EXPECT_FALSE(UserDefaults::initWithSuiteName("group.missing", options_).has_value());
+  writeFile(root_.path() / "group.file", bytesOf("x"));
+  EXPECT_FALSE(UserDefaults::initWithSuiteName("group.file", options_).has_value());
+  fs::create_symlink(root_.path() / "group.a", root_.path() / "group.link");
+  EXPECT_TRUE(UserDefaults::initWithSuiteName("group.link", options_).has_value());
+  UserDefaultsOptions nowhere = options_;
+  nowhere.containersRoot = root_.path() / "no-such-root";
+  EXPECT_FALSE(UserDefaults::initWithSuiteName("group.a", nowhere).has_value());
+  if (::geteuid() != 0) {  // root reads every folder, so only others can test this
+    fs::create_directories(root_.path() / "group.locked");
+    fs::permissions(root_.path() / "group.locked", fs::perms::none);
+    EXPECT_FALSE(UserDefaults::initWithSuiteName("group.locked", options_).has_value());
+    fs::permissions(root_.path() / "group.locked", fs::perms::owner_all);
+  }
+}
+
+TEST_F(StoreTest, findsTheContainersRootInTheEnvironment) {
+  const EnvironmentGuard pocketta("POCKETTA_GROUP_CONTAINERS");
+  const EnvironmentGuard xdg("XDG_DATA_HOME");
+  const EnvironmentGuard home("HOME");
+  ::setenv("POCKETTA_GROUP_CONTAINERS", "/srv/containers", 1);
+  ::setenv("XDG_DATA_HOME", "/data", 1);
+  ::setenv("HOME", "/home/someone", 1);
+  EXPECT_EQ(UserDefaultsOptions::defaultContainersRoot(), fs::path("/srv/containers"));
+  ::setenv("POCKETTA_GROUP_CONTAINERS", "", 1);
+  EXPECT_EQ(UserDefaultsOptions::defaultContainersRoot(), fs::path("/data/group-containers"));
+  ::unsetenv("XDG_DATA_HOME");
+  EXPECT_EQ(UserDefaultsOptions::defaultContainersRoot(),
+            fs::path("/home/someone/.local/share/group-containers"));
+
+  // The one-argument form reads the suite under the root the environment names.
+  ::setenv("POCKETTA_GROUP_CONTAINERS", root_.path().c_str(), 1);
+  writeSuite(readFixture("full.xml.plist"));
+  const auto store = UserDefaults::initWithSuiteName(kSuite);
+  ASSERT_TRUE(store.has_value());
+  EXPECT_EQ(store->doubleForKey("balance"), 1234.56);
+}
+
+TEST_F(StoreTest, readsEveryShapeFromDiskInBothFormats) {
+  for (const std::string format : {"xml", "binary"}) {
+    SCOPED_TRACE(format);
+    writeSuite(readFixture("full." + format + ".plist"));
+    const UserDefaults full = open();
+    ASSERT_TRUE(full.objectForKey("updatedAt").has_value());
+    EXPECT_EQ(asDate(*full.objectForKey("updatedAt")), Date{817806600.0});
+    EXPECT_EQ(full.doubleForKey("balance"), 1234.56);
+    EXPECT_EQ(full.doubleForKey("todayIncome"), 30.0);
+    EXPECT_EQ(full.doubleForKey("todayExpense"), 16.5);
+    EXPECT_EQ(asDate(*full.objectForKey("balance")), std::nullopt);
+
+    writeSuite(readFixture("only_balance." + format + ".plist"));
+    const UserDefaults onlyBalance = open();
+    EXPECT_EQ(onlyBalance.doubleForKey("balance"), -42.25);
+    EXPECT_EQ(onlyBalance.objectForKey("updatedAt"), std::nullopt);
+    EXPECT_EQ(onlyBalance.doubleForKey("todayIncome"), 0.0);
+
+    // Keys match exactly: case and code points.
+    writeSuite(readFixture("nested." + format + ".plist"));
+    const UserDefaults nested = open();
+    EXPECT_EQ(nested.doubleForKey("balance"), 2.0);
+    EXPECT_EQ(nested.doubleForKey("Balance"), 1.0);
+    EXPECT_EQ(nested.doubleForKey("BALANCE"), 0.0);
+    EXPECT_EQ(nested.objectForKey("ключ"), PropertyListValue{std::string("значение")});
+    EXPECT_EQ(nested.objectForKey("КЛЮЧ"), std::nullopt);
+
+    retries_ = 0;
+    writeSuite(readFixture("empty." + format + ".plist"));
+    expectOpenButEmpty();
+    EXPECT_EQ(retries_, 0);
+    // A top object that is not a dictionary may be a writer half-way: tried three times.
+    writeSuite(readFixture("top_array." + format + ".plist"));
+    expectOpenButEmpty();
+    EXPECT_EQ(retries_, 2);
+  }
+  // No file, and an empty file, read as empty at once.
+  fs::remove(suitePath());
+  retries_ = 0;
+  expectOpenButEmpty();
+  writeSuite({});
+  expectOpenButEmpty();
+  EXPECT_EQ(retries_, 0);
+}
+
+TEST_F(StoreTest, convertsValuesToDoubleAsThePlatformDoes) {
+  const std::pair<const char*, double> cases[] = {
+      {"int_max", 9223372036854775808.0},
+      {"uint_max", 18446744073709551616.0},
+      {"minus_one", -1.0},
+      {"zero", 0.0},
+      {"real", 12.25},
+      {"inf", kInf},
+      {"neg_inf", -kInf},
+      {"true", 1.0},
+      {"false", 0.0},
+      {"s_decimal", 12.5},
+      {"s_trailing", 7.0},
+      {"s_exponent", 1000.0},
+      {"s_hex", 0.0},
+      {"s_inf", 0.0},
+      {"s_nan", 0.0},
+      {"s_empty", 0.0},
+      {"s_comma", 12.0},
+      {"s_huge", kInf},
+      {"s_negative", -35.0},
+      {"date", 0.0},
+      {"data", 0.0},
+      {"array", 0.0},
+      {"dict", 0.0},
+      {"missing", 0.0},
+  };
+  auto checkAll = [&](const std::string& where) {
+    for (const std::string format : {"xml", "binary"}) {
+      writeSuite(readFixture("conversions." + format + ".plist"));
+      const UserDefaults store = open();
+      for (const auto& [key, expected] : cases) {
+        EXPECT_EQ(store.doubleForKey(key), expected) << where << " " << format << " " << key;
+      }
+      EXPECT_TRUE(std::isnan(store.doubleForKey("nan"))) << where << " " << format;
+      EXPECT_EQ(asDate(*store.objectForKey("date")), Date{1.0});
+    }
+    // The string scan alone, on text no fixture holds.
+    const std::pair<const char*, double> scans[] = {
+        {"+-5", 0.0},
+        {"-.5e-1", -0.05},
+        {"e5", 0.0},
+        {"1e", 1.0},
+        {"1.5.3", 1.5},
+        {".", 0.0},
+        {"\n\t 8", 8.0},
+        {"1e-999", 0.0},
+        {"-1e999", -kInf},
+        {"1234,56", 1234.0},
+        {"٣", 0.0},
+        {"\xC2\xA0"
+         "5",
+         0.0},
+    };
+    for (const auto& [text, expected] : scans) {
+      EXPECT_EQ(scanDoubleValue(text), expected) << where << " '" << text << "'";
+    }
+  };
+  checkAll("C locale");
+  // Under a locale whose decimal separator is a comma, nothing may change.
+  const std::string previous = std::setlocale(LC_ALL, nullptr);
+  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"}) {
+    if (std::setlocale(LC_ALL, name) != nullptr) {
+      checkAll(name);
+      break;
+    }
+  }
+  std::setlocale(LC_ALL, previous.c_str());
+}
+
+TEST_F(StoreTest, readsHostileFilesAsEmpty) {
+  const Bytes binary = readFixture("full.binary.plist");
+  const struct {
+    std::string what;
+    Bytes bytes;
+  } garbage[] = {
+      {"text", bytesOf("balance = 5")},
+      {"truncated binary", Bytes(binary.begin(), binary.end() - 1)},
+      {"truncated xml", bytesOf("<plist><dict><key>balance</key><real>5</real>")},
+      {"binary signature only", bytesOf("bplist00")},
+      {"zeros", Bytes(100, 0)},
+  };
+  for (const auto& [what, bytes] : garbage) {
+    SCOPED_TRACE(what);
+    retries_ = 0;
+    writeSuite(bytes);
+    expectOpenButEmpty();
+    EXPECT_EQ(retries_, 2);
+  }
+
+  // Things at the file's place that are not regular files are never read.
+  retries_ = 0;
+  fs::remove(suitePath());
+  ASSERT_EQ(::mkfifo(suitePath().c_str(), 0600), 0);  // with no writer: a blocking open would hang
+  expectOpenButEmpty();
+  fs::remove(suitePath());
+  fs::create_directory(suitePath());
+  expectOpenButEmpty();
+  fs::remove(suitePath());
+  fs::create_symlink("/dev/zero", suitePath());
+  expectOpenButEmpty();
+  fs::remove(suitePath());
+  fs::create_symlink(suitePath(), suitePath());  // a link to itself
+  expectOpenButEmpty();
+  fs::remove(suitePath());
+
+  // A file over the cap is refused by its size alone; this one is sparse, so it costs no disk.
+  writeSuite(readFixture("full.xml.plist"));
+  fs::resize_file(suitePath(), UserDefaults::kMaxFileSize + 1);
+  expectOpenButEmpty();
+  EXPECT_EQ(retries_, 0);
+
+  // A link to a good file is followed.
+  writeFile(root_.path() / "elsewhere.plist", binary);
+  fs::remove(suitePath());
+  fs::create_symlink(root_.path() / "elsewhere.plist", suitePath());
+  EXPECT_EQ(open().doubleForKey("balance"), 1234.56);
+}
+
+TEST_F(StoreTest, triesAgainWhenAWriterMayBeHalfWay) {
+  const Bytes full = readFixture("full.xml.plist");
+  writeSuite(Bytes(full.begin(), full.begin() + 100));
+  std::vector<int> attempts;
+  options_.beforeRetry = [&](int attempt) {
+    attempts.push_back(attempt);
+    if (attempt == 3) writeSuite(full);  // the writer finishes during the second wait
+  };
+  EXPECT_EQ(open().doubleForKey("balance"), 1234.56);
+  EXPECT_EQ(attempts, (std::vector<int>{2, 3}));
+
+  // One try means no waiting at all.
+  writeSuite(Bytes(full.begin(), full.begin() + 100));
+  attempts.clear();
+  options_.tries = 1;
+  expectOpenButEmpty();
+  EXPECT_TRUE(attempts.empty());
+}
+
+TEST_F(StoreTest, readsOneSnapshotAndNeverWrites) {
+  writeSuite(readFixture("full.binary.plist"));
+  const UserDefaults first = open();
+  const auto folder = suitePath().parent_path();
+  const auto writtenAt = fs::last_write_time(suitePath());
+
+  writeSuite(readFixture("only_balance.xml.plist"));
+  // The handle keeps what it read, key by key, after the file changed under it.
+  EXPECT_EQ(first.doubleForKey("balance"), 1234.56);
+  EXPECT_EQ(first.doubleForKey("todayIncome"), 30.0);
+  const UserDefaults second = open();
+  EXPECT_EQ(second.doubleForKey("balance"), -42.25);
+  EXPECT_EQ(second.doubleForKey("todayIncome"), 0.0);
+
+  // Reading leaves the folder as it was: the one file, unchanged, and no lock or temp files.
+  const auto before = fs::last_write_time(suitePath());
+  (void)open().doubleForKey("balance");
+  EXPECT_EQ(fs::last_write_time(suitePath()), before);
+  EXPECT_GE(before, writtenAt);
+  std::vector<fs::path> entries;
+  for (const auto& entry : fs::directory_iterator(folder)) entries.push_back(entry.path());
+  EXPECT_EQ(entries, (std::vector<fs::path>{suitePath()}));
+}
+
+TEST_F(StoreTest, findsKeysInALargeFile) {
+  // An array of 500,000 integers ahead of the key: a lookup walks past it without building it.
+  std::string xml = "<plist><dict><key>history</key><array>";
+  for (int i = 0; i < 500000; ++i) xml += "<integer>" + std::to_string(i) + "</integer>";
+  xml += "</array><key>balance</key><real>99.5</real></dict></plist>";
+  writeSuite(bytesOf(xml));
+  EXPECT_GT(fs::file_size(suitePath()), 10'000'000u);
+  const UserDefaults store = open();
+  EXPECT_EQ(store.doubleForKey("balance"), 99.5);
+  EXPECT_EQ(store.doubleForKey("history"), 0.0);
+  const auto history = store.objectForKey("history");
+  ASSERT_TRUE(history.has_value());
+  EXPECT_EQ(std::get<PropertyListValue::Array>(history->value).size(), 500000u);
+}
+
+}  // namespace
+}  // namespace foundation
