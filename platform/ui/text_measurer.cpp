@@ -87,8 +87,8 @@ TextMetrics FixedAdvanceTextMeasurer::measure(std::string_view text,
   for (char c : text) {
     if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++codePoints;
   }
-  return {static_cast<double>(codePoints) * advance_ * font.pointSize, 0.8 * font.pointSize,
-          0.2 * font.pointSize};
+  return {static_cast<double>(codePoints) * advance_ * font.pointSize, 0.75 * font.pointSize,
+          0.25 * font.pointSize};
 }
 
 TextMetrics PangoTextMeasurer::measure(std::string_view text, const ResolvedFont& font) const {
