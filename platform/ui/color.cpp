@@ -1,6 +1,6 @@
 #include "ui/color.hpp"
 
-#include <charconv>
+#include "ui/shortest_decimal.hpp"
 
 namespace ui {
 
@@ -76,12 +76,6 @@ RGBA resolve(NamedColor color, ColorScheme scheme) {
   return bytes(0, 0, 0);
 }
 
-std::string shortest(double value) {
-  char buffer[32];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
-
 }  // namespace
 
 RGBA resolve(const Color& color, ColorScheme scheme) {
@@ -95,9 +89,9 @@ std::string toString(const Color& color) {
     return std::string(toString(*named));
   }
   const auto& rgb = std::get<RGBColor>(color.value);
-  return "Color(" + std::string(toString(rgb.colorSpace)) + ", red: " + shortest(rgb.red) +
-         ", green: " + shortest(rgb.green) + ", blue: " + shortest(rgb.blue) +
-         ", opacity: " + shortest(rgb.opacity) + ")";
+  return "Color(" + std::string(toString(rgb.colorSpace)) + ", red: " + shortestDecimal(rgb.red) +
+         ", green: " + shortestDecimal(rgb.green) + ", blue: " + shortestDecimal(rgb.blue) +
+         ", opacity: " + shortestDecimal(rgb.opacity) + ")";
 }
 
 void PrintTo(const Color& color, std::ostream* os) {

@@ -1,19 +1,10 @@
 #include "ui/unit_point.hpp"
 
-#include <charconv>
 #include <utility>
 
+#include "ui/shortest_decimal.hpp"
+
 namespace ui {
-
-namespace {
-
-std::string shortest(double value) {
-  char buffer[32];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
-
-}  // namespace
 
 std::string toString(const UnitPoint& point) {
   static constexpr std::pair<UnitPoint, const char*> kNamed[] = {
@@ -30,7 +21,7 @@ std::string toString(const UnitPoint& point) {
   for (const auto& [named, name] : kNamed) {
     if (named == point) return name;
   }
-  return "UnitPoint(x: " + shortest(point.x) + ", y: " + shortest(point.y) + ")";
+  return "UnitPoint(x: " + shortestDecimal(point.x) + ", y: " + shortestDecimal(point.y) + ")";
 }
 
 void PrintTo(const UnitPoint& point, std::ostream* os) {

@@ -5,15 +5,11 @@
 #include <sstream>
 #include <string_view>
 
+#include "ui/shortest_decimal.hpp"
+
 namespace ui {
 
 namespace {
-
-std::string shortest(double value) {
-  char buffer[32];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
 
 // Characters a reader could not tell apart from a space or from nothing at all: controls, the
 // unusual spaces and the directional and invisible format marks that locale data puts into
@@ -110,7 +106,7 @@ std::string describe(const FormatStyle& style) {
 }
 
 std::string optionalText(const std::optional<double>& value) {
-  return value ? shortest(*value) : "nil";
+  return value ? shortestDecimal(*value) : "nil";
 }
 
 class Dumper {
@@ -157,7 +153,7 @@ class Dumper {
               ", bundle: " + optional(localized->bundle) +
               ", comment: " + optional(localized->comment);
     } else if (const auto* number = std::get_if<FormattedNumber>(&node.content)) {
-      text += shortest(number->value) + ", format: " + describe(number->style) +
+      text += shortestDecimal(number->value) + ", format: " + describe(number->style) +
               ", shows: " + quoted(formatted(*number, options_.locale));
     } else {
       text += "verbatim: " + quoted(std::get<VerbatimText>(node.content).content);
@@ -218,7 +214,7 @@ std::string describe(const Modifier& modifier) {
       return ".foregroundStyle(" + toString(m.color) + ")";
     }
     std::string operator()(const MinimumScaleFactorModifier& m) const {
-      return ".minimumScaleFactor(" + shortest(m.factor) + ")";
+      return ".minimumScaleFactor(" + shortestDecimal(m.factor) + ")";
     }
     std::string operator()(const LineLimitModifier& m) const {
       return ".lineLimit(" + (m.limit ? std::to_string(*m.limit) : std::string("nil")) + ")";
