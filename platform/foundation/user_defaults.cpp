@@ -129,7 +129,8 @@ std::optional<PropertyListValue> UserDefaults::objectForKey(std::string_view key
 }
 
 double UserDefaults::doubleForKey(std::string_view key) const {
-  const auto object = objectForKey(key);
+  // Containers convert to 0 whatever they hold, so they are not built.
+  const auto object = document_ ? document_->scalarForKey(key) : std::nullopt;
   if (!object) return 0.0;
   return std::visit(
       [](const auto& value) -> double {

@@ -409,6 +409,17 @@ TEST(BinaryPropertyListReader, boundsTheCostOfSharedObjects) {
   ASSERT_TRUE(document.has_value());
   EXPECT_EQ(document->valueForKey("balance"), v(std::int64_t{7}));
   EXPECT_EQ(document->valueForKey("bomb"), std::nullopt);
+  EXPECT_EQ(document->scalarForKey("bomb"), v(Array{}));
+
+  // Sharing as writers do it (one number referenced by every slot) still builds whole.
+  BinaryPlistBuilder shared;
+  shared.refSize = 2;
+  shared.add({});
+  const auto zero = shared.add(BinaryPlistBuilder::integer(0));
+  shared.objects[0] = shared.array(std::vector<std::uint64_t>(20000, zero));
+  const auto built = readPropertyList(shared.build());
+  ASSERT_TRUE(built.has_value());
+  EXPECT_EQ(std::get<Array>(built->value).size(), 20000u);
 }
 
 TEST(PropertyListReader, survivesEveryByteFlipOfRealFiles) {

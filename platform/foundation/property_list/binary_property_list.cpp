@@ -230,8 +230,8 @@ class Reader {
   }
 
   // A validated object built whole, without recursion. A shared sub-object is copied for
-  // every reference to it, so the work is metered: nothing once `budget` (nodes plus
-  // payload bytes) is spent, as a small file can reference one object exponentially often.
+  // every reference to it, so the memory is metered: nothing once `budget` bytes (values
+  // plus their payloads) are spent.
   std::optional<PropertyListValue> build(std::uint64_t ref, std::uint64_t budget) const {
     struct Frame {
       Object object;
@@ -266,7 +266,7 @@ class Reader {
     auto enter = [&](std::uint64_t childRef) -> bool {
       const auto object = this->object(childRef);
       if (!object) return false;
-      spent += 1 + (object->isContainer() ? 0 : object->count);
+      spent += sizeof(PropertyListValue) + (object->isContainer() ? 0 : 2 * object->count);
       if (spent > budget) return false;
       if (object->isContainer()) {
         stack.push_back(Frame{*object, 0, scalar(*object), {}, {}});
@@ -290,7 +290,7 @@ class Reader {
       if (frame.object.kind == Kind::dictionary) {
         const auto key = object(valueRef);
         if (!key) return std::nullopt;
-        spent += key->count;
+        spent += sizeof(PropertyListValue::Dictionary::value_type) + 2 * key->count;
         frame.pendingKey = string(*key);
         valueRef = childRef(frame.object, frame.object.count + index);
       }
@@ -304,11 +304,15 @@ class Reader {
   const Trailer& trailer_;
 };
 
-std::uint64_t buildBudget(Bytes bytes) {
-  return 2 * std::uint64_t{bytes.size()} + (1u << 24);
-}
-
 }  // namespace
+
+std::uint64_t BinaryPropertyList::buildBudget(std::uint64_t fileSize) {
+  // Every value of an unshared tree costs at least one byte of the file (its marker or a
+  // reference to it) and at most a dictionary entry in memory, a payload at most twice its
+  // bytes (UTF-16 to UTF-8).
+  constexpr std::uint64_t kPerFileByte = sizeof(PropertyListValue::Dictionary::value_type);
+  return std::min(kMaxBuildBytes, fileSize * kPerFileByte + (std::uint64_t{1} << 20));
+}
 
 bool BinaryPropertyList::hasSignature(std::span<const std::uint8_t> bytes) {
   return bytes.size() >= kHeaderSize && std::memcmp(bytes.data(), "bplist00", kHeaderSize) == 0;
@@ -411,11 +415,11 @@ bool BinaryPropertyList::topIsDictionary(std::span<const std::uint8_t> bytes) co
 
 std::optional<PropertyListValue> BinaryPropertyList::topObject(
     std::span<const std::uint8_t> bytes) const {
-  return Reader(bytes, trailer_).build(trailer_.topObject, buildBudget(bytes));
+  return Reader(bytes, trailer_).build(trailer_.topObject, buildBudget(bytes.size()));
 }
 
 std::optional<PropertyListValue> BinaryPropertyList::valueForKey(
-    std::span<const std::uint8_t> bytes, std::string_view key) const {
+    std::span<const std::uint8_t> bytes, std::string_view key, bool shallow) const {
   const Reader reader(bytes, trailer_);
   const auto top = reader.object(trailer_.topObject);
   if (!top || top->kind != Kind::dictionary) return std::nullopt;
@@ -428,7 +432,13 @@ std::optional<PropertyListValue> BinaryPropertyList::valueForKey(
     if (reader.string(*keyObject) == key) match = i;
   }
   if (!match) return std::nullopt;
-  return reader.build(reader.childRef(*top, top->count + *match), buildBudget(bytes));
+  const std::uint64_t valueRef = reader.childRef(*top, top->count + *match);
+  if (shallow) {
+    const auto object = reader.object(valueRef);
+    if (!object) return std::nullopt;
+    return reader.scalar(*object);
+  }
+  return reader.build(valueRef, buildBudget(bytes.size()));
 }
 
 }  // namespace foundation

@@ -26,13 +26,19 @@ class BinaryPropertyList {
   static std::optional<BinaryPropertyList> validate(std::span<const std::uint8_t> bytes);
 
   bool topIsDictionary(std::span<const std::uint8_t> bytes) const;
-  // The top object built whole; nothing when it would expand past the node budget (shared
-  // sub-objects are copied once per reference).
+  // The top object built whole; nothing when it would take more memory than buildBudget()
+  // (a shared sub-object is copied for every reference to it).
   std::optional<PropertyListValue> topObject(std::span<const std::uint8_t> bytes) const;
   // The value under `key` in the top dictionary (a key written twice: the last one), built
-  // alone. Nothing when absent, when the top is no dictionary, or past the node budget.
+  // alone; with `shallow`, a container comes back empty. Nothing when absent, when the top is
+  // no dictionary, or past the budget.
   std::optional<PropertyListValue> valueForKey(std::span<const std::uint8_t> bytes,
-                                               std::string_view key) const;
+                                               std::string_view key, bool shallow = false) const;
+
+  // Bytes a built value may take: what an unshared tree of a file this size could need, and
+  // never more than kMaxBuildBytes, since a small file can name one object 2^100 times.
+  static std::uint64_t buildBudget(std::uint64_t fileSize);
+  static constexpr std::uint64_t kMaxBuildBytes = std::uint64_t{64} << 20;
 
   static constexpr int kMaxNesting = 128;
 

@@ -23,6 +23,13 @@ std::optional<PropertyListValue> PropertyListDocument::valueForKey(std::string_v
   return xml_property_list::valueForKey(bytes_, key);
 }
 
+std::optional<PropertyListValue> PropertyListDocument::scalarForKey(std::string_view key) const {
+  if (const auto* binary = std::get_if<BinaryPropertyList>(&format_)) {
+    return binary->valueForKey(bytes_, key, true);
+  }
+  return xml_property_list::valueForKey(bytes_, key, true);
+}
+
 std::optional<PropertyListValue> readPropertyList(std::span<const std::uint8_t> bytes) {
   if (BinaryPropertyList::hasSignature(bytes)) {
     const auto binary = BinaryPropertyList::validate(bytes);

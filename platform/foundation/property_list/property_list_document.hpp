@@ -23,6 +23,8 @@ class PropertyListDocument {
 
   // The value under a top-level key (exact match; a key written twice: the last one).
   std::optional<PropertyListValue> valueForKey(std::string_view key) const;
+  // The same, but a container comes back empty: for callers that only convert scalars.
+  std::optional<PropertyListValue> scalarForKey(std::string_view key) const;
 
  private:
   struct Xml {};

@@ -130,7 +130,8 @@ struct ParserDeleter {
 // nowhere, everywhere, or inside the top dictionary's value for one key.
 class Pass {
  public:
-  Pass(Mode mode, std::string_view key) : mode_(mode), key_(key) {}
+  Pass(Mode mode, std::string_view key, bool shallow = false)
+      : mode_(mode), key_(key), shallow_(shallow) {}
 
   bool run(std::span<const std::uint8_t> bytes) {
     const std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(nullptr));
@@ -231,11 +232,11 @@ class Pass {
     const bool atTop = parent == nullptr || parent->element == Element::plist;
     Frame frame(element);
     if (element == Element::key) {
-      frame.building = parent->building || parent->isTopDictionary;
+      frame.building = (parent->building && !shallow_) || parent->isTopDictionary;
     } else if (atTop) {
       frame.building = mode_ == Mode::whole;
     } else {
-      frame.building = parent->building || (parent->isTopDictionary && keyMatches_);
+      frame.building = (parent->building && !shallow_) || (parent->isTopDictionary && keyMatches_);
     }
     if (isContainer(element)) {
       if (++depth_ > kMaxNesting) return fail();
@@ -352,7 +353,7 @@ class Pass {
       return;
     }
     parent.expectingKey = true;
-    if (parent.building) {
+    if (parent.building && child.building) {
       auto& dictionary = std::get<PropertyListValue::Dictionary>(parent.value.value);
       const auto [it, inserted] = parent.keyIndex.try_emplace(parent.pendingKey, dictionary.size());
       if (inserted) {
@@ -367,6 +368,7 @@ class Pass {
 
   Mode mode_;
   std::string_view key_;
+  bool shallow_;
   XML_Parser parser_ = nullptr;
   bool failed_ = false;
   int depth_ = 0;
@@ -394,8 +396,8 @@ std::optional<PropertyListValue> readTopObject(std::span<const std::uint8_t> byt
 }
 
 std::optional<PropertyListValue> valueForKey(std::span<const std::uint8_t> bytes,
-                                             std::string_view key) {
-  Pass pass(Mode::key, key);
+                                             std::string_view key, bool shallow) {
+  Pass pass(Mode::key, key, shallow);
   if (!pass.run(bytes) || pass.topKind() != TopKind::dictionary) return std::nullopt;
   return std::move(pass.result());
 }

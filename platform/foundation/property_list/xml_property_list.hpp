@@ -28,10 +28,10 @@ std::optional<TopKind> validate(std::span<const std::uint8_t> bytes);
 std::optional<PropertyListValue> readTopObject(std::span<const std::uint8_t> bytes);
 
 // The value under `key` in the top dictionary (a key written twice: the last one); only that
-// value is built. Nothing when absent, when the top is no dictionary or the document is
-// malformed.
+// value is built, and with `shallow` a container comes back empty. Nothing when absent, when
+// the top is no dictionary or the document is malformed.
 std::optional<PropertyListValue> valueForKey(std::span<const std::uint8_t> bytes,
-                                             std::string_view key);
+                                             std::string_view key, bool shallow = false);
 
 }  // namespace xml_property_list
 }  // namespace foundation
