@@ -1,0 +1,96 @@
+#include <expat.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+
+#include "layout_widget_tree.hpp"
+#include "ui/svg_renderer.hpp"
+#include "ui/widget_layout.hpp"
+
+namespace {
+
+struct Parsed {
+  bool wellFormed = false;
+  std::string error;
+  std::vector<std::string> hrefs;
+  // Text content of the <text> elements inside each <a>, by href.
+  std::map<std::string, std::string> linkedText;
+  std::vector<std::string> texts;
+};
+
+Parsed parse(const std::string& svg) {
+  struct State {
+    Parsed parsed;
+    std::vector<std::string> openLinks;
+    bool inText = false;
+  } state;
+  std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> parser(
+      XML_ParserCreate("UTF-8"), XML_ParserFree);
+  XML_SetUserData(parser.get(), &state);
+  XML_SetElementHandler(
+      parser.get(),
+      [](void* data, const XML_Char* name, const XML_Char** attributes) {
+        auto& s = *static_cast<State*>(data);
+        const std::string element = name;
+        if (element == "a") {
+          std::string href;
+          for (int i = 0; attributes[i] != nullptr; i += 2) {
+            if (std::string(attributes[i]) == "href") href = attributes[i + 1];
+          }
+          s.parsed.hrefs.push_back(href);
+          s.openLinks.push_back(href);
+        } else if (element == "text") {
+          s.inText = true;
+          s.parsed.texts.emplace_back();
+        }
+      },
+      [](void* data, const XML_Char* name) {
+        auto& s = *static_cast<State*>(data);
+        if (std::string(name) == "a") s.openLinks.pop_back();
+        if (std::string(name) == "text") s.inText = false;
+      });
+  XML_SetCharacterDataHandler(parser.get(), [](void* data, const XML_Char* text, int length) {
+    auto& s = *static_cast<State*>(data);
+    if (!s.inText) return;
+    s.parsed.texts.back().append(text, static_cast<std::size_t>(length));
+    if (!s.openLinks.empty()) {
+      s.parsed.linkedText[s.openLinks.back()].append(text, static_cast<std::size_t>(length));
+    }
+  });
+  const bool ok =
+      XML_Parse(parser.get(), svg.data(), static_cast<int>(svg.size()), 1) == XML_STATUS_OK;
+  state.parsed.wellFormed = ok;
+  if (!ok) state.parsed.error = XML_ErrorString(XML_GetErrorCode(parser.get()));
+  return state.parsed;
+}
+
+TEST(RenderSvg, isWellFormedWithBothLinksAroundTheirAmounts) {
+  const ui::View tree = ui::testing::widgetTree(277, 30.5, 16, "de_DE");
+  for (foundation::Size size :
+       {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
+    const ui::WidgetCanvas canvas{size};
+    const std::string svg = ui::renderSvg(ui::renderDisplayList(tree, canvas, {}), canvas);
+    const Parsed parsed = parse(svg);
+    ASSERT_TRUE(parsed.wellFormed) << parsed.error << "\n" << svg;
+    EXPECT_EQ(parsed.hrefs,
+              (std::vector<std::string>{"pocketta://add-income", "pocketta://add-expense"}));
+    EXPECT_EQ(parsed.linkedText.at("pocketta://add-income"), "30,5");
+    EXPECT_EQ(parsed.linkedText.at("pocketta://add-expense"), "16");
+    EXPECT_EQ(parsed.texts.size(), 5u);
+  }
+}
+
+TEST(RenderSvg, escapesTextAndSurvivesMalformedUtf8) {
+  const auto url = *foundation::URL::string("pocketta://x?a=1&b=2");
+  const ui::DisplayList list = {
+      ui::LinkRegion{{{0, 0}, {10, 10}}, url, 1},
+      ui::TextRun{"<b>&\"'\x01 \xC3\x28 \xE2\x82", {}, {1, 1, 1, 1}, {{0, 0}, {10, 10}}, 8},
+  };
+  const Parsed parsed = parse(ui::renderSvg(list, ui::WidgetCanvas{{10, 10}}));
+  ASSERT_TRUE(parsed.wellFormed) << parsed.error;
+  EXPECT_EQ(parsed.hrefs, std::vector<std::string>{"pocketta://x?a=1&b=2"});
+  EXPECT_EQ(parsed.texts.at(0), "<b>&\"' \xEF\xBF\xBD( \xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
+}  // namespace
