@@ -12,6 +12,7 @@
 
 #include "ui/detail/pango_fonts.hpp"
 #include "ui/detail/paths.hpp"
+#include "ui/detail/raster.hpp"
 
 namespace ui {
 
@@ -151,7 +152,14 @@ void flushNothing(png_structp) {}
 }
 void pngWarning(png_structp, png_const_charp) {}
 
-std::vector<std::uint8_t> encodeRgba(const std::vector<std::uint8_t>& rgba, int width, int height) {
+}  // namespace
+
+namespace detail {
+
+std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
+  const int width = image.width;
+  const int height = image.height;
+  const std::vector<std::uint8_t>& rgba = image.pixels;
   std::vector<std::uint8_t> out;
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
   if (png == nullptr) throw std::runtime_error("cannot encode PNG");
@@ -181,10 +189,7 @@ std::vector<std::uint8_t> encodeRgba(const std::vector<std::uint8_t>& rgba, int 
   return out;
 }
 
-}  // namespace
-
-std::vector<std::uint8_t> encodePng(const DisplayList& list, const WidgetCanvas& canvas,
-                                    double scale) {
+RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale) {
   if (!(scale >= 0.25)) scale = 0.25;  // also catches NaN
   scale = std::min(scale, 8.0);
   auto pixels = [&](double points) {
@@ -251,7 +256,14 @@ std::vector<std::uint8_t> encodePng(const DisplayList& list, const WidgetCanvas&
       out += 4;
     }
   }
-  return encodeRgba(rgba, width, height);
+  return RgbaImage{width, height, std::move(rgba)};
+}
+
+}  // namespace detail
+
+std::vector<std::uint8_t> encodePng(const DisplayList& list, const WidgetCanvas& canvas,
+                                    double scale) {
+  return detail::encodeRgba(detail::rasterize(list, canvas, scale));
 }
 
 }  // namespace ui

@@ -1,0 +1,26 @@
+#pragma once
+
+// The two halves of encodePng, apart so that each can be measured on its own.
+
+#include <cstdint>
+#include <vector>
+
+#include "ui/display_list.hpp"
+#include "ui/widget_canvas.hpp"
+
+namespace ui::detail {
+
+// Straight (not premultiplied) 8-bit RGBA, rows top to bottom without padding.
+struct RgbaImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;
+};
+
+// Draws the list at `scale` device pixels per point, as encodePng does.
+RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale);
+
+// The PNG file of the image. The same image gives the same bytes.
+std::vector<std::uint8_t> encodeRgba(const RgbaImage& image);
+
+}  // namespace ui::detail
