@@ -1,5 +1,7 @@
 #include "data/money_provider.hpp"
 
+#include "data/app_group.hpp"
+
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -15,8 +17,8 @@ namespace {
 namespace fs = std::filesystem;
 using foundation::Date;
 
-// The deployment's default App Group, which these tests are built against.
-const std::string kSuite = "group.pocketta.shared";
+// The App Group the data layer was built for.
+const std::string kSuite{kAppGroup};
 const host::TimelineProviderContext kContext{};
 // 2026-12-06T12:00:00Z, where the substituted clock starts.
 const Date kNow{818251200.0};

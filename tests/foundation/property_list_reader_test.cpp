@@ -228,6 +228,44 @@ TEST(XmlPropertyListReader, neverExpandsEntitiesFromADoctype) {
   EXPECT_EQ(readPropertyList(bytesOf("<!DOCTYPE plist SYSTEM \"plist.dtd\"><true/>")), v(true));
 }
 
+TEST(PropertyListDocument, looksUpTopLevelKeysInEveryEncodingAndSize) {
+  const PropertyListValue nested{Dictionary{{"a", v(Array{v(std::string("<&>")), v(true)})}}};
+  auto expectLookups = [&](const Bytes& bytes, const std::string& what) {
+    SCOPED_TRACE(what);
+    const auto document = PropertyListDocument::parse(bytes);
+    ASSERT_TRUE(document.has_value());
+    EXPECT_EQ(document->valueForKey("k"), v(std::int64_t{2}));  // the last of two
+    EXPECT_EQ(document->valueForKey("caf\xC3\xA9"), nested);
+    EXPECT_EQ(document->scalarForKey("caf\xC3\xA9"), v(Dictionary{}));
+    EXPECT_EQ(document->valueForKey("empty"), v(true));
+    EXPECT_EQ(document->valueForKey("K"), std::nullopt);
+    EXPECT_EQ(document->valueForKey("a"), std::nullopt);  // not at the top
+  };
+  auto body = [](const std::string& cafe, int padding) {
+    std::string text = "<plist><dict><key>k</key><integer>1</integer>";
+    for (int i = 0; i < padding; ++i) {
+      text += "<key>pad" + std::to_string(i) + "</key><integer>" + std::to_string(i) + "</integer>";
+    }
+    return text + "<key>" + cafe +
+           "</key>\n<dict> <key>a</key><array><string>&lt;&amp;&gt;</string><true/></array>"
+           "</dict><key>k</key><integer>2</integer><key>empty</key><true/></dict></plist>";
+  };
+  expectLookups(bytesOf(body("caf\xC3\xA9", 0)), "UTF-8 without a declaration");
+  expectLookups(
+      bytesOf("\xEF\xBB\xBF<?xml version='1.0' encoding='utf-8'?>" + body("caf&#xE9;", 0)),
+      "UTF-8 with a byte-order mark");
+  expectLookups(bytesOf("<?xml version='1.0' encoding='ISO-8859-1'?>" + body("caf\xE9", 0)),
+                "Latin-1");
+  expectLookups(bytesOf(body("caf\xC3\xA9", 5000)), "more keys than are indexed");
+  // UTF-16LE with a byte-order mark, every character of the ASCII body widened.
+  Bytes utf16{0xFF, 0xFE};
+  for (const char c : body("caf&#233;", 0)) {
+    utf16.push_back(static_cast<std::uint8_t>(c));
+    utf16.push_back(0);
+  }
+  expectLookups(utf16, "UTF-16");
+}
+
 std::string nestedXml(int depth) {
   std::string text;
   for (int i = 0; i < depth; ++i) text += "<array>";

@@ -1,7 +1,5 @@
 #include "foundation/property_list/property_list_document.hpp"
 
-#include "foundation/property_list/xml_property_list.hpp"
-
 namespace foundation {
 
 std::optional<PropertyListDocument> PropertyListDocument::parse(std::vector<std::uint8_t> bytes) {
@@ -10,16 +8,17 @@ std::optional<PropertyListDocument> PropertyListDocument::parse(std::vector<std:
     if (!binary || !binary->topIsDictionary(bytes)) return std::nullopt;
     return PropertyListDocument(std::move(bytes), *binary);
   }
-  if (xml_property_list::validate(bytes) != xml_property_list::TopKind::dictionary) {
-    return std::nullopt;
-  }
-  return PropertyListDocument(std::move(bytes), Xml{});
+  auto xml = xml_property_list::validate(bytes);
+  if (!xml || xml->topKind != xml_property_list::TopKind::dictionary) return std::nullopt;
+  return PropertyListDocument(std::move(bytes), Xml{std::move(xml->index)});
 }
 
 std::optional<PropertyListValue> PropertyListDocument::valueForKey(std::string_view key) const {
   if (const auto* binary = std::get_if<BinaryPropertyList>(&format_)) {
     return binary->valueForKey(bytes_, key);
   }
+  const auto& xml = std::get<Xml>(format_);
+  if (xml.index) return xml_property_list::valueForKey(bytes_, *xml.index, key);
   return xml_property_list::valueForKey(bytes_, key);
 }
 
@@ -27,6 +26,8 @@ std::optional<PropertyListValue> PropertyListDocument::scalarForKey(std::string_
   if (const auto* binary = std::get_if<BinaryPropertyList>(&format_)) {
     return binary->valueForKey(bytes_, key, true);
   }
+  const auto& xml = std::get<Xml>(format_);
+  if (xml.index) return xml_property_list::valueForKey(bytes_, *xml.index, key, true);
   return xml_property_list::valueForKey(bytes_, key, true);
 }
 

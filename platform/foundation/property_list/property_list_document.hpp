@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/property_list/binary_property_list.hpp"
+#include "foundation/property_list/xml_property_list.hpp"
 #include "foundation/property_list_value.hpp"
 
 namespace foundation {
@@ -27,10 +28,12 @@ class PropertyListDocument {
   std::optional<PropertyListValue> scalarForKey(std::string_view key) const;
 
  private:
-  struct Xml {};
+  struct Xml {
+    std::optional<xml_property_list::TopLevelIndex> index;
+  };
   PropertyListDocument(std::vector<std::uint8_t> bytes,
                        std::variant<BinaryPropertyList, Xml> format)
-      : bytes_(std::move(bytes)), format_(format) {}
+      : bytes_(std::move(bytes)), format_(std::move(format)) {}
 
   std::vector<std::uint8_t> bytes_;
   std::variant<BinaryPropertyList, Xml> format_;

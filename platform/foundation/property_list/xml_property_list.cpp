@@ -59,6 +59,10 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
+// The top-level index is given up (lookups then pass over the whole document) beyond these.
+constexpr std::size_t kMaxIndexedKeys = 4096;
+constexpr std::size_t kMaxIndexedKeyBytes = 256 * 1024;
+
 // Numbers and dates longer than this are refused rather than buffered.
 constexpr std::size_t kMaxScalarText = 64 * 1024;
 
@@ -133,8 +137,10 @@ class Pass {
   Pass(Mode mode, std::string_view key, bool shallow = false)
       : mode_(mode), key_(key), shallow_(shallow) {}
 
-  bool run(std::span<const std::uint8_t> bytes) {
-    const std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(nullptr));
+  // `encoding` overrides what the document declares; a fragment cut from a document has no
+  // declaration of its own.
+  bool run(std::span<const std::uint8_t> bytes, const char* encoding = nullptr) {
+    const std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(encoding));
     if (!parser) return false;
     parser_ = parser.get();
     XML_SetUserData(parser_, this);
@@ -145,6 +151,14 @@ class Pass {
     XML_SetEntityDeclHandler(parser_, &Pass::onEntityDecl);
     XML_SetSkippedEntityHandler(parser_, &Pass::onSkippedEntity);
     XML_SetParamEntityParsing(parser_, XML_PARAM_ENTITY_PARSING_NEVER);
+    if (indexing_) {
+      XML_SetXmlDeclHandler(parser_, &Pass::onXmlDecl);
+      // Byte ranges can be parsed again alone only in an encoding that needs no declaration.
+      const bool utf16 = bytes.size() >= 2 && (bytes[0] == 0 || bytes[1] == 0 ||
+                                               (bytes[0] == 0xFE && bytes[1] == 0xFF) ||
+                                               (bytes[0] == 0xFF && bytes[1] == 0xFE));
+      if (utf16) dropIndex();
+    }
 
     constexpr std::size_t kChunk = 1 << 20;
     std::size_t offset = 0;
@@ -162,6 +176,10 @@ class Pass {
   }
 
   std::optional<TopKind> topKind() const { return topKind_; }
+  std::optional<TopLevelIndex> takeIndex() {
+    if (!indexing_) return std::nullopt;
+    return std::move(index_);
+  }
   std::optional<PropertyListValue>& result() { return result_; }
 
  private:
@@ -192,6 +210,17 @@ class Pass {
   }
   static void XMLCALL onSkippedEntity(void* self, const XML_Char*, int) {
     static_cast<Pass*>(self)->fail();
+  }
+  static void XMLCALL onXmlDecl(void* self, const XML_Char*, const XML_Char* encoding, int) {
+    if (encoding == nullptr) return;
+    std::string name(encoding);
+    for (char& c : name) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (name != "UTF-8" && name != "US-ASCII") static_cast<Pass*>(self)->dropIndex();
+  }
+
+  void dropIndex() {
+    indexing_ = false;
+    index_ = {};
   }
 
   void fail() {
@@ -232,7 +261,8 @@ class Pass {
     const bool atTop = parent == nullptr || parent->element == Element::plist;
     Frame frame(element);
     if (element == Element::key) {
-      frame.building = (parent->building && !shallow_) || parent->isTopDictionary;
+      frame.building = (parent->building && !shallow_) ||
+                       (parent->isTopDictionary && (mode_ == Mode::key || indexing_));
     } else if (atTop) {
       frame.building = mode_ == Mode::whole;
     } else {
@@ -240,11 +270,14 @@ class Pass {
     }
     if (isContainer(element)) {
       if (++depth_ > kMaxNesting) return fail();
-      frame.isTopDictionary = atTop && element == Element::dict && mode_ == Mode::key;
+      frame.isTopDictionary = atTop && element == Element::dict;
       if (frame.building) {
         frame.value = element == Element::dict ? PropertyListValue{PropertyListValue::Dictionary{}}
                                                : PropertyListValue{PropertyListValue::Array{}};
       }
+    }
+    if (indexing_ && element != Element::key && parent != nullptr && parent->isTopDictionary) {
+      valueBegin_ = static_cast<std::uint64_t>(XML_GetCurrentByteIndex(parser_));
     }
     text_.clear();
     if (element == Element::data) {
@@ -293,7 +326,10 @@ class Pass {
       case Element::key: {
         Frame& dict = stack_.back();
         dict.expectingKey = false;
-        if (dict.isTopDictionary) keyMatches_ = text_ == key_;
+        if (dict.isTopDictionary) {
+          keyMatches_ = mode_ == Mode::key && text_ == key_;
+          if (indexing_) topKey_ = text_;
+        }
         if (dict.building) dict.pendingKey = std::move(text_);
         return;
       }
@@ -347,6 +383,7 @@ class Pass {
       return;
     }
     Frame& parent = stack_.back();
+    if (indexing_ && parent.isTopDictionary) record();
     if (parent.element == Element::array) {
       if (parent.building)
         std::get<PropertyListValue::Array>(parent.value.value).push_back(std::move(value));
@@ -366,6 +403,16 @@ class Pass {
     }
   }
 
+  // Notes where the value just ended lies, under the top dictionary's latest key.
+  void record() {
+    const auto end = static_cast<std::uint64_t>(XML_GetCurrentByteIndex(parser_)) +
+                     static_cast<std::uint64_t>(XML_GetCurrentByteCount(parser_));
+    const auto [it, inserted] =
+        index_.ranges.insert_or_assign(topKey_, ByteRange{valueBegin_, end});
+    if (inserted) indexKeyBytes_ += it->first.size();
+    if (index_.ranges.size() > kMaxIndexedKeys || indexKeyBytes_ > kMaxIndexedKeyBytes) dropIndex();
+  }
+
   Mode mode_;
   std::string_view key_;
   bool shallow_;
@@ -373,6 +420,11 @@ class Pass {
   bool failed_ = false;
   int depth_ = 0;
   bool keyMatches_ = false;
+  bool indexing_ = mode_ == Mode::validate;
+  TopLevelIndex index_;
+  std::string topKey_;
+  std::uint64_t valueBegin_ = 0;
+  std::size_t indexKeyBytes_ = 0;
   std::vector<Frame> stack_;
   std::string text_;
   std::vector<std::uint8_t> data_;
@@ -383,10 +435,10 @@ class Pass {
 
 }  // namespace
 
-std::optional<TopKind> validate(std::span<const std::uint8_t> bytes) {
+std::optional<Validated> validate(std::span<const std::uint8_t> bytes) {
   Pass pass(Mode::validate, {});
   if (!pass.run(bytes)) return std::nullopt;
-  return pass.topKind();
+  return Validated{*pass.topKind(), pass.takeIndex()};
 }
 
 std::optional<PropertyListValue> readTopObject(std::span<const std::uint8_t> bytes) {
@@ -399,6 +451,18 @@ std::optional<PropertyListValue> valueForKey(std::span<const std::uint8_t> bytes
                                              std::string_view key, bool shallow) {
   Pass pass(Mode::key, key, shallow);
   if (!pass.run(bytes) || pass.topKind() != TopKind::dictionary) return std::nullopt;
+  return std::move(pass.result());
+}
+
+std::optional<PropertyListValue> valueForKey(std::span<const std::uint8_t> bytes,
+                                             const TopLevelIndex& index, std::string_view key,
+                                             bool shallow) {
+  const auto found = index.ranges.find(std::string(key));
+  if (found == index.ranges.end()) return std::nullopt;
+  const ByteRange range = found->second;
+  if (range.begin > range.end || range.end > bytes.size()) return std::nullopt;
+  Pass pass(Mode::whole, {}, shallow);
+  if (!pass.run(bytes.subspan(range.begin, range.end - range.begin), "UTF-8")) return std::nullopt;
   return std::move(pass.result());
 }
 

@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "foundation/property_list_value.hpp"
 
@@ -21,8 +23,26 @@ inline constexpr int kMaxNesting = 128;
 
 enum class TopKind : std::uint8_t { dictionary, other };
 
+struct ByteRange {
+  std::uint64_t begin = 0;
+  std::uint64_t end = 0;
+};
+
+// Where each top-level key's value lies in the document (a key written twice: its last
+// value), so that a lookup parses that element alone.
+struct TopLevelIndex {
+  std::unordered_map<std::string, ByteRange> ranges;
+};
+
+struct Validated {
+  TopKind topKind;
+  // Absent when the top is no dictionary, the document is not UTF-8 or ASCII, or it has
+  // more top-level keys than are worth indexing.
+  std::optional<TopLevelIndex> index;
+};
+
 // Checks the whole document without building any value; nothing when it is malformed.
-std::optional<TopKind> validate(std::span<const std::uint8_t> bytes);
+std::optional<Validated> validate(std::span<const std::uint8_t> bytes);
 
 // The top object built whole; nothing when the document is malformed.
 std::optional<PropertyListValue> readTopObject(std::span<const std::uint8_t> bytes);
@@ -32,6 +52,11 @@ std::optional<PropertyListValue> readTopObject(std::span<const std::uint8_t> byt
 // the top is no dictionary or the document is malformed.
 std::optional<PropertyListValue> valueForKey(std::span<const std::uint8_t> bytes,
                                              std::string_view key, bool shallow = false);
+
+// The same through an index made by validate() from these very bytes.
+std::optional<PropertyListValue> valueForKey(std::span<const std::uint8_t> bytes,
+                                             const TopLevelIndex& index, std::string_view key,
+                                             bool shallow = false);
 
 }  // namespace xml_property_list
 }  // namespace foundation
