@@ -1,0 +1,132 @@
+// The renderer's stages on the widget's real tree: layout of each family (text measured with the
+// renderer's fonts, amounts formatted with kept formatters), rasterising and PNG encoding at @3x,
+// SVG writing, and the whole warm render of both families. The font set and the formatters are
+// loaded once before timing: a process pays that once, and bench/compare measures it.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "bench/bench_support.hpp"
+#include "data/money_provider.hpp"
+#include "foundation/locale.hpp"
+#include "presentation/pocketta_widget_view.hpp"
+#include "ui/detail/raster.hpp"
+#include "ui/png_encoder.hpp"
+#include "ui/render_options.hpp"
+#include "ui/svg_renderer.hpp"
+#include "ui/widget_canvas.hpp"
+#include "ui/widget_layout.hpp"
+
+namespace {
+
+constexpr double kScale = 3;
+
+ui::View sampleView() {
+  const pocketta::MoneyEntry entry{foundation::Date{bench::kUpdatedAt}, bench::kBalance,
+                                   static_cast<double>(bench::kIncome), bench::kExpense};
+  return pocketta::PockettaWidgetView{entry}.body();
+}
+
+ui::RenderOptions renderOptions() {
+  ui::RenderOptions options;
+  options.scale = kScale;
+  return options;
+}
+
+// Sets the locale and loads fonts and formatters with one untimed render.
+class Warm {
+ public:
+  Warm() {
+    foundation::Locale::setUserPreferredIdentifier("en_US");
+    const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
+    benchmark::DoNotOptimize(ui::encodePng(
+        ui::renderDisplayList(sampleView(), canvas, renderOptions()), canvas, kScale));
+  }
+  ~Warm() { foundation::Locale::setUserPreferredIdentifier(""); }
+  Warm(const Warm&) = delete;
+  Warm& operator=(const Warm&) = delete;
+};
+
+void layoutFamily(benchmark::State& state, foundation::Size size) {
+  const Warm warm;
+  const ui::View view = sampleView();
+  const ui::WidgetCanvas canvas{size};
+  const ui::RenderOptions options = renderOptions();
+  for (auto _ : state) benchmark::DoNotOptimize(ui::layoutWidget(view, canvas, options));
+}
+
+void BM_LayoutSmall(benchmark::State& state) {
+  layoutFamily(state, ui::WidgetCanvas::systemSmallSize);
+}
+BENCHMARK(BM_LayoutSmall);
+
+void BM_LayoutMedium(benchmark::State& state) {
+  layoutFamily(state, ui::WidgetCanvas::systemMediumSize);
+}
+BENCHMARK(BM_LayoutMedium);
+
+// From the laid-out widget to the list of things to draw.
+void BM_DisplayList(benchmark::State& state) {
+  const Warm warm;
+  const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
+  const ui::WidgetLayout layout = ui::layoutWidget(sampleView(), canvas, renderOptions());
+  for (auto _ : state) benchmark::DoNotOptimize(ui::displayList(layout, false));
+}
+BENCHMARK(BM_DisplayList);
+
+// Drawing the medium widget at @3x into pixels, then those pixels into a PNG file.
+void BM_Rasterise(benchmark::State& state) {
+  const Warm warm;
+  const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
+  const ui::DisplayList list = ui::renderDisplayList(sampleView(), canvas, renderOptions());
+  for (auto _ : state) benchmark::DoNotOptimize(ui::detail::rasterize(list, canvas, kScale));
+}
+BENCHMARK(BM_Rasterise);
+
+void BM_EncodePng(benchmark::State& state) {
+  const Warm warm;
+  const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
+  const ui::detail::RgbaImage image = ui::detail::rasterize(
+      ui::renderDisplayList(sampleView(), canvas, renderOptions()), canvas, kScale);
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    const std::vector<std::uint8_t> png = ui::detail::encodeRgba(image);
+    bytes = png.size();
+    benchmark::DoNotOptimize(png.data());
+  }
+  state.counters["png_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_EncodePng);
+
+void BM_WriteSvg(benchmark::State& state) {
+  const Warm warm;
+  const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
+  const ui::DisplayList list = ui::renderDisplayList(sampleView(), canvas, renderOptions());
+  for (auto _ : state) benchmark::DoNotOptimize(ui::renderSvg(list, canvas));
+}
+BENCHMARK(BM_WriteSvg);
+
+// What the host does for one timeline request in a warm process, short of writing files: read
+// the store, build the tree, and render both families to PNG at @3x.
+void BM_RenderBothFamilies3x(benchmark::State& state) {
+  const bench::StoreFixture store(bench::StoreForm::xml);
+  const Warm warm;
+  const pocketta::MoneyProvider provider;
+  const ui::RenderOptions options = renderOptions();
+  const host::TimelineProviderContext context{host::WidgetFamily::systemMedium, {364, 170}, false};
+  for (auto _ : state) {
+    provider.getTimeline(context, [&](host::Timeline<pocketta::MoneyEntry> timeline) {
+      const ui::View view = pocketta::PockettaWidgetView{timeline.entries.front()}.body();
+      for (const foundation::Size size :
+           {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
+        const ui::WidgetCanvas canvas{size};
+        benchmark::DoNotOptimize(
+            ui::encodePng(ui::renderDisplayList(view, canvas, options), canvas, kScale));
+      }
+    });
+  }
+}
+BENCHMARK(BM_RenderBothFamilies3x)->Unit(benchmark::kMillisecond);
+
+}  // namespace
