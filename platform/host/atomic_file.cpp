@@ -32,9 +32,22 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size, int& error) {
 
 }  // namespace
 
-std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& requested,
                                                std::span<const std::uint8_t> bytes) {
   static std::atomic<unsigned> counter{0};
+  // A link is followed, so the file it names is replaced and the link stays. Anything but a
+  // regular file (a device, a pipe, a folder) is never replaced by a rename.
+  std::filesystem::path path = requested;
+  std::error_code statusError;
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, statusError))) {
+    const auto target = std::filesystem::weakly_canonical(path, statusError);
+    if (statusError) return "cannot write " + requested.string() + ": " + statusError.message();
+    path = target;
+  }
+  const auto status = std::filesystem::status(path, statusError);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    return "cannot write " + requested.string() + ": not a regular file";
+  }
   const std::filesystem::path folder =
       path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   const std::string name = path.filename().string();

@@ -13,7 +13,9 @@ namespace host {
 // bytes, never a part: the bytes go to a new file in the same folder, are flushed to the disk,
 // and the file is renamed over `path`. On any failure the new file is removed. While the bytes
 // are written, SIGINT, SIGTERM and SIGHUP remove the new file before the process ends (see
-// installSignalHandlers). Returns nothing on success, else one line saying what failed.
+// installSignalHandlers). A link at `path` is followed; a path that holds anything but a regular
+// file (a device, a pipe, a folder) is refused, never replaced. Returns nothing on success, else
+// one line saying what failed.
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
                                                std::span<const std::uint8_t> bytes);
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,

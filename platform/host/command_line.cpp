@@ -105,8 +105,11 @@ class Parser {
     if (command == Command::help && !positionals.empty()) {
       line_.helpTopic = commandNamed(positionals.front());
     }
+    if (!command && !helpAsked_ && line_.command != Command::version) {
+      return UsageError{"missing command (render, timeline, gallery, describe, tap or run)",
+                        std::nullopt};
+    }
     if (line_.command == Command::help || line_.command == Command::version) return line_;
-    if (!command) return UsageError{"missing command", std::nullopt};
     return finish(*command, positionals);
   }
 
@@ -341,8 +344,9 @@ constexpr std::string_view kPictureOptions =
                      default: from the --out file's extension, png for a folder, terminal
                      without --out
   --scale N          pixels per point for png: 1, 2 or 3 (default 1)
-  --out PATH         a file, a folder (one file per family, <kind>-<family>.<format>), or -
-                     for standard output; files are written whole or not at all
+  --out PATH         a file, a folder (one file per picture: <kind>-small.png, and .svg,
+                     .ans for terminal, .txt for tree), or - for standard output; files are
+                     written whole or not at all
   --appearance MODE  light or dark (default light); --dark is short for dark
 )";
 

@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+
+#include "host/run_loop.hpp"
+
+namespace {
+
+using foundation::Date;
+using host::TimelineReloadPolicy;
+
+// Waits by moving the test's clock to the deadline; an endless wait is a stop.
+class SimulatedSleeper final : public host::Sleeper {
+ public:
+  explicit SimulatedSleeper(foundation::ManualClock& clock) : clock_(clock) {}
+  bool sleepUntil(Date deadline) override {
+    waits.push_back(deadline);
+    if (!std::isfinite(deadline.timeIntervalSinceReferenceDate)) return false;
+    if (clock_.now() < deadline) clock_.set(deadline);
+    return waits.size() < 50;
+  }
+  std::vector<Date> waits;
+
+ private:
+  foundation::ManualClock& clock_;
+};
+
+host::AnyEntry entryAt(double seconds, double value) {
+  host::AnyEntry entry;
+  entry.date = Date{seconds};
+  entry.fields = {{"value", value}};
+  return entry;
+}
+
+struct Recorder {
+  std::vector<double> requestTimes;
+  std::vector<double> shown;  // value of each entry shown
+  std::function<host::AnyTimeline(Date now)> answer;
+
+  std::function<std::optional<host::AnyTimeline>()> request() {
+    return [this]() -> std::optional<host::AnyTimeline> {
+      const Date now = Date::now();
+      requestTimes.push_back(now.timeIntervalSinceReferenceDate);
+      return answer(now);
+    };
+  }
+  std::function<std::optional<std::string>(const host::AnyEntry&)> show() {
+    return [this](const host::AnyEntry& entry) -> std::optional<std::string> {
+      shown.push_back(entry.fields.at(0).value);
+      return std::nullopt;
+    };
+  }
+};
+
+TEST(RunLoop, asksAgainNoEarlierThanThePolicysDate) {
+  foundation::ManualClock clock(Date{1000});
+  const foundation::ScopedClock scoped(clock);
+  SimulatedSleeper sleeper(clock);
+  Recorder recorder;
+  recorder.answer = [](Date now) {
+    return host::AnyTimeline{{entryAt(now.timeIntervalSinceReferenceDate, 1)},
+                             TimelineReloadPolicy::after(now.addingTimeInterval(900))};
+  };
+  std::ostringstream log;
+  host::RunLoopOptions options;
+  options.reloads = 3;
+  EXPECT_EQ(host::runLoop(recorder.request(), recorder.show(), sleeper, log, options), 0);
+  EXPECT_EQ(recorder.requestTimes, (std::vector<double>{1000, 1900, 2800}));
+  EXPECT_EQ(recorder.shown.size(), 3u);
+  // One line per request, with its time, entry and next reload.
+  std::istringstream lines(log.str());
+  std::vector<std::string> all;
+  for (std::string line; std::getline(lines, line);) all.push_back(line);
+  ASSERT_EQ(all.size(), 3u);
+  EXPECT_EQ(all[0],
+            "2001-01-01T00:16:40.000Z  request 1: entry 2001-01-01T00:16:40.000Z  value 1; "
+            "next reload: after 2001-01-01T00:31:40.000Z");
+  EXPECT_NE(all[2].find("request 3"), std::string::npos);
+  EXPECT_NE(all[2].find("none (last request)"), std::string::npos);
+}
+
+TEST(RunLoop, followsEachPolicyKind) {
+  struct Case {
+    const char* name;
+    std::function<host::AnyTimeline(Date)> answer;
+    std::vector<double> requestTimes;
+    std::vector<double> shown;
+  };
+  const Case cases[] = {
+      // atEnd: the entries show in turn, and the request comes when the last entry's date
+      // comes; the last request ends the loop once it has shown its entry.
+      {"atEnd",
+       [](Date now) {
+         const double t = now.timeIntervalSinceReferenceDate;
+         return host::AnyTimeline{{entryAt(t, 1), entryAt(t + 60, 2), entryAt(t + 120, 3)},
+                                  TimelineReloadPolicy::atEnd()};
+       },
+       {0, 120, 240},
+       {1, 2, 1, 2, 1}},
+      // never: one request, then a wait without end, which the simulated sleeper ends.
+      {"never",
+       [](Date now) {
+         return host::AnyTimeline{{entryAt(now.timeIntervalSinceReferenceDate, 5)},
+                                  TimelineReloadPolicy::never()};
+       },
+       {0},
+       {5}},
+      // A reload date in the past is held back by the minimum interval, never a spin.
+      {"after a past date",
+       [](Date now) {
+         return host::AnyTimeline{{entryAt(0, 4)},
+                                  TimelineReloadPolicy::after(now.addingTimeInterval(-500))};
+       },
+       {0, 1, 2},
+       {4, 4, 4}},
+      // A NaN reload date is never reached.
+      {"after NaN",
+       [](Date) {
+         return host::AnyTimeline{{entryAt(0, 6)}, TimelineReloadPolicy::after(Date{std::nan("")})};
+       },
+       {0},
+       {6}},
+      // An entry in the future shows first, and the later one when its date comes.
+      {"future entries",
+       [](Date now) {
+         const double t = now.timeIntervalSinceReferenceDate;
+         return host::AnyTimeline{{entryAt(t + 10, 7), entryAt(t + 20, 8)},
+                                  TimelineReloadPolicy::after(now.addingTimeInterval(30))};
+       },
+       {0, 30, 60},
+       {7, 8, 7, 8, 7}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    foundation::ManualClock clock(Date{0});
+    const foundation::ScopedClock scoped(clock);
+    SimulatedSleeper sleeper(clock);
+    Recorder recorder;
+    recorder.answer = c.answer;
+    std::ostringstream log;
+    host::RunLoopOptions options;
+    options.reloads = 3;
+    EXPECT_EQ(host::runLoop(recorder.request(), recorder.show(), sleeper, log, options), 0);
+    EXPECT_EQ(recorder.requestTimes, c.requestTimes);
+    EXPECT_EQ(recorder.shown, c.shown);
+  }
+}
+
+TEST(RunLoop, aFailureToShowEndsTheLoopWithStatusOne) {
+  foundation::ManualClock clock(Date{0});
+  const foundation::ScopedClock scoped(clock);
+  SimulatedSleeper sleeper(clock);
+  std::ostringstream log;
+  const int status = host::runLoop(
+      [] {
+        return std::optional<host::AnyTimeline>(
+            host::AnyTimeline{{entryAt(0, 1)}, TimelineReloadPolicy::after(Date{900})});
+      },
+      [](const host::AnyEntry&) { return std::optional<std::string>("cannot write out/x.png"); },
+      sleeper, log, {});
+  EXPECT_EQ(status, 1);
+  EXPECT_NE(log.str().find("cannot write out/x.png"), std::string::npos);
+  EXPECT_TRUE(sleeper.waits.empty());
+}
+
+TEST(RunLoop, reloadDates) {
+  using host::nextReloadDate;
+  const auto entries = std::vector{entryAt(30, 0), entryAt(10, 0)};
+  EXPECT_EQ(nextReloadDate({entries, TimelineReloadPolicy::after(Date{5})}), Date{5});
+  EXPECT_EQ(nextReloadDate({entries, TimelineReloadPolicy::atEnd()}), Date{30});
+  EXPECT_EQ(nextReloadDate({entries, TimelineReloadPolicy::never()}), std::nullopt);
+  EXPECT_EQ(nextReloadDate({{}, TimelineReloadPolicy::after(Date{std::nan("")})}), std::nullopt);
+}
+
+}  // namespace

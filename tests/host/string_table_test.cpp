@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "host/string_table.hpp"
+
+namespace {
+
+TEST(StringTable, parsesPairsCommentsAndEscapes) {
+  const auto table = host::StringTable::parse(
+      "\xEF\xBB\xBF/* a comment */\n"
+      "\"A\" = \"a\";\n"
+      "// a line comment\n"
+      "\"quote \\\" and \\\\\" = \"line\\nbreak\\ttab\";\n"
+      "\"unicode\" = \"\\u042F\\u00e9\";\n"
+      "\"broken\" = ;\n"
+      "\"after broken\"=\"still read\";"
+      "\"A\" = \"last wins\";\n"
+      "\"unterminated\" = \"no end");
+  EXPECT_EQ(table.lookup("A"), "last wins");
+  EXPECT_EQ(table.lookup("quote \" and \\"), "line\nbreak\ttab");
+  EXPECT_EQ(table.lookup("unicode"), "Яé");
+  EXPECT_EQ(table.lookup("broken"), std::nullopt);
+  EXPECT_EQ(table.lookup("after broken"), "still read");
+  EXPECT_EQ(table.lookup("unterminated"), std::nullopt);
+  EXPECT_EQ(table.size(), 4u);
+  // Garbage yields an empty table, never a crash.
+  EXPECT_TRUE(host::StringTable::parse("\"\\u12").empty());
+  EXPECT_TRUE(host::StringTable::parse(std::string("\0\0\"=;", 5)).empty());
+}
+
+TEST(LocalizedStrings, picksTheTableForTheLanguageElseTheKey) {
+  host::LocalizedStrings strings;
+  strings.add("en", host::StringTable::parse(R"("k" = "english";)"));
+  strings.add("ru", host::StringTable::parse(R"("k" = "русский";)"));
+  strings.add("zh-Hans", host::StringTable::parse(R"("k" = "简体";)"));
+  strings.add("pt-BR", host::StringTable::parse(R"("k" = "brasileiro";)"));
+  const std::pair<const char*, const char*> cases[] = {
+      {"en_US", "english"},    {"en_US_POSIX", "english"},
+      {"en_GB", "english"},    {"ru_RU", "русский"},
+      {"ru", "русский"},       {"zh_CN", "简体"},
+      {"zh_Hans_SG", "简体"},  {"zh_TW", "k"},
+      {"pt_BR", "brasileiro"}, {"pt_PT", "k"},
+      {"de_DE", "k"},
+  };
+  for (const auto& [locale, expected] : cases) {
+    EXPECT_EQ(strings.localized("k", foundation::Locale(locale)), expected) << locale;
+  }
+  EXPECT_EQ(strings.localized("missing", foundation::Locale("en_US")), "missing");
+}
+
+TEST(LocalizedStrings, theShippedTablesTranslateTheWidgetsTexts) {
+  const auto strings = host::LocalizedStrings::load(std::filesystem::path(POCKETTA_SOURCE_DIR) /
+                                                    "resources/strings");
+  EXPECT_EQ(strings.languageTags(), (std::vector<std::string>{"en", "ru", "zh-Hans"}));
+  const std::string name = "Лимрада";
+  const std::string description = "Баланс и быстрые доходы или расходы.";
+  EXPECT_EQ(strings.localized(name, foundation::Locale("en_US")), "Limrada");
+  EXPECT_EQ(strings.localized(description, foundation::Locale("en_US")),
+            "Balance and quick income or expense.");
+  EXPECT_EQ(strings.localized(name, foundation::Locale("ru_RU")), name);
+  EXPECT_EQ(strings.localized(description, foundation::Locale("ru_RU")), description);
+  EXPECT_NE(strings.localized(description, foundation::Locale("zh_CN")), description);
+  EXPECT_EQ(strings.localized("POCKETTA", foundation::Locale("en_US")), "POCKETTA");
+  // Every table holds both keys.
+  for (const auto& tag : strings.languageTags()) {
+    EXPECT_NE(strings.localized(name, foundation::Locale(tag)), "") << tag;
+  }
+  EXPECT_TRUE(host::LocalizedStrings::load("/nonexistent/folder").languageTags().empty());
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "host/timeline_json.hpp"
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(TimelineJson, numbersInShortestRoundTripForm) {
+  const std::pair<double, const char*> cases[] = {
+      {0.0, "0"},
+      {-0.0, "-0"},
+      {0.1, "0.1"},
+      {277, "277"},
+      {12840.5, "12840.5"},
+      {-86.4, "-86.4"},
+      {1e21, "1e+21"},
+      {5e-324, "5e-324"},
+      {1.7976931348623157e308, "1.7976931348623157e+308"},
+      {0.1 + 0.2, "0.30000000000000004"},
+      {std::nan(""), "\"nan\""},
+      {kInf, "\"inf\""},
+      {-kInf, "\"-inf\""},
+  };
+  for (const auto& [value, expected] : cases) EXPECT_EQ(host::jsonNumber(value), expected);
+}
+
+// Seconds since 2001-01-01 of a UTC civil time, for the cases below.
+double at(double unixSeconds) {
+  return unixSeconds - 978307200.0;
+}
+
+TEST(TimelineJson, datesAsUtcWithMillisecondsOrNothing) {
+  const std::pair<double, std::optional<std::string>> cases[] = {
+      {0, "2001-01-01T00:00:00.000Z"},
+      {0.25, "2001-01-01T00:00:00.250Z"},
+      {-0.0005, "2000-12-31T23:59:59.999Z"},  // rounded down, never later than it is
+      {at(1772357400.5), "2026-03-01T09:30:00.500Z"},
+      {at(951782400), "2000-02-29T00:00:00.000Z"},
+      {at(-62135596800), "0001-01-01T00:00:00.000Z"},
+      {at(-62167219200), "0000-01-01T00:00:00.000Z"},
+      {at(-62167219200.001), std::nullopt},  // year -1
+      {at(253402300799.999), "9999-12-31T23:59:59.999Z"},
+      {at(253402300800), std::nullopt},  // year 10000
+      {std::nan(""), std::nullopt},
+      {kInf, std::nullopt},
+      {-kInf, std::nullopt},
+  };
+  for (const auto& [seconds, expected] : cases) {
+    EXPECT_EQ(host::iso8601(foundation::Date{seconds}), expected) << seconds;
+  }
+}
+
+TEST(TimelineJson, timelineInTheStableFormat) {
+  host::AnyTimeline timeline;
+  host::AnyEntry entry;
+  entry.date = foundation::Date{0.5};
+  entry.fields = {{"balance", -0.0}, {"income", 30}, {"expense", std::nan("")}};
+  timeline.entries = {entry};
+  timeline.policy = host::TimelineReloadPolicy::after(foundation::Date{900});
+  EXPECT_EQ(
+      host::timelineJson(timeline),
+      R"({"entries": [{"date": "2001-01-01T00:00:00.500Z", "secondsSinceReferenceDate": 0.5, )"
+      R"("balance": -0, "income": 30, "expense": "nan"}], )"
+      R"("policy": {"kind": "after", "date": "2001-01-01T00:15:00.000Z"}})");
+
+  timeline.entries[0].date = foundation::Date{-kInf};
+  timeline.policy = host::TimelineReloadPolicy::atEnd();
+  EXPECT_EQ(host::timelineJson(timeline),
+            R"({"entries": [{"date": null, "secondsSinceReferenceDate": "-inf", )"
+            R"("balance": -0, "income": 30, "expense": "nan"}], )"
+            R"("policy": {"kind": "atEnd", "date": null}})");
+  EXPECT_EQ(host::timelineJson({{}, host::TimelineReloadPolicy::never()}),
+            R"({"entries": [], "policy": {"kind": "never", "date": null}})");
+  EXPECT_EQ(host::timelineJson({{}, host::TimelineReloadPolicy::after(foundation::Date{1e300})}),
+            R"({"entries": [], "policy": {"kind": "after", "date": null}})");
+}
+
+TEST(TimelineJson, stringsEscaped) {
+  EXPECT_EQ(host::jsonString("a\"b\\c\n\x01Й"), "\"a\\\"b\\\\c\\n\\u0001Й\"");
+}
+
+}  // namespace
