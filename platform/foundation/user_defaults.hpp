@@ -31,6 +31,12 @@ struct UserDefaultsOptions {
 
 // A read-only preferences suite of an App Group, read from
 // <containers root>/<suite>/Library/Preferences/<suite>.plist.
+//
+// The file is read once, when the handle is made, and the handle answers from that snapshot;
+// it is never written, flushed or locked. No file, an empty one, one over kMaxFileSize or
+// something that is not a regular file is an empty suite at once. A file that does not parse,
+// or whose top object is not a dictionary, may be a writer caught half-way: it is read again
+// up to `tries` times in all before the suite reads as empty.
 class UserDefaults {
  public:
   // Opens the suite, or yields nothing when it cannot be opened.
