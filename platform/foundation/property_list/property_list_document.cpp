@@ -8,7 +8,7 @@ std::optional<PropertyListDocument> PropertyListDocument::parse(std::vector<std:
     if (!binary || !binary->topIsDictionary(bytes)) return std::nullopt;
     return PropertyListDocument(std::move(bytes), *binary);
   }
-  auto xml = xml_property_list::validate(bytes);
+  auto xml = xml_property_list::validateAndIndex(bytes);
   if (!xml || xml->topKind != xml_property_list::TopKind::dictionary) return std::nullopt;
   return PropertyListDocument(std::move(bytes), Xml{std::move(xml->index)});
 }

@@ -134,8 +134,8 @@ struct ParserDeleter {
 // nowhere, everywhere, or inside the top dictionary's value for one key.
 class Pass {
  public:
-  Pass(Mode mode, std::string_view key, bool shallow = false)
-      : mode_(mode), key_(key), shallow_(shallow) {}
+  Pass(Mode mode, std::string_view key, bool shallow = false, bool indexing = false)
+      : mode_(mode), key_(key), shallow_(shallow), indexing_(indexing) {}
 
   // `encoding` overrides what the document declares; a fragment cut from a document has no
   // declaration of its own.
@@ -416,11 +416,11 @@ class Pass {
   Mode mode_;
   std::string_view key_;
   bool shallow_;
+  bool indexing_;  // only while validating: the other modes build what they need
   XML_Parser parser_ = nullptr;
   bool failed_ = false;
   int depth_ = 0;
   bool keyMatches_ = false;
-  bool indexing_ = mode_ == Mode::validate;
   TopLevelIndex index_;
   std::string topKey_;
   std::uint64_t valueBegin_ = 0;
@@ -435,8 +435,14 @@ class Pass {
 
 }  // namespace
 
-std::optional<Validated> validate(std::span<const std::uint8_t> bytes) {
-  Pass pass(Mode::validate, {});
+std::optional<TopKind> validate(std::span<const std::uint8_t> bytes) {
+  Pass pass(Mode::validate, {}, false, false);
+  if (!pass.run(bytes)) return std::nullopt;
+  return pass.topKind();
+}
+
+std::optional<Validated> validateAndIndex(std::span<const std::uint8_t> bytes) {
+  Pass pass(Mode::validate, {}, false, true);
   if (!pass.run(bytes)) return std::nullopt;
   return Validated{*pass.topKind(), pass.takeIndex()};
 }

@@ -42,7 +42,9 @@ struct Validated {
 };
 
 // Checks the whole document without building any value; nothing when it is malformed.
-std::optional<Validated> validate(std::span<const std::uint8_t> bytes);
+std::optional<TopKind> validate(std::span<const std::uint8_t> bytes);
+// The same check, also indexing the top dictionary's keys on the way.
+std::optional<Validated> validateAndIndex(std::span<const std::uint8_t> bytes);
 
 // The top object built whole; nothing when the document is malformed.
 std::optional<PropertyListValue> readTopObject(std::span<const std::uint8_t> bytes);
