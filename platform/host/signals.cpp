@@ -43,6 +43,9 @@ void installSignalHandlers() {
   action.sa_flags = 0;  // no SA_RESTART: a wait in poll() returns at once
   for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP})
     sigaction(signalNumber, &action, nullptr);
+  // Past the file size limit a write then fails with EFBIG, which the writer cleans up after and
+  // reports, instead of the process ending mid-write.
+  signal(SIGXFSZ, SIG_IGN);
 }
 
 bool stopRequested() {

@@ -5,7 +5,8 @@ namespace host {
 // The host's handling of SIGINT, SIGTERM and SIGHUP. By default a signal removes any file
 // being written atomically and ends the process as the signal would. Inside a StopOnSignal
 // scope (the live host) a signal only asks to stop: the write in progress finishes, and the
-// loop ends at its next wait.
+// loop ends at its next wait. SIGXFSZ is ignored, so a write past the file size limit fails
+// with an error the host reports.
 void installSignalHandlers();
 
 // Whether a stop was asked for since the current StopOnSignal scope began.

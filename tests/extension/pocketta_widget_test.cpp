@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "data/app_group.hpp"
+#include "data/money_provider.hpp"
+#include "extension/money_entry_fields.hpp"
+#include "extension/pocketta_widget.hpp"
+#include "extension/pocketta_widget_bundle.hpp"
+#include "host/provider_contract.hpp"
+#include "host/run_loop.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using host::WidgetFamily;
+using pocketta::MoneyEntry;
+
+TEST(PockettaWidget, configurationReadsBack) {
+  const pocketta::PockettaWidget widget;
+  EXPECT_EQ(widget.kind, "PockettaWidget");
+  const auto configuration = widget.body();
+  EXPECT_EQ(configuration.kind, widget.kind);
+  EXPECT_EQ(configuration.displayName().key, "Лимрада");
+  EXPECT_EQ(configuration.descriptionKey().key, "Баланс и быстрые доходы или расходы.");
+  EXPECT_EQ(configuration.families(),
+            (std::vector{WidgetFamily::systemSmall, WidgetFamily::systemMedium}));
+  // Name, then description, then families, each wrapping the one before.
+  ASSERT_EQ(configuration.modifiers.size(), 3u);
+  EXPECT_TRUE(std::holds_alternative<host::ConfigurationDisplayName>(configuration.modifiers[0]));
+  EXPECT_TRUE(std::holds_alternative<host::ConfigurationDescription>(configuration.modifiers[1]));
+  EXPECT_TRUE(std::holds_alternative<host::SupportedFamilies>(configuration.modifiers[2]));
+  EXPECT_EQ(configuration.provider.type, &typeid(pocketta::MoneyProvider));
+}
+
+TEST(PockettaWidget, eachBodyHasItsOwnNewProvider) {
+  const pocketta::PockettaWidget widget;
+  const auto first = widget.body();
+  const auto second = widget.body();
+  EXPECT_NE(first.provider.instance, nullptr);
+  EXPECT_NE(first.provider.instance.get(), second.provider.instance.get());
+  EXPECT_EQ(first.kind, second.kind);
+  EXPECT_EQ(first.displayName(), second.displayName());
+  EXPECT_EQ(first.descriptionKey(), second.descriptionKey());
+  EXPECT_EQ(first.families(), second.families());
+}
+
+TEST(PockettaWidget, contentHoldsACopyOfTheEntry) {
+  const MoneyEntry entries[] = {
+      {foundation::Date{794050200.25}, -12.25, 30.5, 0},
+      {foundation::Date{std::nan("")}, 1e300, -0.0, 16},
+      {foundation::Date{-63113904000}, 277, 30, 16},
+  };
+  const auto configuration = pocketta::PockettaWidget{}.body();
+  for (const auto& entry : entries) {
+    const auto view = pocketta::makeWidgetView(entry);
+    // Bit for bit: NaN and negative zero included.
+    const auto bits = [](double value) { return std::bit_cast<std::uint64_t>(value); };
+    EXPECT_EQ(bits(view.entry.date.timeIntervalSinceReferenceDate),
+              bits(entry.date.timeIntervalSinceReferenceDate));
+    EXPECT_EQ(bits(view.entry.balance), bits(entry.balance));
+    EXPECT_EQ(bits(view.entry.income), bits(entry.income));
+    EXPECT_EQ(bits(view.entry.expense), bits(entry.expense));
+    // Through the host's erased content function, the same tree.
+    EXPECT_EQ(configuration.content(host::AnyEntry::make(entry)),
+              (pocketta::PockettaWidgetView{entry}.body()));
+  }
+  EXPECT_EQ(pocketta::timelineEntryFields(entries[0]),
+            (std::vector<host::EntryField>{{"balance", -12.25}, {"income", 30.5}, {"expense", 0}}));
+}
+
+TEST(PockettaWidgetBundle, holdsTheOneWidgetAndItsAppGroup) {
+  const auto content = pocketta::PockettaWidgetBundle{}.body();
+  ASSERT_EQ(content.widgets.size(), 1u);
+  EXPECT_EQ(content.widgets[0].body().kind, "PockettaWidget");
+  const auto entitlements = pocketta::PockettaWidgetBundle::entitlements();
+  ASSERT_EQ(entitlements.applicationGroups.size(), 1u);
+  EXPECT_EQ(entitlements.applicationGroups[0], pocketta::kAppGroup);
+  EXPECT_EQ(pocketta::kAppGroup.substr(0, 6), "group.");
+}
+
+// Waits by moving the test's clock; an endless wait is a stop.
+class SimulatedSleeper final : public host::Sleeper {
+ public:
+  explicit SimulatedSleeper(foundation::ManualClock& clock) : clock_(clock) {}
+  bool sleepUntil(foundation::Date deadline) override {
+    if (!std::isfinite(deadline.timeIntervalSinceReferenceDate)) return false;
+    if (clock_.now() < deadline) clock_.set(deadline);
+    return true;
+  }
+
+ private:
+  foundation::ManualClock& clock_;
+};
+
+TEST(PockettaWidget, theLiveHostAsksEvery900SecondsOnAnUnchangedStore) {
+  // A store of the App Group in a folder of the test's own.
+  const fs::path root = fs::temp_directory_path() / ("pocketta-run-" + std::to_string(getpid()));
+  const std::string suite(pocketta::kAppGroup);
+  const fs::path preferences = root / suite / "Library" / "Preferences";
+  fs::create_directories(preferences);
+  std::ofstream(preferences / (suite + ".plist"))
+      << R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
+      << "<key>balance</key><real>99.5</real><key>updatedAt</key>"
+      << "<date>2026-03-01T09:30:00Z</date></dict></plist>";
+  const char* previous = getenv("POCKETTA_GROUP_CONTAINERS");
+  const std::optional<std::string> saved =
+      previous ? std::optional<std::string>(previous) : std::nullopt;
+  setenv("POCKETTA_GROUP_CONTAINERS", root.c_str(), 1);
+
+  foundation::ManualClock clock(foundation::Date{800000000});
+  const foundation::ScopedClock scoped(clock);
+  SimulatedSleeper sleeper(clock);
+  const auto configuration = pocketta::PockettaWidget{}.body();
+  std::vector<double> requests;
+  std::vector<std::string> reports;
+  std::vector<MoneyEntry> shown;
+  std::ostringstream log;
+  host::RunLoopOptions options;
+  options.reloads = 3;
+  const int status = host::runLoop(
+      [&] {
+        requests.push_back(foundation::Date::now().timeIntervalSinceReferenceDate);
+        return host::requestTimeline(configuration.provider, {},
+                                     [&](const std::string& line) { reports.push_back(line); });
+      },
+      [&](const host::AnyEntry& entry) -> std::optional<std::string> {
+        shown.push_back(std::any_cast<MoneyEntry>(entry.value));
+        return std::nullopt;
+      },
+      sleeper, log, options);
+
+  if (saved) {
+    setenv("POCKETTA_GROUP_CONTAINERS", saved->c_str(), 1);
+  } else {
+    unsetenv("POCKETTA_GROUP_CONTAINERS");
+  }
+  fs::remove_all(root);
+
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(reports.empty());
+  EXPECT_EQ(requests, (std::vector<double>{800000000, 800000900, 800001800}));
+  ASSERT_EQ(shown.size(), 3u);
+  for (const auto& entry : shown) {
+    EXPECT_EQ(entry, (MoneyEntry{foundation::Date{794050200}, 99.5, 0, 0}));
+  }
+}
+
+}  // namespace
