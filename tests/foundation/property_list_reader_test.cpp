@@ -241,8 +241,8 @@ TEST(PropertyListDocument, looksUpTopLevelKeysInEveryEncodingAndSize) {
     EXPECT_EQ(document->valueForKey("K"), std::nullopt);
     EXPECT_EQ(document->valueForKey("a"), std::nullopt);  // not at the top
   };
-  auto body = [](const std::string& cafe, int padding) {
-    std::string text = "<plist><dict><key>k</key><integer>1</integer>";
+  auto body = [](const std::string& cafe, int padding, const std::string& extra = "") {
+    std::string text = "<plist><dict><key>k</key><integer>1</integer>" + extra;
     for (int i = 0; i < padding; ++i) {
       text += "<key>pad" + std::to_string(i) + "</key><integer>" + std::to_string(i) + "</integer>";
     }
@@ -257,6 +257,9 @@ TEST(PropertyListDocument, looksUpTopLevelKeysInEveryEncodingAndSize) {
   expectLookups(bytesOf("<?xml version='1.0' encoding='ISO-8859-1'?>" + body("caf\xE9", 0)),
                 "Latin-1");
   expectLookups(bytesOf(body("caf\xC3\xA9", 5000)), "more keys than are indexed");
+  // A key that only begins like a wanted one, too long to index.
+  const std::string longKey = "<key>k" + std::string(300000, 'x') + "</key><integer>9</integer>";
+  expectLookups(bytesOf(body("caf\xC3\xA9", 0, longKey)), "a key of 300,000 characters");
   // UTF-16LE with a byte-order mark, every character of the ASCII body widened.
   Bytes utf16{0xFF, 0xFE};
   for (const char c : body("caf&#233;", 0)) {

@@ -191,6 +191,9 @@ class Pass {
     bool isTopDictionary = false;
     bool expectingKey = true;  // a dict's next child must be a <key>
     bool holdsValue = false;   // a plist has its one object
+    // Text kept of a key: a top-level key is only compared or indexed, so a little more
+    // than the longest useful key is enough to tell.
+    std::size_t textLimit = std::string::npos;
     PropertyListValue value;
     std::string pendingKey;
     std::unordered_map<std::string, std::size_t> keyIndex;
@@ -263,6 +266,9 @@ class Pass {
     if (element == Element::key) {
       frame.building = (parent->building && !shallow_) ||
                        (parent->isTopDictionary && (mode_ == Mode::key || indexing_));
+      if (parent->isTopDictionary && !parent->building) {
+        frame.textLimit = (mode_ == Mode::key ? key_.size() : kMaxIndexedKeyBytes) + 1;
+      }
     } else if (atTop) {
       frame.building = mode_ == Mode::whole;
     } else {
@@ -303,7 +309,9 @@ class Pass {
         return;
       case Element::key:
       case Element::string:
-        if (frame.building) text_.append(chunk);
+        if (frame.building && text_.size() < frame.textLimit) {
+          text_.append(chunk.substr(0, frame.textLimit - text_.size()));
+        }
         return;
       case Element::integer:
       case Element::real:
