@@ -107,7 +107,7 @@ class Engine {
             },
             [&](const Image& image) { return symbolSize(image, inherited); },
             [&](const Label& label) {
-              const LabelParts parts = labelParts(label);
+              const LabelParts& parts = labelParts(label);
               return stackSize({{&parts.icon, false, 0}, {&parts.title, false, 0}},
                                Axis::horizontal, env_.labelIconSpacing, proposal, inherited)
                   .size;
@@ -152,7 +152,7 @@ class Engine {
                   {}};
             },
             [&](const Label& label) {
-              const LabelParts parts = labelParts(label);
+              const LabelParts& parts = labelParts(label);
               return placeStack({{&parts.icon, false, 0}, {&parts.title, false, 0}},
                                 Axis::horizontal, env_.labelIconSpacing, 0.5, frame, inherited,
                                 LabelLayout{});
@@ -186,7 +186,15 @@ class Engine {
     std::vector<foundation::Size> children;
   };
 
-  static LabelParts labelParts(const Label& label) {
+  // Kept for the engine's lifetime, so that the views made for a label keep their addresses.
+  const LabelParts& labelParts(const Label& label) {
+    auto found = labelParts_.find(&label);
+    if (found == labelParts_.end())
+      found = labelParts_.emplace(&label, makeLabelParts(label)).first;
+    return found->second;
+  }
+
+  static LabelParts makeLabelParts(const Label& label) {
     return std::visit(
         Overloaded{
             [](const TitleKeyAndSystemImage& parts) {
@@ -349,7 +357,15 @@ class Engine {
     return found->second;
   }
 
-  std::string shown(const Text& text) {
+  // Formatting a number costs more than measuring it, and a stack asks its children several
+  // times; the tree outlives the engine, so its nodes' addresses are stable keys.
+  const std::string& shown(const Text& text) {
+    auto found = shown_.find(&text);
+    if (found == shown_.end()) found = shown_.emplace(&text, resolveText(text)).first;
+    return found->second;
+  }
+
+  std::string resolveText(const Text& text) const {
     Localizer localizer;
     if (env_.localize) {
       localizer = [this](const LocalizedText& localized) -> std::optional<std::string> {
@@ -392,6 +408,8 @@ class Engine {
   std::map<std::tuple<std::string, double, ResolvedFont::Weight, ResolvedFont::Design, bool>,
            TextMetrics>
       metrics_;
+  std::map<const Text*, std::string> shown_;
+  std::map<const Label*, LabelParts> labelParts_;
 };
 
 const TextMeasurer& measurerFor(const LayoutEnvironment& env) {

@@ -2,6 +2,9 @@
 
 #include <pango/pangocairo.h>
 
+#include <mutex>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "ui/detail/pango_fonts.hpp"
@@ -91,7 +94,54 @@ TextMetrics FixedAdvanceTextMeasurer::measure(std::string_view text,
           0.25 * font.pointSize};
 }
 
+namespace {
+
+// Widgets show the same few strings render after render; shaping them again is the larger part
+// of a layout. Bounded: emptied when full, which a widget never reaches.
+class MetricsCache {
+ public:
+  std::optional<TextMetrics> find(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    const auto found = entries_.find(key);
+    if (found == entries_.end()) return std::nullopt;
+    return found->second;
+  }
+  void store(std::string key, TextMetrics metrics) {
+    std::lock_guard lock(mutex_);
+    if (entries_.size() >= kCapacity) entries_.clear();
+    entries_.emplace(std::move(key), metrics);
+  }
+
+ private:
+  static constexpr std::size_t kCapacity = 4096;
+  std::mutex mutex_;
+  std::unordered_map<std::string, TextMetrics> entries_;
+};
+
+std::string cacheKey(std::string_view text, const ResolvedFont& font) {
+  std::string key;
+  key.reserve(text.size() + 24);
+  key.append(reinterpret_cast<const char*>(&font.pointSize), sizeof font.pointSize);
+  key += static_cast<char>(font.weight);
+  key += static_cast<char>(font.design);
+  key += font.monospacedDigit ? '1' : '0';
+  key.append(text);
+  return key;
+}
+
+}  // namespace
+
 TextMetrics PangoTextMeasurer::measure(std::string_view text, const ResolvedFont& font) const {
+  static MetricsCache cache;
+  std::string key = cacheKey(text, font);
+  if (std::optional<TextMetrics> cached = cache.find(key)) return *cached;
+  const TextMetrics metrics = measureUncached(text, font);
+  cache.store(std::move(key), metrics);
+  return metrics;
+}
+
+TextMetrics PangoTextMeasurer::measureUncached(std::string_view text,
+                                               const ResolvedFont& font) const {
   // A context per thread: Pango contexts are not thread-safe, and making one costs more than
   // the measurement itself.
   thread_local detail::PangoContextPtr context = detail::newContext();

@@ -47,9 +47,13 @@ class FixedAdvanceTextMeasurer final : public TextMeasurer {
 };
 
 // Measures with the renderer's own fonts, as drawn by the raster and SVG backends.
+// Results are kept process-wide, so the strings a widget shows again are not shaped again.
 class PangoTextMeasurer final : public TextMeasurer {
  public:
   TextMetrics measure(std::string_view text, const ResolvedFont& font) const override;
+
+ private:
+  TextMetrics measureUncached(std::string_view text, const ResolvedFont& font) const;
 };
 
 }  // namespace ui

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "layout_widget_tree.hpp"
+#include "ui/detail/raster.hpp"
 #include "ui/png_encoder.hpp"
 #include "ui/widget_layout.hpp"
 
@@ -133,6 +134,24 @@ TEST(GoldenPng, sameInputGivesIdenticalBytesAtEveryScale) {
           4;
       EXPECT_EQ(image->rgba[middle + 3], 255);
     }
+  }
+}
+
+TEST(GoldenPng, reusedBackgroundRowsGiveTheSameBytesAsFreshOnes) {
+  for (bool redacted : {false, true}) {
+    const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
+    ui::RenderOptions options;
+    options.redacted = redacted;
+    const ui::DisplayList list =
+        ui::renderDisplayList(ui::testing::widgetTree(277, 30, 16, "en_US"), canvas, options);
+    ui::detail::RgbaImage image = ui::detail::rasterize(list, canvas, 2);
+    ASSERT_NE(image.background, nullptr);
+    const std::vector<std::uint8_t> reused = ui::detail::encodeRgba(image);
+    image.background = nullptr;
+    EXPECT_EQ(reused, ui::detail::encodeRgba(image));
+    const std::optional<Image> decoded = decode(reused);
+    ASSERT_TRUE(decoded.has_value());
+    EXPECT_EQ(decoded->rgba, image.pixels);
   }
 }
 

@@ -3,6 +3,7 @@
 // The two halves of encodePng, apart so that each can be measured on its own.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "ui/display_list.hpp"
@@ -10,11 +11,16 @@
 
 namespace ui::detail {
 
+struct EncodedBackground;
+
 // Straight (not premultiplied) 8-bit RGBA, rows top to bottom without padding.
 struct RgbaImage {
   int width = 0;
   int height = 0;
   std::vector<std::uint8_t> pixels;
+  // The cached widget background the picture was drawn on, if any: the encoder reuses its
+  // compressed rows wherever the picture still equals it.
+  std::shared_ptr<const EncodedBackground> background;
 };
 
 // Draws the list at `scale` device pixels per point, as encodePng does.
