@@ -344,9 +344,10 @@ constexpr std::string_view kPictureOptions =
                      default: from the --out file's extension, png for a folder, terminal
                      without --out
   --scale N          pixels per point for png: 1, 2 or 3 (default 1)
-  --out PATH         a file, a folder (one file per picture: <kind>-small.png, and .svg,
-                     .ans for terminal, .txt for tree), or - for standard output; files are
-                     written whole or not at all
+  --out PATH         a file, a folder (one that exists, or a path ending in / or without an
+                     extension; one file per picture: <kind>-small.png, and .svg, .ans for
+                     terminal, .txt for tree), or - for standard output; files are written
+                     whole or not at all
   --appearance MODE  light or dark (default light); --dark is short for dark
 )";
 

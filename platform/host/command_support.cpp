@@ -153,7 +153,9 @@ std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context
   }
   const std::filesystem::path out = *line.out;
   std::error_code error;
-  const bool isFolder = std::filesystem::is_directory(out, error) || line.out->back() == '/';
+  // A folder: one that exists, or a path ending in '/' or without an extension ("out").
+  const bool isFolder = std::filesystem::is_directory(out, error) || line.out->back() == '/' ||
+                        (!std::filesystem::exists(out, error) && !out.has_extension());
   if (isFolder) {
     plan.folder = out;
     plan.format = line.format.value_or(OutputFormat::png);

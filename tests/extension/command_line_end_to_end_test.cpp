@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -326,6 +327,51 @@ TEST_F(CommandLineEndToEnd, unwritableOutputExitsOneAndWritesNothing) {
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
   EXPECT_NE(result.err.find(missing.string()), std::string::npos) << result.err;
   EXPECT_TRUE(fs::is_empty(folder_ / "missing"));
+}
+
+TEST_F(CommandLineEndToEnd, runRendersEveryFamilyAndStopsCleanly) {
+  const auto out = folder_ / "live";
+  const Finished once = run({"run", "--reloads", "1", "--out", out.string()});
+  ASSERT_EQ(once.status, 0) << once.err;
+  EXPECT_EQ(pngSize(slurp(out / "PockettaWidget-small.png")),
+            (std::pair<std::uint32_t, std::uint32_t>{170, 170}));
+  EXPECT_EQ(pngSize(slurp(out / "PockettaWidget-medium.png")),
+            (std::pair<std::uint32_t, std::uint32_t>{364, 170}));
+  EXPECT_EQ(std::count(once.err.begin(), once.err.end(), '\n'), 1) << once.err;
+  EXPECT_NE(once.err.find("request 1: entry 2026-03-01T09:30:00.000Z  balance -12.25  income 30  "
+                          "expense 16.5; next reload: none (last request)"),
+            std::string::npos)
+      << once.err;
+
+  // Without --reloads it waits 900 seconds for the next request; SIGTERM ends the wait.
+  fs::remove_all(out);
+  std::vector<std::string> all{
+      POCKETTA_WIDGET_EXECUTABLE, "run", "--out", out.string(), "--containers",
+      containers_.string()};
+  std::vector<char*> argv;
+  for (auto& argument : all) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  const auto errPath = folder_ / "run.err";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  // Once the first request's line is out, both pictures are written and the host waits.
+  for (int i = 0; i < 6000 && slurp(errPath).find("next reload") == std::string::npos; ++i) {
+    usleep(5000);
+  }
+  kill(child, SIGTERM);
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const std::string log = slurp(errPath);
+  EXPECT_NE(log.find("request 1: "), std::string::npos) << log;
+  EXPECT_NE(log.find("next reload: after "), std::string::npos) << log;
+  EXPECT_NE(log.find("  stopped\n"), std::string::npos) << log;
+  EXPECT_TRUE(fs::exists(out / "PockettaWidget-medium.png"));
 }
 
 TEST_F(CommandLineEndToEnd, describeAndGalleryAndHelp) {
