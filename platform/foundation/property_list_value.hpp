@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -23,6 +24,15 @@ struct PropertyListValue {
   std::variant<bool, std::int64_t, std::uint64_t, double, std::string, Date, Data, Array,
                Dictionary>
       value;
+
+  // Written out rather than implicit: clang 14 with libstdc++ 12 cannot tell whether an
+  // implicit default constructor is usable while it builds std::pair<std::string,
+  // PropertyListValue>, which needs that answer and this type's.
+  PropertyListValue() noexcept : value(false) {}
+  template <typename T>
+  requires(!std::is_same_v<std::remove_cvref_t<T>, PropertyListValue>)
+      PropertyListValue(T&& alternative)
+      : value(std::forward<T>(alternative)) {}
 
   friend bool operator==(const PropertyListValue&, const PropertyListValue&) = default;
 };
