@@ -393,8 +393,10 @@ class Pass {
     Frame& parent = stack_.back();
     if (indexing_ && parent.isTopDictionary) record();
     if (parent.element == Element::array) {
-      if (parent.building)
+      // As in a dictionary: a shallow read builds the array but none of its elements.
+      if (parent.building && child.building) {
         std::get<PropertyListValue::Array>(parent.value.value).push_back(std::move(value));
+      }
       return;
     }
     parent.expectingKey = true;
