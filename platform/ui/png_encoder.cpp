@@ -10,6 +10,7 @@
 #include <list>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 
 #include "ui/detail/pango_fonts.hpp"
@@ -26,10 +27,15 @@ struct DeflatedBand {
   uLong length = 0;
 };
 
+// A cached widget background: its pixels as drawn, and its compressed bands, each made the
+// first time a render leaves that band untouched (so a process that renders a size once pays
+// for no band twice).
 struct EncodedBackground {
-  CairoSurfacePtr surface;  // premultiplied, as drawn
-  RgbaImage image;          // straight
-  std::vector<DeflatedBand> bands;
+  CairoSurfacePtr surface;  // premultiplied
+  int width = 0;
+  int height = 0;
+  std::mutex mutex;
+  std::vector<std::optional<DeflatedBand>> bands;
 };
 
 namespace {
@@ -77,10 +83,9 @@ void fillGradient(cairo_t* cr, const FillGradient& fill) {
   cairo_fill(cr);
 }
 
-// Cairo keeps native-endian premultiplied ARGB; PNG wants straight RGBA bytes. Rows that still
-// equal the background's (same size and stride) are copied from its converted pixels.
-void straightRgba(cairo_surface_t* surface, const EncodedBackground* background,
-                  std::vector<std::uint8_t>& rgba) {
+// Cairo keeps native-endian premultiplied ARGB; PNG wants straight RGBA bytes. Also marks the
+// rows that still equal the background's.
+void straightRgba(cairo_surface_t* surface, const EncodedBackground* background, RgbaImage& image) {
   const int width = cairo_image_surface_get_width(surface);
   const int height = cairo_image_surface_get_height(surface);
   const int stride = cairo_image_surface_get_stride(surface);
@@ -88,16 +93,17 @@ void straightRgba(cairo_surface_t* surface, const EncodedBackground* background,
   const unsigned char* backgroundData =
       background != nullptr ? cairo_image_surface_get_data(background->surface.get()) : nullptr;
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-  rgba.resize(rowBytes * static_cast<std::size_t>(height));
-  std::uint8_t* out = rgba.data();
+  image.width = width;
+  image.height = height;
+  image.pixels.resize(rowBytes * static_cast<std::size_t>(height));
+  image.backgroundRows.assign(backgroundData != nullptr ? static_cast<std::size_t>(height) : 0,
+                              false);
+  std::uint8_t* out = image.pixels.data();
   for (int y = 0; y < height; ++y) {
     const std::ptrdiff_t rowOffset = static_cast<std::ptrdiff_t>(y) * stride;
-    if (backgroundData != nullptr &&
-        std::memcmp(data + rowOffset, backgroundData + rowOffset, rowBytes) == 0) {
-      std::memcpy(out, background->image.pixels.data() + static_cast<std::size_t>(y) * rowBytes,
-                  rowBytes);
-      out += rowBytes;
-      continue;
+    if (backgroundData != nullptr) {
+      image.backgroundRows[static_cast<std::size_t>(y)] =
+          std::memcmp(data + rowOffset, backgroundData + rowOffset, rowBytes) == 0;
     }
     const auto* row = reinterpret_cast<const std::uint32_t*>(data + rowOffset);
     for (int x = 0; x < width; ++x) {
@@ -165,15 +171,6 @@ class Deflater {
   std::vector<std::uint8_t> scratch_;
 };
 
-std::vector<DeflatedBand> deflateBands(const RgbaImage& image) {
-  Deflater deflater;
-  std::vector<DeflatedBand> bands;
-  for (int first = 0; first < image.height; first += kBandRows) {
-    bands.push_back(deflater.band(image, first, std::min(image.height, first + kBandRows)));
-  }
-  return bands;
-}
-
 // The widget background is the same gradient for every render of a size, and drawing and
 // compressing it costs more than the rest of the picture. So a finished background is kept with
 // its straight pixels and its compressed bands: a render copies the pixels, and the encoder
@@ -183,8 +180,8 @@ class BackgroundCache {
  public:
   // Copies the cached rendering of `fill` into `target` (a transparent surface), rendering it
   // first if needed, and answers the background for the encoder.
-  std::shared_ptr<const EncodedBackground> paint(cairo_surface_t* target, const FillGradient& fill,
-                                                 double scale) {
+  std::shared_ptr<EncodedBackground> paint(cairo_surface_t* target, const FillGradient& fill,
+                                           double scale) {
     const int width = cairo_image_surface_get_width(target);
     const int height = cairo_image_surface_get_height(target);
     std::lock_guard lock(mutex_);
@@ -198,10 +195,10 @@ class BackgroundCache {
       fillGradient(cr.get(), fill);
       cairo_surface_flush(surface.get());
       auto encoded = std::make_shared<EncodedBackground>();
-      encoded->image = {width, height, {}, nullptr};
-      straightRgba(surface.get(), nullptr, encoded->image.pixels);
-      encoded->bands = deflateBands(encoded->image);
       encoded->surface = std::move(surface);
+      encoded->width = width;
+      encoded->height = height;
+      encoded->bands.resize(static_cast<std::size_t>((height + kBandRows - 1) / kBandRows));
       entries_.push_front({fill, scale, width, height, std::move(encoded)});
       if (entries_.size() > kCapacity) entries_.pop_back();
       found = entries_.begin();
@@ -222,7 +219,7 @@ class BackgroundCache {
     double scale;
     int width;
     int height;
-    std::shared_ptr<const EncodedBackground> encoded;
+    std::shared_ptr<EncodedBackground> encoded;
   };
   std::mutex mutex_;
   std::list<Entry> entries_;
@@ -279,27 +276,32 @@ void pngWarning(png_structp, png_const_charp) {}
 std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
   // The image data: a zlib stream of the bands, each taken from the background where the
   // content left it untouched (compressing a band again would give the same bytes).
-  const EncodedBackground* background = image.background.get();
+  EncodedBackground* background = image.background.get();
   if (background != nullptr &&
-      (background->image.width != image.width || background->image.height != image.height)) {
+      (background->width != image.width || background->height != image.height ||
+       image.backgroundRows.size() != static_cast<std::size_t>(image.height))) {
     background = nullptr;
   }
-  const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
   std::vector<std::uint8_t> idat = {0x78, 0x01};  // deflate, 32 KiB window, fastest level
   uLong adler = 1;
   thread_local std::unique_ptr<Deflater> deflater;
   for (int first = 0, index = 0; first < image.height; first += kBandRows, ++index) {
     const int last = std::min(image.height, first + kBandRows);
-    const std::size_t offset = static_cast<std::size_t>(first) * rowBytes;
-    const std::size_t length = static_cast<std::size_t>(last - first) * rowBytes;
+    if (!deflater) deflater = std::make_unique<Deflater>();
+    const bool untouched =
+        background != nullptr &&
+        std::all_of(image.backgroundRows.begin() + first, image.backgroundRows.begin() + last,
+                    [](bool row) { return row; });
     const DeflatedBand* band = nullptr;
     DeflatedBand fresh;
-    if (background != nullptr &&
-        std::memcmp(image.pixels.data() + offset, background->image.pixels.data() + offset,
-                    length) == 0) {
-      band = &background->bands[static_cast<std::size_t>(index)];
+    std::unique_lock<std::mutex> lock;
+    if (untouched) {
+      // The band's pixels are the background's, so its bytes are too: kept for later renders.
+      lock = std::unique_lock(background->mutex);
+      std::optional<DeflatedBand>& kept = background->bands[static_cast<std::size_t>(index)];
+      if (!kept) kept = deflater->band(image, first, last);
+      band = &*kept;
     } else {
-      if (!deflater) deflater = std::make_unique<Deflater>();
       fresh = deflater->band(image, first, last);
       band = &fresh;
     }
@@ -369,7 +371,7 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
   thread_local PangoContextPtr context = newContext();
   pango_cairo_update_context(cr.get(), context.get());
 
-  std::shared_ptr<const EncodedBackground> background;
+  std::shared_ptr<EncodedBackground> background;
   for (std::size_t i = 0; i < list.size(); ++i) {
     const DisplayItem& item = list[i];
     if (const auto* fill = std::get_if<FillGradient>(&item)) {
@@ -390,9 +392,7 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
     }
   }
   cairo_surface_flush(surface.get());
-  straightRgba(surface.get(), background.get(), scratch.image.pixels);
-  scratch.image.width = width;
-  scratch.image.height = height;
+  straightRgba(surface.get(), background.get(), scratch.image);
   scratch.image.background = std::move(background);
 }
 

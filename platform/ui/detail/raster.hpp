@@ -20,7 +20,9 @@ struct RgbaImage {
   std::vector<std::uint8_t> pixels;
   // The cached widget background the picture was drawn on, if any: the encoder reuses its
   // compressed rows wherever the picture still equals it.
-  std::shared_ptr<const EncodedBackground> background;
+  std::shared_ptr<EncodedBackground> background;
+  // Per row: whether it still equals the background's (empty without a background).
+  std::vector<bool> backgroundRows;
 };
 
 // Draws the list at `scale` device pixels per point, as encodePng does.
