@@ -81,8 +81,24 @@ class Engine {
   explicit Engine(const LayoutEnvironment& env, const TextMeasurer& measurer)
       : env_(env), measurer_(measurer) {}
 
+  // A view is reached by one path only, so its inherited settings are fixed within a layout and
+  // its answer depends on the proposal alone. Remembering answers keeps nested stacks, which ask
+  // each child several times, from asking exponentially often.
   foundation::Size sizeThatFits(const View& view, foundation::Size proposal,
                                 const Inherited& outer) {
+    if (std::isnan(proposal.width) || std::isnan(proposal.height)) {
+      return computeSize(view, proposal, outer);
+    }
+    const auto key = std::make_tuple(&view, proposal.width, proposal.height);
+    const auto found = sizes_.find(key);
+    if (found != sizes_.end()) return found->second;
+    const foundation::Size size = computeSize(view, proposal, outer);
+    sizes_.emplace(key, size);
+    return size;
+  }
+
+  foundation::Size computeSize(const View& view, foundation::Size proposal,
+                               const Inherited& outer) {
     const Inherited inherited = applyModifiers(view, outer);
     return std::visit(
         Overloaded{
@@ -410,6 +426,7 @@ class Engine {
       metrics_;
   std::map<const Text*, std::string> shown_;
   std::map<const Label*, LabelParts> labelParts_;
+  std::map<std::tuple<const View*, double, double>, foundation::Size> sizes_;
 };
 
 const TextMeasurer& measurerFor(const LayoutEnvironment& env) {
