@@ -241,6 +241,8 @@ class Pass {
         stack_.emplace_back(Element::plist);
         return;
       }
+      // A key is no value: as the root it would have no dictionary to belong to.
+      if (*element == Element::key) return fail();
       return startValue(*element);
     }
     const Frame& parent = stack_.back();
