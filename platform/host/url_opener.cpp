@@ -1,14 +1,12 @@
-#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 
 #include "host/host_environment.hpp"
-#include "host/signals.hpp"
 
 extern char** environ;
 
@@ -23,8 +21,17 @@ std::optional<std::string> spawnURLOpener(const std::vector<std::string>& comman
   for (auto& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
 
+  // The opener starts with the default disposition of the signals the host ignores.
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  sigset_t defaults;
+  sigemptyset(&defaults);
+  sigaddset(&defaults, SIGXFSZ);
+  posix_spawnattr_setsigdefault(&attributes, &defaults);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   pid_t child = 0;
-  const int error = posix_spawnp(&child, argv[0], nullptr, nullptr, argv.data(), environ);
+  const int error = posix_spawnp(&child, argv[0], nullptr, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   if (error != 0) return "cannot run '" + command.front() + "': " + std::strerror(error);
   int status = 0;
   while (waitpid(child, &status, 0) < 0) {
@@ -36,22 +43,6 @@ std::optional<std::string> spawnURLOpener(const std::vector<std::string>& comman
            std::to_string(WEXITSTATUS(status)) + ")";
   }
   return "'" + command.front() + "' ended by signal " + std::to_string(WTERMSIG(status));
-}
-
-bool SystemSleeper::sleepUntil(foundation::Date deadline) {
-  while (!stopRequested()) {
-    const double remaining = deadline.timeIntervalSinceReferenceDate -
-                             foundation::Date::now().timeIntervalSinceReferenceDate;
-    // A deadline that is not a number never comes.
-    if (remaining <= 0) return true;
-    // Wake at least once a minute: the wall clock may be set forward while we wait.
-    const double slice = std::isnan(remaining) ? 60.0 : std::min(remaining, 60.0);
-    const int timeoutMs = static_cast<int>(std::ceil(slice * 1000.0));
-    const int fd = stopRequestFd();
-    pollfd descriptor{fd, POLLIN, 0};
-    poll(fd >= 0 ? &descriptor : nullptr, fd >= 0 ? 1 : 0, timeoutMs);
-  }
-  return false;
 }
 
 }  // namespace host
