@@ -1,6 +1,6 @@
 #pragma once
 
-#include "host/host_environment.hpp"
+#include "host/bundle_info.hpp"
 #include "host/widget_bundle_builder.hpp"
 
 namespace pocketta {

@@ -7,7 +7,7 @@
 
 #include "foundation/date.hpp"
 #include "host/any_entry.hpp"
-#include "host/host_environment.hpp"
+#include "host/sleeper.hpp"
 
 namespace host {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/host_environment.hpp"
 #include "host/signals.hpp"
+#include "host/sleeper.hpp"
 
 namespace host {
 

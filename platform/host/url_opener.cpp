@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "host/host_environment.hpp"
+#include "host/url_opener.hpp"
 
 extern char** environ;
 

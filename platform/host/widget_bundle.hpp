@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "host/host_environment.hpp"
+#include "host/bundle_info.hpp"
 #include "host/host_runner.hpp"
 #include "host/widget_bundle_builder.hpp"
 
