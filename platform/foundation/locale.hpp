@@ -14,14 +14,14 @@ namespace foundation {
 //   2. the first of the environment variables LC_ALL, LC_MONETARY, LC_NUMERIC, LANG that is set
 //      and not empty (the POSIX order for the categories that number formatting draws on).
 // A POSIX value loses its codeset and modifier ("de_DE.UTF-8@euro" -> "de_DE"). "C", "POSIX" or
-// nothing at all resolve to kFallbackIdentifier, whose conventions are fixed: "." for decimals,
-// no grouping.
+// nothing at all resolve to kFallbackIdentifier, the platform's own default: a machine with no
+// locale set shows amounts as a new phone does, grouped, rather than in bare POSIX digits.
 //
 // An explicit locale, `Locale("fr_FR")`, is what a test or a caller names; it never reads the
 // environment. Its identifier is taken as given, and a POSIX spelling is cleaned the same way.
 class Locale {
  public:
-  static constexpr const char* kFallbackIdentifier = "en_US_POSIX";
+  static constexpr const char* kFallbackIdentifier = "en_US";
 
   explicit Locale(std::string identifier);
   static Locale autoupdatingCurrent();

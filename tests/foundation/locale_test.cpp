@@ -117,13 +117,13 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
   }
 }
 
-TEST(Locale, theFallbackFormatsWithoutGrouping) {
+TEST(Locale, theFallbackFormatsAsTheDefaultRegion) {
   UserLocaleGuard guard;
   UserLocaleGuard::set("LANG", "C");
   EXPECT_EQ(FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent())
                 .precision(NumberFormatStyleConfiguration::Precision::fractionLength({0, 2}))
                 .format(1234567.891),
-            "1234567.89");
+            "1,234,567.89");
 }
 
 TEST(Locale, equalityTellsAutoupdatingFromAnyNamedLocale) {
