@@ -115,7 +115,7 @@ Bytes binaryWithManyKeys(std::size_t count) {
   plist.append(BinaryPlistBuilder::header(0xD, count + 1));
   for (std::size_t i = 0; i <= count; ++i) plist.appendRef(1 + 2 * i);
   for (std::size_t i = 0; i <= count; ++i) plist.appendRef(2 + 2 * i);
-  char key[16];
+  char key[32];
   for (std::size_t i = 0; i < count; ++i) {
     std::snprintf(key, sizeof key, "k%07zu", i);
     plist.begin();
@@ -133,7 +133,7 @@ Bytes binaryWithManyKeys(std::size_t count) {
 Bytes xmlWithManyKeys(std::size_t count) {
   std::string body = "<dict>";
   body.reserve(count * 40 + 100);
-  char entry[64];
+  char entry[96];
   for (std::size_t i = 0; i < count; ++i) {
     std::snprintf(entry, sizeof entry, "<key>k%07zu</key><integer>%zu</integer>", i, i & 0x7F);
     body += entry;
