@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "ui/detail/paths.hpp"
+#include "ui/detail/utf8.hpp"
 
 namespace ui {
 
@@ -30,16 +31,9 @@ std::string escaped(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t length = c < 0x80           ? 1
-                         : (c >> 5) == 0x6  ? 2
-                         : (c >> 4) == 0xE  ? 3
-                         : (c >> 3) == 0x1E ? 4
-                                            : 0;
-    bool valid = length != 0 && i + length <= text.size();
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-    }
-    if (!valid) {
+    const detail::Utf8Step step = detail::decodeUtf8(text, i);
+    const std::size_t length = step.length;
+    if (!step.valid) {
       out += "\xEF\xBF\xBD";  // U+FFFD
       ++i;
       continue;

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "ui/detail/utf8.hpp"
+
 namespace ui {
 
 namespace {
@@ -67,19 +69,7 @@ struct Cell {
 std::vector<std::pair<char32_t, std::string_view>> codePoints(std::string_view text) {
   std::vector<std::pair<char32_t, std::string_view>> out;
   for (std::size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    std::size_t length = c < 0x80           ? 1
-                         : (c >> 5) == 0x6  ? 2
-                         : (c >> 4) == 0xE  ? 3
-                         : (c >> 3) == 0x1E ? 4
-                                            : 0;
-    bool valid = length != 0 && i + length <= text.size();
-    char32_t cp = length == 1 ? c : (length > 1 ? c & (0x7F >> length) : 0);
-    for (std::size_t k = 1; valid && k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      valid = (next & 0xC0) == 0x80;
-      cp = (cp << 6) | (next & 0x3F);
-    }
+    const auto [cp, length, valid] = detail::decodeUtf8(text, i);
     if (!valid || cp < 0x20 || cp == 0x7F) {
       out.emplace_back(0xFFFD, "\xEF\xBF\xBD");
       ++i;
