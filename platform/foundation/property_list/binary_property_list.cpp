@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/property_list/dictionary_insert.hpp"
 #include "foundation/property_list/utf8.hpp"
 
 namespace foundation {
@@ -254,13 +255,8 @@ class Reader {
         array->push_back(std::move(value));
         return;
       }
-      auto& dictionary = std::get<PropertyListValue::Dictionary>(parent.value.value);
-      const auto [it, inserted] = parent.keyIndex.try_emplace(parent.pendingKey, dictionary.size());
-      if (inserted) {
-        dictionary.emplace_back(std::move(parent.pendingKey), std::move(value));
-      } else {
-        dictionary[it->second].second = std::move(value);  // a repeated key keeps its last value
-      }
+      insertKeepingLast(std::get<PropertyListValue::Dictionary>(parent.value.value),
+                        parent.keyIndex, std::move(parent.pendingKey), std::move(value));
     };
     // Builds a scalar at once or opens a frame for a container; false when out of budget.
     auto enter = [&](std::uint64_t childRef) -> bool {

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/property_list/dictionary_insert.hpp"
 #include "foundation/property_list/number_scanning.hpp"
 
 namespace foundation::xml_property_list {
@@ -403,13 +404,8 @@ class Pass {
     }
     parent.expectingKey = true;
     if (parent.building && child.building) {
-      auto& dictionary = std::get<PropertyListValue::Dictionary>(parent.value.value);
-      const auto [it, inserted] = parent.keyIndex.try_emplace(parent.pendingKey, dictionary.size());
-      if (inserted) {
-        dictionary.emplace_back(std::move(parent.pendingKey), std::move(value));
-      } else {
-        dictionary[it->second].second = std::move(value);  // a repeated key keeps its last value
-      }
+      insertKeepingLast(std::get<PropertyListValue::Dictionary>(parent.value.value),
+                        parent.keyIndex, std::move(parent.pendingKey), std::move(value));
     } else if (parent.isTopDictionary && keyMatches_) {
       result_ = std::move(value);  // a later repeat of the key replaces an earlier one
     }
