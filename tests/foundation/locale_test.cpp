@@ -7,51 +7,26 @@
 
 #include "foundation/floating_point_format_style.hpp"
 #include "foundation/locale.hpp"
+#include "property_list_test_support.hpp"
 
 namespace foundation {
 namespace {
 
-constexpr const char* kLocaleVariables[] = {"LC_ALL", "LC_MONETARY", "LC_NUMERIC", "LANG"};
-
 // Clears the locale variables and the host's setting for one test, and puts both back after.
 class UserLocaleGuard {
  public:
-  UserLocaleGuard() {
-    for (const char* name : kLocaleVariables) {
-      const char* value = std::getenv(name);
-      saved_.push_back(value ? std::optional<std::string>(value) : std::nullopt);
-      unsetenv(name);
-    }
-    Locale::setUserPreferredIdentifier("");
-  }
-  ~UserLocaleGuard() {
-    Locale::setUserPreferredIdentifier("");
-    for (std::size_t i = 0; i < saved_.size(); ++i) {
-      if (saved_[i]) {
-        setenv(kLocaleVariables[i], saved_[i]->c_str(), 1);
-      } else {
-        unsetenv(kLocaleVariables[i]);
-      }
-    }
-  }
+  UserLocaleGuard() { Locale::setUserPreferredIdentifier(""); }
+  ~UserLocaleGuard() { Locale::setUserPreferredIdentifier(""); }
   UserLocaleGuard(const UserLocaleGuard&) = delete;
   UserLocaleGuard& operator=(const UserLocaleGuard&) = delete;
 
-  static void set(const char* name, const char* value) {
-    if (value) {
-      setenv(name, value, 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-
- private:
-  std::vector<std::optional<std::string>> saved_;
+  testing::EnvironmentGuard lcAll{"LC_ALL", nullptr}, lcMonetary{"LC_MONETARY", nullptr},
+      lcNumeric{"LC_NUMERIC", nullptr}, lang{"LANG", nullptr};
 };
 
 TEST(Locale, autoupdatingFollowsTheUsersChangeBetweenFormats) {
   UserLocaleGuard guard;
-  UserLocaleGuard::set("LANG", "fr_FR.UTF-8");
+  guard.lang.set("fr_FR.UTF-8");
   const auto balanceStyle =
       FloatingPointFormatStyle<double>::Currency("CNY", Locale::autoupdatingCurrent());
   const auto amountStyle =
@@ -101,10 +76,10 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
   };
   for (const auto& c : cases) {
     UserLocaleGuard guard;
-    UserLocaleGuard::set("LC_ALL", c.lcAll);
-    UserLocaleGuard::set("LC_MONETARY", c.lcMonetary);
-    UserLocaleGuard::set("LC_NUMERIC", c.lcNumeric);
-    UserLocaleGuard::set("LANG", c.lang);
+    guard.lcAll.set(c.lcAll);
+    guard.lcMonetary.set(c.lcMonetary);
+    guard.lcNumeric.set(c.lcNumeric);
+    guard.lang.set(c.lang);
     SCOPED_TRACE(c.expected);
     EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), c.expected);
     EXPECT_EQ(Locale::current().identifier(), c.expected);
@@ -119,7 +94,7 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
 
 TEST(Locale, theFallbackFormatsAsTheDefaultRegion) {
   UserLocaleGuard guard;
-  UserLocaleGuard::set("LANG", "C");
+  guard.lang.set("C");
   EXPECT_EQ(FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent())
                 .precision(NumberFormatStyleConfiguration::Precision::fractionLength({0, 2}))
                 .format(1234567.891),

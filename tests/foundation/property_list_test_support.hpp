@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cstdlib>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +55,31 @@ class TemporaryDirectory {
 
  private:
   std::filesystem::path path_;
+};
+
+// Sets (or, given nothing, unsets) an environment variable, and puts back what it was when the
+// guard goes.
+class EnvironmentGuard {
+ public:
+  explicit EnvironmentGuard(const char* name) : name_(name) {
+    if (const char* value = std::getenv(name)) saved_ = value;
+  }
+  EnvironmentGuard(const char* name, const char* value) : EnvironmentGuard(name) { set(value); }
+  ~EnvironmentGuard() { set(saved_ ? saved_->c_str() : nullptr); }
+  EnvironmentGuard(const EnvironmentGuard&) = delete;
+  EnvironmentGuard& operator=(const EnvironmentGuard&) = delete;
+
+  void set(const char* value) const {
+    if (value) {
+      ::setenv(name_, value, 1);
+    } else {
+      ::unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> saved_;
 };
 
 inline std::filesystem::path preferencesPath(const std::filesystem::path& root,
