@@ -33,43 +33,46 @@ host::AnyEntry entryAt(double seconds, double value) {
   return entry;
 }
 
-struct Recorder {
-  std::vector<double> requestTimes;
-  std::vector<double> shown;  // value of each entry shown
-  std::function<host::AnyTimeline(Date now)> answer;
+// A run of the loop on a simulated clock starting at `start`, recording when each request came
+// and the value of each entry shown.
+struct Simulation {
+  explicit Simulation(double start) : clock(Date{start}), scoped(clock), sleeper(clock) {}
 
-  std::function<std::optional<host::AnyTimeline>()> request() {
-    return [this]() -> std::optional<host::AnyTimeline> {
-      const Date now = Date::now();
-      requestTimes.push_back(now.timeIntervalSinceReferenceDate);
-      return answer(now);
-    };
+  int run(std::function<host::AnyTimeline(Date now)> answer, int reloads = 3) {
+    host::RunLoopOptions options;
+    options.reloads = reloads;
+    return host::runLoop(
+        [&]() -> std::optional<host::AnyTimeline> {
+          const Date now = Date::now();
+          requestTimes.push_back(now.timeIntervalSinceReferenceDate);
+          return answer(now);
+        },
+        [&](const host::AnyEntry& entry) -> std::optional<std::string> {
+          shown.push_back(entry.fields.at(0).value);
+          return std::nullopt;
+        },
+        sleeper, log, options);
   }
-  std::function<std::optional<std::string>(const host::AnyEntry&)> show() {
-    return [this](const host::AnyEntry& entry) -> std::optional<std::string> {
-      shown.push_back(entry.fields.at(0).value);
-      return std::nullopt;
-    };
-  }
+
+  foundation::ManualClock clock;
+  const foundation::ScopedClock scoped;
+  SimulatedSleeper sleeper;
+  std::ostringstream log;
+  std::vector<double> requestTimes;
+  std::vector<double> shown;
 };
 
 TEST(RunLoop, asksAgainNoEarlierThanThePolicysDate) {
-  foundation::ManualClock clock(Date{1000});
-  const foundation::ScopedClock scoped(clock);
-  SimulatedSleeper sleeper(clock);
-  Recorder recorder;
-  recorder.answer = [](Date now) {
+  Simulation simulation(1000);
+  EXPECT_EQ(simulation.run([](Date now) {
     return host::AnyTimeline{{entryAt(now.timeIntervalSinceReferenceDate, 1)},
                              TimelineReloadPolicy::after(now.addingTimeInterval(900))};
-  };
-  std::ostringstream log;
-  host::RunLoopOptions options;
-  options.reloads = 3;
-  EXPECT_EQ(host::runLoop(recorder.request(), recorder.show(), sleeper, log, options), 0);
-  EXPECT_EQ(recorder.requestTimes, (std::vector<double>{1000, 1900, 2800}));
-  EXPECT_EQ(recorder.shown.size(), 3u);
+  }),
+            0);
+  EXPECT_EQ(simulation.requestTimes, (std::vector<double>{1000, 1900, 2800}));
+  EXPECT_EQ(simulation.shown.size(), 3u);
   // One line per request, with its time, entry and next reload.
-  std::istringstream lines(log.str());
+  std::istringstream lines(simulation.log.str());
   std::vector<std::string> all;
   for (std::string line; std::getline(lines, line);) all.push_back(line);
   ASSERT_EQ(all.size(), 3u);
@@ -133,17 +136,10 @@ TEST(RunLoop, followsEachPolicyKind) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    foundation::ManualClock clock(Date{0});
-    const foundation::ScopedClock scoped(clock);
-    SimulatedSleeper sleeper(clock);
-    Recorder recorder;
-    recorder.answer = c.answer;
-    std::ostringstream log;
-    host::RunLoopOptions options;
-    options.reloads = 3;
-    EXPECT_EQ(host::runLoop(recorder.request(), recorder.show(), sleeper, log, options), 0);
-    EXPECT_EQ(recorder.requestTimes, c.requestTimes);
-    EXPECT_EQ(recorder.shown, c.shown);
+    Simulation simulation(0);
+    EXPECT_EQ(simulation.run(c.answer), 0);
+    EXPECT_EQ(simulation.requestTimes, c.requestTimes);
+    EXPECT_EQ(simulation.shown, c.shown);
   }
 }
 
