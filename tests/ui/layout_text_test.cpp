@@ -5,13 +5,7 @@
 
 namespace {
 
-const ui::FixedAdvanceTextMeasurer kMeasurer(0.5);
-
-ui::LayoutEnvironment environment() {
-  ui::LayoutEnvironment env;
-  env.textMeasurer = &kMeasurer;
-  return env;
-}
+using ui::testing::environment;
 
 struct Fitted {
   std::string text;
@@ -145,10 +139,6 @@ TEST(LayoutStack, alignsChildrenAcrossTheAxis) {
                                                 {"symbol no.such.symbol", 0, 8.5, 0, 0},
                                                 {"text X", 6, 0, 8.5, 17}}));
 }
-
-}  // namespace
-
-namespace {
 
 TEST(LayoutStack, deepNestingStaysFast) {
   // Each stack asks its children three times; without remembered answers this would take 3^20

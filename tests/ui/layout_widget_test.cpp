@@ -8,18 +8,7 @@ namespace {
 
 using ui::testing::FrameRow;
 
-// Advances of half an em: "POCKETTA" at 12 pt is 48 wide, "CN¥277.00" at 22 pt 99.
-const ui::FixedAdvanceTextMeasurer kMeasurer(0.5);
-
-ui::LayoutEnvironment environment(
-    ui::ColorScheme scheme = ui::ColorScheme::light,
-    ui::LayoutDirection direction = ui::LayoutDirection::leftToRight) {
-  ui::LayoutEnvironment env;
-  env.textMeasurer = &kMeasurer;
-  env.colorScheme = scheme;
-  env.layoutDirection = direction;
-  return env;
-}
+using ui::testing::environment;
 
 TEST(LayoutWidget, placesEveryFrameInBothFamilies) {
   // Content 62 high (header 12, balance 22, actions 12, two gaps of 8) centred in what the

@@ -1,17 +1,12 @@
 #include <gtest/gtest.h>
 
+#include "layout_test_support.hpp"
 #include "layout_widget_tree.hpp"
 #include "ui/widget_layout.hpp"
 
 namespace {
 
-const ui::FixedAdvanceTextMeasurer kMeasurer(0.5);
-
-ui::LayoutEnvironment environment() {
-  ui::LayoutEnvironment env;
-  env.textMeasurer = &kMeasurer;
-  return env;
-}
+using ui::testing::environment;
 
 TEST(RenderDisplayList, drawsBackgroundThenContentWithLinksAroundTheirContent) {
   const auto url = *foundation::URL::string("pocketta://add-income");
