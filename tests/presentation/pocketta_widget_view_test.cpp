@@ -42,10 +42,6 @@ struct Parts {
   std::string amount(std::size_t index) const {
     return ui::resolvedString(*label(index).title->as<ui::Text>());
   }
-  const std::string& icon(std::size_t index) const {
-    return label(index).icon->as<ui::Image>()->systemName;
-  }
-  const ui::Modifier& colour(std::size_t index) const { return action(index).modifiers.at(0); }
 };
 
 TEST(PockettaWidgetView, PlaceholderTreeNodeByNodeInOrder) {
@@ -84,7 +80,6 @@ TEST(PockettaWidgetView, OnlyTheThreeAmountsVary) {
   // The date is never read: entries that differ only there give equal trees.
   EXPECT_EQ(PockettaWidgetView{entry(1, 2, 3, 0)}.body(),
             PockettaWidgetView{entry(1, 2, 3, 86400 * 365)}.body());
-  EXPECT_EQ(PockettaWidgetView{entry(1, 2, 3)}.body(), PockettaWidgetView{entry(1, 2, 3)}.body());
 
   // Trees of different entries differ in the three amounts and nowhere else: with the raw
   // values and the texts shown masked, their dumps are the same.
@@ -106,21 +101,8 @@ TEST(PockettaWidgetView, QuickActionsLinkToTheTwoConstantURLs) {
   for (const auto& e : {entry(277, 30, 16), entry(0, 0, 0), entry(-1, -2, -3)}) {
     const ui::View body = PockettaWidgetView{e}.body();
     const Parts parts{body};
-    const struct {
-      std::size_t index;
-      const char* url;
-      const char* host;
-    } links[] = {{0, "pocketta://add-income", "add-income"},
-                 {2, "pocketta://add-expense", "add-expense"}};
-    for (const auto& link : links) {
-      const foundation::URL& destination = parts.link(link.index).destination;
-      EXPECT_EQ(destination.absoluteString(), link.url);
-      EXPECT_EQ(destination.scheme(), "pocketta");
-      EXPECT_EQ(destination.host(), link.host);
-      EXPECT_EQ(destination.path(), "");
-      EXPECT_EQ(destination.query(), std::nullopt);
-      EXPECT_EQ(destination.fragment(), std::nullopt);
-    }
+    EXPECT_EQ(parts.link(0).destination.absoluteString(), "pocketta://add-income");
+    EXPECT_EQ(parts.link(2).destination.absoluteString(), "pocketta://add-expense");
   }
 }
 
@@ -131,10 +113,6 @@ TEST(PockettaWidgetView, AmountsFollowTheUsersLocaleOfTheMoment) {
   EXPECT_EQ(ui::resolvedString(*german.balance().as<ui::Text>()), "1.234,50\u00A0CN¥");
   EXPECT_EQ(german.amount(0), "30,5");
   EXPECT_EQ(german.amount(2), "16");
-  EXPECT_EQ(german.icon(0), "arrow.down.left");
-  EXPECT_EQ(german.icon(2), "arrow.up.right");
-  EXPECT_EQ(german.colour(0), ui::Modifier(ui::ForegroundStyleModifier{ui::Color::green}));
-  EXPECT_EQ(german.colour(2), ui::Modifier(ui::ForegroundStyleModifier{ui::Color::orange}));
 
   // The styles hold the user's locale, not a snapshot of it: the tree built in German shows
   // English once the user switches, and equals a tree built afresh in English.
