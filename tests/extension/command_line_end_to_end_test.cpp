@@ -64,6 +64,29 @@ class CommandLineEndToEnd : public testing::Test {
         << "</dict></plist>";
   }
 
+  // Starts the real executable with `arguments`; stdin reads nothing, and stdout (when
+  // `outPath` is given) and stderr go to files.
+  static pid_t spawn(std::vector<std::string> arguments, const fs::path& outPath,
+                     const fs::path& errPath) {
+    arguments.insert(arguments.begin(), POCKETTA_WIDGET_EXECUTABLE);
+    std::vector<char*> argv;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (!outPath.empty()) {
+      posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                       0644);
+    }
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t child = 0;
+    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) != 0) child = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return child;
+  }
+
   // The arguments, then the containers root and a fixed locale, so nothing depends on the
   // machine's settings.
   Finished run(std::vector<std::string> arguments, bool common = true) {
@@ -71,28 +94,14 @@ class CommandLineEndToEnd : public testing::Test {
       arguments.insert(arguments.end(),
                        {"--containers", containers_.string(), "--locale", "en_US"});
     }
-    std::vector<std::string> all{POCKETTA_WIDGET_EXECUTABLE};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& argument : all) argv.push_back(argument.data());
-    argv.push_back(nullptr);
     const auto outPath = folder_ / "stdout";
     const auto errPath = folder_ / "stderr";
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
-    pid_t child = 0;
     Finished result;
-    if (posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    if (const pid_t child = spawn(arguments, outPath, errPath); child > 0) {
       int status = 0;
       waitpid(child, &status, 0);
       result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
-    posix_spawn_file_actions_destroy(&actions);
     result.out = slurp(outPath);
     result.err = slurp(errPath);
     return result;
@@ -170,21 +179,19 @@ TEST_F(CommandLineEndToEnd, timelineJsonFieldByField) {
                          R"("income": "-inf", "expense": -0})"),
             std::string::npos)
       << odd.out;
-}
 
-TEST_F(CommandLineEndToEnd, timelineWithoutAStoreIsNowAndZeros) {
+  // Without a store: the entry is dated at the request, with zeros.
   fs::remove_all(containers_);
-  const double before = nowSinceReferenceDate();
-  const Finished result = run({"timeline", "--json"});
-  const double after = nowSinceReferenceDate();
-  ASSERT_EQ(result.status, 0) << result.err;
-  const std::regex shape(R"re(\{"entries": \[\{"date": "[^"]*", "secondsSinceReferenceDate": )re"
-                         R"re(([^,]*), "balance": 0, "income": 0, "expense": 0\}\], .*\n)re");
-  std::smatch fields;
-  ASSERT_TRUE(std::regex_match(result.out, fields, shape)) << result.out;
-  const double date = std::stod(fields[1]);
-  EXPECT_GE(date, before);
-  EXPECT_LE(date, after);
+  const double beforeEmpty = nowSinceReferenceDate();
+  const Finished empty = run({"timeline", "--json"});
+  const double afterEmpty = nowSinceReferenceDate();
+  ASSERT_EQ(empty.status, 0) << empty.err;
+  const std::regex emptyShape(
+      R"re(\{"entries": \[\{"date": "[^"]*", "secondsSinceReferenceDate": )re"
+      R"re(([^,]*), "balance": 0, "income": 0, "expense": 0\}\], .*\n)re");
+  ASSERT_TRUE(std::regex_match(empty.out, fields, emptyShape)) << empty.out;
+  EXPECT_GE(std::stod(fields[1]), beforeEmpty);
+  EXPECT_LE(std::stod(fields[1]), afterEmpty);
 }
 
 TEST_F(CommandLineEndToEnd, renderWritesPngsOfEachFamilysPixelSize) {
@@ -256,7 +263,6 @@ TEST_F(CommandLineEndToEnd, tapPrintsTheLinkUnderThePoint) {
   foundation::Locale::setUserPreferredIdentifier("");
   ASSERT_EQ(links.size(), 2u);
 
-  std::vector<std::string> opened;
   for (const auto& [point, url] : links) {
     const auto x = std::to_string(point.x);
     const auto y = std::to_string(point.y);
@@ -266,10 +272,7 @@ TEST_F(CommandLineEndToEnd, tapPrintsTheLinkUnderThePoint) {
     const Finished echoed = run({"tap", x, y, "--open-with", "echo opened"});
     EXPECT_EQ(echoed.status, 0) << echoed.err;
     EXPECT_EQ(echoed.out, "opened " + url + "\n");
-    opened.push_back(url);
   }
-  std::sort(opened.begin(), opened.end());
-  EXPECT_EQ(opened, (std::vector<std::string>{"pocketta://add-expense", "pocketta://add-income"}));
 
   const Finished header = run({"tap", "20", "20", "--print"});
   EXPECT_EQ(header.status, 0);
@@ -290,19 +293,16 @@ TEST_F(CommandLineEndToEnd, tapPrintsTheLinkUnderThePoint) {
 }
 
 TEST_F(CommandLineEndToEnd, badCommandLinesExitTwoWithOneClearLine) {
+  // The parser's own refusals are tested with the parser; here, one of them and those that
+  // need the options put together.
   const std::pair<std::vector<std::string>, std::string> cases[] = {
-      {{"render", "--family", "large"}, "invalid value 'large' for --family"},
-      {{"render", "--scale", "0"}, "invalid value '0' for --scale"},
       {{"render", "--frobnicate"}, "unknown option '--frobnicate'"},
       {{"render", "--family", "small", "--out", "x.gif"}, "cannot tell the format"},
       {{"render", "--out", "x.png"}, "holds one picture"},
       {{"render", "--format", "png"}, "holds one picture"},
-      {{"timeline", "--out", "x"}, "'--out' is not an option of timeline"},
-      {{"tap", "1"}, "tap needs two numbers"},
       {{"tap", "400", "10", "--family", "small"}, "outside the small widget"},
       {{"describe", "--locale", "xx_YY"}, "unknown locale 'xx_YY'"},
       {{"describe", "--kind", "Other"}, "no widget of kind 'Other'"},
-      {{"bake"}, "unknown command 'bake'"},
       {{}, "missing command"},
   };
   for (const auto& [arguments, expected] : cases) {
@@ -317,16 +317,6 @@ TEST_F(CommandLineEndToEnd, badCommandLinesExitTwoWithOneClearLine) {
     EXPECT_EQ(result.err.substr(firstEnd + 1).rfind("Try 'pocketta-widget", 0), 0u) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2);
   }
-}
-
-TEST_F(CommandLineEndToEnd, unwritableOutputExitsOneAndWritesNothing) {
-  const auto missing = folder_ / "missing" / "deeper" / "small.png";
-  fs::create_directories(folder_ / "missing");
-  const Finished result = run({"render", "--family", "small", "--out", missing.string()});
-  EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
-  EXPECT_NE(result.err.find(missing.string()), std::string::npos) << result.err;
-  EXPECT_TRUE(fs::is_empty(folder_ / "missing"));
 }
 
 TEST_F(CommandLineEndToEnd, runRendersEveryFamilyAndStopsCleanly) {
@@ -345,20 +335,10 @@ TEST_F(CommandLineEndToEnd, runRendersEveryFamilyAndStopsCleanly) {
 
   // Without --reloads it waits 900 seconds for the next request; SIGTERM ends the wait.
   fs::remove_all(out);
-  std::vector<std::string> all{
-      POCKETTA_WIDGET_EXECUTABLE, "run", "--out", out.string(), "--containers",
-      containers_.string()};
-  std::vector<char*> argv;
-  for (auto& argument : all) argv.push_back(argument.data());
-  argv.push_back(nullptr);
   const auto errPath = folder_ / "run.err";
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ), 0);
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t child =
+      spawn({"run", "--out", out.string(), "--containers", containers_.string()}, {}, errPath);
+  ASSERT_GT(child, 0);
   // Once the first request's line is out, both pictures are written and the host waits.
   for (int i = 0; i < 6000 && slurp(errPath).find("next reload") == std::string::npos; ++i) {
     usleep(5000);
