@@ -1,13 +1,9 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <cmath>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
+#include "../foundation/property_list_test_support.hpp"
 #include "data/app_group.hpp"
 #include "data/money_provider.hpp"
 #include "extension/money_entry_fields.hpp"
@@ -18,7 +14,6 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using host::WidgetFamily;
 using pocketta::MoneyEntry;
 
@@ -77,18 +72,16 @@ class SimulatedSleeper final : public host::Sleeper {
 
 TEST(PockettaWidget, theLiveHostAsksEvery900SecondsOnAnUnchangedStore) {
   // A store of the App Group in a folder of the test's own.
-  const fs::path root = fs::temp_directory_path() / ("pocketta-run-" + std::to_string(getpid()));
+  const foundation::testing::TemporaryDirectory root;
   const std::string suite(pocketta::kAppGroup);
-  const fs::path preferences = root / suite / "Library" / "Preferences";
-  fs::create_directories(preferences);
-  std::ofstream(preferences / (suite + ".plist"))
-      << R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
-      << "<key>balance</key><real>99.5</real><key>updatedAt</key>"
-      << "<date>2026-03-01T09:30:00Z</date></dict></plist>";
-  const char* previous = getenv("POCKETTA_GROUP_CONTAINERS");
-  const std::optional<std::string> saved =
-      previous ? std::optional<std::string>(previous) : std::nullopt;
-  setenv("POCKETTA_GROUP_CONTAINERS", root.c_str(), 1);
+  foundation::testing::writeFile(
+      foundation::testing::preferencesPath(root.path(), suite),
+      foundation::testing::bytesOf(
+          R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
+          "<key>balance</key><real>99.5</real><key>updatedAt</key>"
+          "<date>2026-03-01T09:30:00Z</date></dict></plist>"));
+  const foundation::testing::EnvironmentGuard containers("POCKETTA_GROUP_CONTAINERS",
+                                                         root.path().c_str());
 
   foundation::ManualClock clock(foundation::Date{800000000});
   const foundation::ScopedClock scoped(clock);
@@ -111,13 +104,6 @@ TEST(PockettaWidget, theLiveHostAsksEvery900SecondsOnAnUnchangedStore) {
         return std::nullopt;
       },
       sleeper, log, options);
-
-  if (saved) {
-    setenv("POCKETTA_GROUP_CONTAINERS", saved->c_str(), 1);
-  } else {
-    unsetenv("POCKETTA_GROUP_CONTAINERS");
-  }
-  fs::remove_all(root);
 
   EXPECT_EQ(status, 0);
   EXPECT_TRUE(reports.empty());
