@@ -83,31 +83,24 @@ void fillGradient(cairo_t* cr, const FillGradient& fill) {
   cairo_fill(cr);
 }
 
-// Cairo keeps native-endian premultiplied ARGB; PNG wants straight RGBA bytes. Also marks the
-// rows that still equal the background's.
-void straightRgba(cairo_surface_t* surface, const EncodedBackground* background, RgbaImage& image) {
-  const int width = cairo_image_surface_get_width(surface);
-  const int height = cairo_image_surface_get_height(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  const unsigned char* data = cairo_image_surface_get_data(surface);
+// Cairo keeps native-endian premultiplied ARGB; PNG wants straight RGBA bytes. Converts the
+// image's pixels in place (a second picture-sized buffer would cost more in fresh pages than the
+// conversion itself), and marks the rows that still equal the background's.
+void toStraightRgba(const EncodedBackground* background, RgbaImage& image) {
   const unsigned char* backgroundData =
       background != nullptr ? cairo_image_surface_get_data(background->surface.get()) : nullptr;
-  const std::size_t rowBytes = static_cast<std::size_t>(width) * 4;
-  image.width = width;
-  image.height = height;
-  image.pixels.resize(rowBytes * static_cast<std::size_t>(height));
-  image.backgroundRows.assign(backgroundData != nullptr ? static_cast<std::size_t>(height) : 0,
-                              false);
-  std::uint8_t* out = image.pixels.data();
-  for (int y = 0; y < height; ++y) {
-    const std::ptrdiff_t rowOffset = static_cast<std::ptrdiff_t>(y) * stride;
+  const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
+  image.backgroundRows.assign(
+      backgroundData != nullptr ? static_cast<std::size_t>(image.height) : 0, false);
+  for (int y = 0; y < image.height; ++y) {
+    std::uint8_t* row = image.pixels.data() + static_cast<std::size_t>(y) * rowBytes;
     if (backgroundData != nullptr) {
       image.backgroundRows[static_cast<std::size_t>(y)] =
-          std::memcmp(data + rowOffset, backgroundData + rowOffset, rowBytes) == 0;
+          std::memcmp(row, backgroundData + static_cast<std::size_t>(y) * rowBytes, rowBytes) == 0;
     }
-    const auto* row = reinterpret_cast<const std::uint32_t*>(data + rowOffset);
-    for (int x = 0; x < width; ++x) {
-      const std::uint32_t argb = row[x];
+    for (std::size_t x = 0; x < rowBytes; x += 4) {
+      std::uint32_t argb;
+      std::memcpy(&argb, row + x, 4);
       const std::uint32_t a = argb >> 24;
       std::uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
       if (a != 0 && a != 255) {
@@ -115,11 +108,10 @@ void straightRgba(cairo_surface_t* surface, const EncodedBackground* background,
         g = (g * 255 + a / 2) / a;
         b = (b * 255 + a / 2) / a;
       }
-      out[0] = static_cast<std::uint8_t>(r);
-      out[1] = static_cast<std::uint8_t>(g);
-      out[2] = static_cast<std::uint8_t>(b);
-      out[3] = static_cast<std::uint8_t>(a);
-      out += 4;
+      row[x] = static_cast<std::uint8_t>(r);
+      row[x + 1] = static_cast<std::uint8_t>(g);
+      row[x + 2] = static_cast<std::uint8_t>(b);
+      row[x + 3] = static_cast<std::uint8_t>(a);
     }
   }
 }
@@ -151,48 +143,64 @@ class Deflater {
     band.length = static_cast<uLong>(scratch_.size());
     band.adler = adler32(1, scratch_.data(), static_cast<uInt>(scratch_.size()));
     deflateReset(&stream_);
-    band.bytes.resize(deflateBound(&stream_, band.length) + 16);
+    // Compressed into a buffer kept for the next band, then copied out at its exact size: a
+    // kept band then holds only its bytes, not the worst-case bound.
+    const std::size_t bound = deflateBound(&stream_, band.length) + 16;
+    if (out_.size() < bound) out_.resize(bound);
     stream_.next_in = scratch_.data();
     stream_.avail_in = static_cast<uInt>(scratch_.size());
     std::size_t produced = 0;
     do {
-      if (produced == band.bytes.size()) band.bytes.resize(band.bytes.size() * 2);
-      stream_.next_out = band.bytes.data() + produced;
-      stream_.avail_out = static_cast<uInt>(band.bytes.size() - produced);
+      if (produced == out_.size()) out_.resize(out_.size() * 2);
+      stream_.next_out = out_.data() + produced;
+      stream_.avail_out = static_cast<uInt>(out_.size() - produced);
       deflate(&stream_, Z_SYNC_FLUSH);
-      produced = band.bytes.size() - stream_.avail_out;
+      produced = out_.size() - stream_.avail_out;
     } while (stream_.avail_out == 0);
-    band.bytes.resize(produced);
+    band.bytes.assign(out_.begin(), out_.begin() + static_cast<std::ptrdiff_t>(produced));
     return band;
   }
 
  private:
   z_stream stream_{};
   std::vector<std::uint8_t> scratch_;
+  std::vector<std::uint8_t> out_;
 };
 
 // The widget background is the same gradient for every render of a size, and drawing and
 // compressing it costs more than the rest of the picture. So a finished background is kept with
 // its straight pixels and its compressed bands: a render copies the pixels, and the encoder
-// reuses every band that the content left untouched. The cache is small: one entry per family,
-// scale and appearance is all a host asks for.
+// reuses every band that the content left untouched. A background is kept from its second use
+// on: a process that renders each size once (the usual command-line run) would only pay a
+// picture-sized buffer for it. The cache is small: one entry per family, scale and appearance
+// is all a host asks for.
 class BackgroundCache {
  public:
-  // Copies the cached rendering of `fill` into `target` (a transparent surface), rendering it
-  // first if needed, and answers the background for the encoder.
-  std::shared_ptr<EncodedBackground> paint(cairo_surface_t* target, const FillGradient& fill,
-                                           double scale) {
+  // Paints `fill` into `target` (a transparent surface drawn at `scale`), from the cached
+  // rendering where there is one, and answers the background for the encoder (none on the
+  // first use).
+  std::shared_ptr<EncodedBackground> paint(cairo_surface_t* target, cairo_t* cr,
+                                           const FillGradient& fill, double scale) {
     const int width = cairo_image_surface_get_width(target);
     const int height = cairo_image_surface_get_height(target);
     std::lock_guard lock(mutex_);
-    auto found = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) {
+    auto matches = [&](const Entry& e) {
       return e.fill == fill && e.scale == scale && e.width == width && e.height == height;
-    });
+    };
+    auto found = std::find_if(entries_.begin(), entries_.end(), matches);
     if (found == entries_.end()) {
+      auto seen = std::find_if(seen_.begin(), seen_.end(), matches);
+      if (seen == seen_.end()) {
+        seen_.push_front({fill, scale, width, height, nullptr});
+        if (seen_.size() > kCapacity) seen_.pop_back();
+        fillGradient(cr, fill);
+        return nullptr;
+      }
+      seen_.erase(seen);
       CairoSurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)};
-      CairoPtr cr{cairo_create(surface.get())};
-      cairo_scale(cr.get(), scale, scale);
-      fillGradient(cr.get(), fill);
+      CairoPtr background{cairo_create(surface.get())};
+      cairo_scale(background.get(), scale, scale);
+      fillGradient(background.get(), fill);
       cairo_surface_flush(surface.get());
       auto encoded = std::make_shared<EncodedBackground>();
       encoded->surface = std::move(surface);
@@ -223,6 +231,7 @@ class BackgroundCache {
   };
   std::mutex mutex_;
   std::list<Entry> entries_;
+  std::list<Entry> seen_;  // used once, not kept yet
 };
 
 BackgroundCache& backgroundCache() {
@@ -337,15 +346,11 @@ std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
 
 namespace {
 
-// Buffers reused from one render to the next on a thread: a picture at @3x is megabytes, and
-// fresh pages for it cost more than drawing it.
-struct RasterScratch {
-  std::vector<std::uint32_t> premultiplied;
-  RgbaImage image;
-};
-
+// The picture is drawn straight into the image's pixel buffer and converted there. A thread
+// keeps that buffer from one render to the next: a picture at @3x is megabytes, and fresh pages
+// for it cost more than drawing it.
 void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double scale,
-                   RasterScratch& scratch) {
+                   RgbaImage& image) {
   if (!(scale >= 0.25)) scale = 0.25;  // also catches NaN
   scale = std::min(scale, 8.0);
   auto pixels = [&](double points) {
@@ -356,13 +361,16 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
   const int width = pixels(canvas.size.width);
   const int height = pixels(canvas.size.height);
 
-  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width);
-  scratch.premultiplied.assign(
-      static_cast<std::size_t>(stride / 4) * static_cast<std::size_t>(height), 0);
+  // ARGB32 rows need no padding, so cairo's rows are the image's rows.
+  const int stride = width * 4;
+  image.width = width;
+  image.height = height;
+  image.background = nullptr;
+  image.pixels.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
   CairoSurfacePtr surface{cairo_image_surface_create_for_data(
-      reinterpret_cast<unsigned char*>(scratch.premultiplied.data()), CAIRO_FORMAT_ARGB32, width,
-      height, stride)};
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+      image.pixels.data(), CAIRO_FORMAT_ARGB32, width, height, stride)};
+  if (cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width) != stride ||
+      cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
     throw std::runtime_error("cannot allocate the picture");
   }
   CairoPtr cr{cairo_create(surface.get())};
@@ -375,9 +383,9 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
   for (std::size_t i = 0; i < list.size(); ++i) {
     const DisplayItem& item = list[i];
     if (const auto* fill = std::get_if<FillGradient>(&item)) {
-      // The first gradient over the whole canvas is the background: copy it from the cache.
+      // The first gradient over the whole canvas is the background: the cache may hold it.
       if (i == 0 && fill->rect == canvas.bounds()) {
-        background = backgroundCache().paint(surface.get(), *fill, scale);
+        background = backgroundCache().paint(surface.get(), cr.get(), *fill, scale);
       } else {
         fillGradient(cr.get(), *fill);
       }
@@ -391,17 +399,19 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
       drawSymbol(cr.get(), *symbol);
     }
   }
-  cairo_surface_flush(surface.get());
-  straightRgba(surface.get(), background.get(), scratch.image);
-  scratch.image.background = std::move(background);
+  cr.reset();
+  cairo_surface_finish(surface.get());
+  surface.reset();
+  toStraightRgba(background.get(), image);
+  image.background = std::move(background);
 }
 
 }  // namespace
 
 RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale) {
-  RasterScratch scratch;
-  rasterizeInto(list, canvas, scale, scratch);
-  return std::move(scratch.image);
+  RgbaImage image;
+  rasterizeInto(list, canvas, scale, image);
+  return image;
 }
 
 }  // namespace ui::detail
@@ -410,10 +420,10 @@ namespace ui {
 
 std::vector<std::uint8_t> encodePng(const DisplayList& list, const WidgetCanvas& canvas,
                                     double scale) {
-  thread_local detail::RasterScratch scratch;
-  detail::rasterizeInto(list, canvas, scale, scratch);
-  std::vector<std::uint8_t> png = detail::encodeRgba(scratch.image);
-  scratch.image.background = nullptr;  // the cache decides how long a background lives
+  thread_local detail::RgbaImage image;
+  detail::rasterizeInto(list, canvas, scale, image);
+  std::vector<std::uint8_t> png = detail::encodeRgba(image);
+  image.background = nullptr;  // the cache decides how long a background lives
   return png;
 }
 

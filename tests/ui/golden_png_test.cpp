@@ -144,6 +144,9 @@ TEST(GoldenPng, reusedBackgroundRowsGiveTheSameBytesAsFreshOnes) {
     options.redacted = redacted;
     const ui::DisplayList list =
         ui::renderDisplayList(ui::testing::widgetTree(277, 30, 16, "en_US"), canvas, options);
+    // A background is kept from its second use on.
+    EXPECT_EQ(ui::detail::rasterize(list, canvas, 2).pixels,
+              ui::detail::rasterize(list, canvas, 2).pixels);
     ui::detail::RgbaImage image = ui::detail::rasterize(list, canvas, 2);
     ASSERT_NE(image.background, nullptr);
     const std::vector<std::uint8_t> reused = ui::detail::encodeRgba(image);
