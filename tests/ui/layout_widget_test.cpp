@@ -108,20 +108,10 @@ TEST(LayoutWidget, mirrorsForRightToLeft) {
 }
 
 TEST(LayoutWidget, foregroundStyleInnermostWinsInEachScheme) {
-  struct Case {
-    ui::ColorScheme scheme;
-    ui::RGBA green;
-    ui::RGBA orange;
-  };
-  auto rgb = [](double r, double g, double b) { return ui::RGBA{r / 255, g / 255, b / 255, 1}; };
-  const Case cases[] = {
-      {ui::ColorScheme::light, rgb(52, 199, 89), rgb(255, 149, 0)},
-      {ui::ColorScheme::dark, rgb(48, 209, 88), rgb(255, 159, 10)},
-  };
   const ui::View tree = ui::testing::widgetTree(277, 30, 16, "en_US");
-  for (const Case& c : cases) {
+  for (const ui::ColorScheme scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
     const ui::WidgetLayout layout = ui::layoutWidget(
-        tree, ui::WidgetCanvas{ui::WidgetCanvas::systemSmallSize}, environment(c.scheme));
+        tree, ui::WidgetCanvas{ui::WidgetCanvas::systemSmallSize}, environment(scheme));
     auto textColor = [&](const char* text) {
       return std::get<ui::TextLayout>(ui::testing::find(layout.content, text)->content).color;
     };
@@ -129,14 +119,16 @@ TEST(LayoutWidget, foregroundStyleInnermostWinsInEachScheme) {
       return std::get<ui::SymbolLayout>(ui::testing::find(layout.content, name)->content).color;
     };
     const ui::RGBA white{1, 1, 1, 1};
+    const ui::RGBA green = ui::resolve(ui::Color::green, scheme);
+    const ui::RGBA orange = ui::resolve(ui::Color::orange, scheme);
     EXPECT_EQ(textColor("POCKETTA"), white);
     EXPECT_EQ(symbolColor("wallet.bifold.fill"), white);
     EXPECT_EQ(textColor("CNY"), white);
     EXPECT_EQ(textColor("CN¥277.00"), white);
-    EXPECT_EQ(textColor("30"), c.green);
-    EXPECT_EQ(symbolColor("arrow.down.left"), c.green);
-    EXPECT_EQ(textColor("16"), c.orange);
-    EXPECT_EQ(symbolColor("arrow.up.right"), c.orange);
+    EXPECT_EQ(textColor("30"), green);
+    EXPECT_EQ(symbolColor("arrow.down.left"), green);
+    EXPECT_EQ(textColor("16"), orange);
+    EXPECT_EQ(symbolColor("arrow.up.right"), orange);
   }
 }
 
