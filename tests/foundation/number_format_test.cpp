@@ -91,7 +91,7 @@ const Case kCases[] = {
      "\u0661\u066C\u0662\u0663\u0664\u066C\u0665\u0666\u0667\u066B\u0668\u0669"},
     {"ar_EG", -0.0, "\u200F\u0660\u066B\u0660\u0660\u00A0CN\u00A5", "\u0660"},
 
-    // The fallback for "C"/"POSIX": no grouping, "." for decimals.
+    // The POSIX variant: no grouping, "." for decimals.
     {"en_US_POSIX", 1234567.891, "CN\u00A5\u00A01234567.89", "1234567.89"},
     // A BCP 47 spelling names the same locale.
     {"de-DE", 1234.5, "1.234,50\u00A0CN\u00A5", "1.234,5"},
