@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "../foundation/property_list_test_support.hpp"
 #include "data/app_group.hpp"
 #include "extension/pocketta_widget.hpp"
 #include "foundation/locale.hpp"
@@ -42,18 +43,11 @@ struct Finished {
 class CommandLineEndToEnd : public testing::Test {
  protected:
   void SetUp() override {
-    folder_ =
-        fs::temp_directory_path() / ("pocketta-e2e-" + std::to_string(getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    containers_ = folder_ / "containers";
     writeStore(R"(<key>balance</key><real>-12.25</real>
                   <key>todayIncome</key><integer>30</integer>
                   <key>todayExpense</key><string>16.5</string>
                   <key>updatedAt</key><date>2026-03-01T09:30:00Z</date>)");
   }
-  void TearDown() override { fs::remove_all(folder_); }
 
   void writeStore(const std::string& dictionary) {
     const std::string suite(pocketta::kAppGroup);
@@ -107,8 +101,9 @@ class CommandLineEndToEnd : public testing::Test {
     return result;
   }
 
-  fs::path folder_;
-  fs::path containers_;
+  const foundation::testing::TemporaryDirectory temporary_;
+  const fs::path folder_ = temporary_.path();
+  const fs::path containers_ = folder_ / "containers";
 };
 
 // The pixel size a PNG declares in its IHDR chunk.

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "../foundation/property_list_test_support.hpp"
 #include "host/atomic_file.hpp"
 
 // A full disk, a read-only folder and a stop part-way through a write are tried on the real
@@ -15,15 +15,6 @@ namespace fs = std::filesystem;
 
 class AtomicFile : public testing::Test {
  protected:
-  void SetUp() override {
-    folder_ =
-        fs::temp_directory_path() / ("atomic-file-test-" + std::to_string(getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
-
   static std::string read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -38,7 +29,8 @@ class AtomicFile : public testing::Test {
     return found;
   }
 
-  fs::path folder_;
+  const foundation::testing::TemporaryDirectory temporary_;
+  const fs::path folder_ = temporary_.path();
 };
 
 TEST_F(AtomicFile, writesAndReplacesWholeLeavingNothingElse) {
