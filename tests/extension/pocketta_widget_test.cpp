@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <sstream>
 
 #include "../foundation/property_list_test_support.hpp"
+#include "../host/simulated_sleeper.hpp"
 #include "data/app_group.hpp"
 #include "data/money_provider.hpp"
 #include "extension/money_entry_fields.hpp"
@@ -56,20 +56,6 @@ TEST(PockettaWidgetBundle, holdsTheOneWidgetAndItsAppGroup) {
   EXPECT_EQ(pocketta::kAppGroup.substr(0, 6), "group.");
 }
 
-// Waits by moving the test's clock; an endless wait is a stop.
-class SimulatedSleeper final : public host::Sleeper {
- public:
-  explicit SimulatedSleeper(foundation::ManualClock& clock) : clock_(clock) {}
-  bool sleepUntil(foundation::Date deadline) override {
-    if (!std::isfinite(deadline.timeIntervalSinceReferenceDate)) return false;
-    if (clock_.now() < deadline) clock_.set(deadline);
-    return true;
-  }
-
- private:
-  foundation::ManualClock& clock_;
-};
-
 TEST(PockettaWidget, theLiveHostAsksEvery900SecondsOnAnUnchangedStore) {
   // A store of the App Group in a folder of the test's own.
   const foundation::testing::TemporaryDirectory root;
@@ -85,7 +71,7 @@ TEST(PockettaWidget, theLiveHostAsksEvery900SecondsOnAnUnchangedStore) {
 
   foundation::ManualClock clock(foundation::Date{800000000});
   const foundation::ScopedClock scoped(clock);
-  SimulatedSleeper sleeper(clock);
+  hosttest::SimulatedSleeper sleeper(clock);
   const auto configuration = pocketta::PockettaWidget{}.body();
   std::vector<double> requests;
   std::vector<std::string> reports;

@@ -4,27 +4,13 @@
 #include <sstream>
 
 #include "host/run_loop.hpp"
+#include "simulated_sleeper.hpp"
 
 namespace {
 
 using foundation::Date;
 using host::TimelineReloadPolicy;
-
-// Waits by moving the test's clock to the deadline; an endless wait is a stop.
-class SimulatedSleeper final : public host::Sleeper {
- public:
-  explicit SimulatedSleeper(foundation::ManualClock& clock) : clock_(clock) {}
-  bool sleepUntil(Date deadline) override {
-    waits.push_back(deadline);
-    if (!std::isfinite(deadline.timeIntervalSinceReferenceDate)) return false;
-    if (clock_.now() < deadline) clock_.set(deadline);
-    return waits.size() < 50;
-  }
-  std::vector<Date> waits;
-
- private:
-  foundation::ManualClock& clock_;
-};
+using hosttest::SimulatedSleeper;
 
 host::AnyEntry entryAt(double seconds, double value) {
   host::AnyEntry entry;
