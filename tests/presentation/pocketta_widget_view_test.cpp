@@ -124,16 +124,5 @@ TEST(PockettaWidgetView, AmountsFollowTheUsersLocaleOfTheMoment) {
   EXPECT_EQ(ui::dump(builtInEnglish), ui::dump(builtInGerman));
 }
 
-TEST(PockettaWidgetView, ZeroAndTinyAmountsShowASingleZero) {
-  UserLocale locale("en_US");
-  for (const double amount : {0.0, -0.0, 0.004, -0.004}) {
-    const ui::View body = PockettaWidgetView{entry(amount, amount, amount)}.body();
-    const Parts parts{body};
-    EXPECT_EQ(parts.amount(0), "0") << amount;
-    EXPECT_EQ(parts.amount(2), "0") << amount;
-    EXPECT_EQ(ui::resolvedString(*parts.balance().as<ui::Text>()), "CN¥0.00") << amount;
-  }
-}
-
 }  // namespace
 }  // namespace pocketta
