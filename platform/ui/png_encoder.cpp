@@ -83,6 +83,80 @@ void fillGradient(cairo_t* cr, const FillGradient& fill) {
   cairo_fill(cr);
 }
 
+// Paints the widget background onto a transparent surface. Pixman computes a gradient pixel by
+// pixel through its general compositing path, which made the background the dearest part of a
+// first render. When the rectangle sits on whole device pixels, the gradient is written here
+// instead, row by row, with pixman's arithmetic (colours interpolated straight, then
+// premultiplied and rounded); cairo then cuts out the rounded outline.
+void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& fill,
+                     double scale) {
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  const double dx = fill.end.x - fill.start.x;
+  const double dy = fill.end.y - fill.start.y;
+  const double length2 = dx * dx + dy * dy;
+  auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-6; };
+  const foundation::Rect& rect = fill.rect;
+  const double x0 = rect.minX() * scale, y0 = rect.minY() * scale;
+  const double x1 = rect.maxX() * scale, y1 = rect.maxY() * scale;
+  if (fill.colors.empty() || !(length2 > 1e-6) || !whole(x0) || !whole(y0) || !whole(x1) ||
+      !whole(y1) || x0 < 0 || y0 < 0 || x1 > width || y1 > height || x0 >= x1 || y0 >= y1) {
+    fillGradient(cr, fill);
+    return;
+  }
+  const int left = static_cast<int>(std::round(x0)), top = static_cast<int>(std::round(y0));
+  const int right = static_cast<int>(std::round(x1)), bottom = static_cast<int>(std::round(y1));
+
+  // The colours along the gradient, in steps far finer than a colour level, so a pixel costs a
+  // table look-up.
+  constexpr int kSteps = 4096;
+  std::vector<std::uint32_t> table(kSteps + 1);
+  const int segments = static_cast<int>(fill.colors.size()) - 1;
+  for (int k = 0; k <= kSteps; ++k) {
+    const double u = static_cast<double>(k) / kSteps * segments;
+    const int i = std::min(static_cast<int>(u), std::max(segments - 1, 0));
+    const auto f = static_cast<float>(u - i);
+    const RGBA& from = fill.colors[static_cast<std::size_t>(i)];
+    const RGBA& to = fill.colors[static_cast<std::size_t>(segments > 0 ? i + 1 : i)];
+    auto level = [](double v) { return static_cast<float>(v > 0 ? std::min(v, 1.0) * 255 : 0); };
+    auto mix = [&](double x, double y) { return level(x) + (level(y) - level(x)) * f; };
+    const float a = mix(from.opacity, to.opacity);
+    const float alpha = a / 255;
+    const auto r = static_cast<std::uint32_t>(alpha * mix(from.red, to.red) + 0.5f);
+    const auto g = static_cast<std::uint32_t>(alpha * mix(from.green, to.green) + 0.5f);
+    const auto b = static_cast<std::uint32_t>(alpha * mix(from.blue, to.blue) + 0.5f);
+    table[static_cast<std::size_t>(k)] =
+        (static_cast<std::uint32_t>(a + 0.5f) << 24) | (r << 16) | (g << 8) | b;
+  }
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  // The gradient parameter at a pixel's centre is linear along a row; it is stepped in table
+  // units with 16 fraction bits.
+  constexpr double kFixed = kSteps * 65536.0;
+  const auto step = static_cast<std::int64_t>(std::llround(dx / scale / length2 * kFixed));
+  for (int y = top; y < bottom; ++y) {
+    const double py = (y + 0.5) / scale - fill.start.y;
+    const double t = (((left + 0.5) / scale - fill.start.x) * dx + py * dy) / length2;
+    auto fixed = static_cast<std::int64_t>(std::llround(std::clamp(t, -1e6, 1e6) * kFixed));
+    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+    for (int x = left; x < right; ++x, fixed += step) {
+      const std::int64_t index = std::clamp<std::int64_t>((fixed + 32768) >> 16, 0, kSteps);
+      row[x] = table[static_cast<std::size_t>(index)];
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+
+  // Cut the outline out of the rectangle: DEST_IN keeps each pixel in proportion to the
+  // outline's coverage, which is what filling the outline with the gradient gives.
+  cairo_save(cr);
+  appendPath(cr, continuousRoundedRect(rect, fill.cornerRadius));
+  cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
+  cairo_set_source_rgba(cr, 0, 0, 0, 1);
+  cairo_fill(cr);
+  cairo_restore(cr);
+}
+
 // Cairo keeps native-endian premultiplied ARGB; PNG wants straight RGBA bytes. Converts the
 // image's pixels in place (a second picture-sized buffer would cost more in fresh pages than the
 // conversion itself), and marks the rows that still equal the background's.
@@ -193,14 +267,14 @@ class BackgroundCache {
       if (seen == seen_.end()) {
         seen_.push_front({fill, scale, width, height, nullptr});
         if (seen_.size() > kCapacity) seen_.pop_back();
-        fillGradient(cr, fill);
+        paintBackground(target, cr, fill, scale);
         return nullptr;
       }
       seen_.erase(seen);
       CairoSurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)};
       CairoPtr background{cairo_create(surface.get())};
       cairo_scale(background.get(), scale, scale);
-      fillGradient(background.get(), fill);
+      paintBackground(surface.get(), background.get(), fill, scale);
       cairo_surface_flush(surface.get());
       auto encoded = std::make_shared<EncodedBackground>();
       encoded->surface = std::move(surface);
@@ -366,7 +440,10 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
   image.width = width;
   image.height = height;
   image.background = nullptr;
-  image.pixels.assign(static_cast<std::size_t>(stride) * static_cast<std::size_t>(height), 0);
+  const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+  // A larger picture than the last: let the old buffer go first, so both are never held at once.
+  if (bytes > image.pixels.capacity()) std::vector<std::uint8_t>().swap(image.pixels);
+  image.pixels.assign(bytes, 0);
   CairoSurfacePtr surface{cairo_image_surface_create_for_data(
       image.pixels.data(), CAIRO_FORMAT_ARGB32, width, height, stride)};
   if (cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width) != stride ||
