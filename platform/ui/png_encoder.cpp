@@ -453,8 +453,10 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
   CairoPtr cr{cairo_create(surface.get())};
   cairo_scale(cr.get(), scale, scale);
 
+  // Laid out at one point per unit, as measured, not at the device scale: with hinting off the
+  // glyphs and their positions are the same, and the fonts Pango already opened for measuring
+  // serve the drawing too instead of a second set per size.
   thread_local PangoContextPtr context = newContext();
-  pango_cairo_update_context(cr.get(), context.get());
 
   std::shared_ptr<EncodedBackground> background;
   for (std::size_t i = 0; i < list.size(); ++i) {
