@@ -12,6 +12,9 @@
 #include <mutex>
 #include <optional>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include "ui/detail/pango_fonts.hpp"
 #include "ui/detail/paths.hpp"
@@ -43,6 +46,10 @@ namespace {
 // Rows per band: small enough that the content touches few bands, large enough that each
 // compresses well.
 constexpr int kBandRows = 16;
+
+// Bands to compress from which a second thread pays for itself (about a third of a picture at
+// @3x; a warm render compresses only the few its content touches).
+constexpr std::size_t kParallelBands = 12;
 
 void appendPath(cairo_t* cr, const Path& path) {
   for (const PathElement& e : path) {
@@ -357,36 +364,84 @@ void pngWarning(png_structp, png_const_charp) {}
 }  // namespace
 
 std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
-  // The image data: a zlib stream of the bands, each taken from the background where the
-  // content left it untouched (compressing a band again would give the same bytes).
   EncodedBackground* background = image.background.get();
   if (background != nullptr &&
       (background->width != image.width || background->height != image.height ||
        image.backgroundRows.size() != static_cast<std::size_t>(image.height))) {
     background = nullptr;
   }
+  const int bandCount = (image.height + kBandRows - 1) / kBandRows;
+  auto rowsOf = [&](int index) {
+    return std::pair{index * kBandRows, std::min(image.height, (index + 1) * kBandRows)};
+  };
+  auto untouched = [&](int index) {
+    const auto [first, last] = rowsOf(index);
+    return background != nullptr &&
+           std::all_of(image.backgroundRows.begin() + first, image.backgroundRows.begin() + last,
+                       [](bool row) { return row; });
+  };
+
+  // The bands to compress: all but the untouched ones the background already holds.
+  std::vector<int> todo;
+  for (int index = 0; index < bandCount; ++index) {
+    if (untouched(index)) {
+      std::lock_guard lock(background->mutex);
+      if (background->bands[static_cast<std::size_t>(index)]) continue;
+    }
+    todo.push_back(index);
+  }
+  std::vector<std::optional<DeflatedBand>> made(static_cast<std::size_t>(bandCount));
+  auto compress = [&](Deflater& deflater, std::size_t from, std::size_t to) {
+    for (std::size_t k = from; k < to; ++k) {
+      const auto [first, last] = rowsOf(todo[k]);
+      made[static_cast<std::size_t>(todo[k])] = deflater.band(image, first, last);
+    }
+  };
+  thread_local std::unique_ptr<Deflater> deflater;
+  if (!deflater) deflater = std::make_unique<Deflater>();
+  // Bands start from an empty dictionary, so a picture with many to compress (every band of a
+  // first render) is split between two threads: compressing is most of a cold render's time.
+  std::size_t split = todo.size();
+  std::thread helper;
+  std::exception_ptr helperError;
+  if (todo.size() >= kParallelBands) {
+    split = todo.size() / 2;
+    try {
+      helper = std::thread([&] {
+        try {
+          Deflater own;
+          compress(own, split, todo.size());
+        } catch (...) {
+          helperError = std::current_exception();
+        }
+      });
+    } catch (const std::system_error&) {
+      split = todo.size();  // no thread to be had: all on this one
+    }
+  }
+  try {
+    compress(*deflater, 0, split);
+  } catch (...) {
+    if (helper.joinable()) helper.join();
+    throw;
+  }
+  if (helper.joinable()) helper.join();
+  if (helperError) std::rethrow_exception(helperError);
+
+  // The image data: a zlib stream of the bands, each taken from the background where the
+  // content left it untouched (compressing a band again would give the same bytes).
   std::vector<std::uint8_t> idat = {0x78, 0x01};  // deflate, 32 KiB window, fastest level
   uLong adler = 1;
-  thread_local std::unique_ptr<Deflater> deflater;
-  for (int first = 0, index = 0; first < image.height; first += kBandRows, ++index) {
-    const int last = std::min(image.height, first + kBandRows);
-    if (!deflater) deflater = std::make_unique<Deflater>();
-    const bool untouched =
-        background != nullptr &&
-        std::all_of(image.backgroundRows.begin() + first, image.backgroundRows.begin() + last,
-                    [](bool row) { return row; });
-    const DeflatedBand* band = nullptr;
-    DeflatedBand fresh;
+  for (int index = 0; index < bandCount; ++index) {
+    std::optional<DeflatedBand>& fresh = made[static_cast<std::size_t>(index)];
+    const DeflatedBand* band = fresh ? &*fresh : nullptr;
     std::unique_lock<std::mutex> lock;
-    if (untouched) {
+    if (untouched(index)) {
       // The band's pixels are the background's, so its bytes are too: kept for later renders.
       lock = std::unique_lock(background->mutex);
       std::optional<DeflatedBand>& kept = background->bands[static_cast<std::size_t>(index)];
-      if (!kept) kept = deflater->band(image, first, last);
+      if (!kept) kept = std::move(*fresh);
       band = &*kept;
-    } else {
-      fresh = deflater->band(image, first, last);
-      band = &fresh;
     }
     idat.insert(idat.end(), band->bytes.begin(), band->bytes.end());
     adler = adler32_combine(adler, band->adler, static_cast<z_off_t>(band->length));
