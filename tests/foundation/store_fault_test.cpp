@@ -171,13 +171,17 @@ TEST_F(StoreFaultTest, fileRewrittenInPlaceIsReadWholeOrAsEmpty) {
     writeFile(suitePath(), versions[0]);
     std::atomic<bool> stop{false};
     std::atomic<long> rewrites{0};
+    std::atomic<bool> writerFailed{false};
     // Truncates and rewrites the same file in small pieces, as a careless writer does, so
     // that readers meet it empty, half-written and whole.
     std::thread writer([&] {
       for (std::size_t i = 1; !stop.load(); ++i) {
         const Bytes& bytes = versions[i % 2];
         const int fd = ::open(suitePath().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (fd < 0) break;
+        if (fd < 0) {
+          writerFailed.store(true);
+          break;
+        }
         for (std::size_t at = 0; at < bytes.size();) {
           const ssize_t written =
               ::write(fd, bytes.data() + at, std::min<std::size_t>(64 << 10, bytes.size() - at));
@@ -193,10 +197,11 @@ TEST_F(StoreFaultTest, fileRewrittenInPlaceIsReadWholeOrAsEmpty) {
       EXPECT_TRUE(reading == version(1) || reading == version(2) || reading == Reading{})
           << "a blend: " << ::testing::PrintToString(reading);
       const long seen = rewrites.load();
-      while (rewrites.load() == seen) std::this_thread::yield();
+      while (rewrites.load() == seen && !writerFailed.load()) std::this_thread::yield();
     }
     stop.store(true);
     writer.join();
+    EXPECT_FALSE(writerFailed.load()) << "the writer could not open the store";
   }
 }
 
