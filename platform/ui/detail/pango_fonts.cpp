@@ -3,10 +3,10 @@
 #include <fontconfig/fontconfig.h>
 #include <pango/pangofc-fontmap.h>
 
-#include <sys/stat.h>
 #include <mutex>
 #include <string>
 
+#include "ui/detail/font_cache.hpp"
 #include "ui/font_set.hpp"
 
 namespace ui {
@@ -40,17 +40,12 @@ FontMapState makeFontMap() {
     state.error = "cannot create a font configuration";
     return state;
   }
-  for (const std::string& file : fontSetFiles()) {
-    struct stat info {};
-    // FcConfigAppFontAddFile accepts a missing file silently on some versions; check first so
-    // that the message names the file.
-    if (::stat(file.c_str(), &info) != 0 ||
-        !FcConfigAppFontAddFile(config, reinterpret_cast<const FcChar8*>(file.c_str()))) {
-      state.error = "font file missing or unreadable: " + file +
-                    " (install the packages listed in scripts/bootstrap)";
-      FcConfigDestroy(config);
-      return state;
-    }
+  if (const std::optional<std::string> missing =
+          detail::addFontFiles(config, fontSetFiles(), detail::defaultFontCacheFile())) {
+    state.error = "font file missing or unreadable: " + *missing +
+                  " (install the packages listed in scripts/bootstrap)";
+    FcConfigDestroy(config);
+    return state;
   }
   // Made current before Pango or Cairo look at fonts, so that neither loads the machine's own
   // configuration behind our back.
