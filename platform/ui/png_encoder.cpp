@@ -47,8 +47,9 @@ namespace {
 // compresses well.
 constexpr int kBandRows = 16;
 
-// Bands to compress from which a second thread pays for itself (about a third of a picture at
-// @3x; a warm render compresses only the few its content touches).
+// Bands to compress from which a second thread pays for itself: about a third of a picture at
+// @3x. Only a picture without a kept background is split; with one, a render compresses just
+// the bands its content touches, and a thread and its compressor cost more than they save.
 constexpr std::size_t kParallelBands = 12;
 
 void appendPath(cairo_t* cr, const Path& path) {
@@ -404,7 +405,7 @@ std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
   std::size_t split = todo.size();
   std::thread helper;
   std::exception_ptr helperError;
-  if (todo.size() >= kParallelBands) {
+  if (background == nullptr && todo.size() >= kParallelBands) {
     split = todo.size() / 2;
     try {
       helper = std::thread([&] {
