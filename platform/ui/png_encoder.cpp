@@ -153,16 +153,58 @@ void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& 
       row[x] = table[static_cast<std::size_t>(index)];
     }
   }
-  cairo_surface_mark_dirty(surface);
 
-  // Cut the outline out of the rectangle: DEST_IN keeps each pixel in proportion to the
-  // outline's coverage, which is what filling the outline with the gradient gives.
-  cairo_save(cr);
-  appendPath(cr, continuousRoundedRect(rect, fill.cornerRadius));
-  cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
-  cairo_set_source_rgba(cr, 0, 0, 0, 1);
-  cairo_fill(cr);
-  cairo_restore(cr);
+  // Only the corners lie partly outside the rounded outline. Each corner's coverage is drawn by
+  // cairo into a small mask and the pixels are scaled by it as pixman's DEST_IN would: the same
+  // as cutting the outline out of the whole rectangle with DEST_IN, which cost half as much as
+  // writing the gradient.
+  const Path outline = continuousRoundedRect(rect, fill.cornerRadius);
+  const double reach = std::min(std::max(fill.cornerRadius, 0.0) * 1.28,
+                                std::min(rect.size.width, rect.size.height) / 2);
+  const int box = static_cast<int>(std::ceil((reach + 1) * scale));
+  if (2 * box > right - left || 2 * box > bottom - top) {
+    cairo_save(cr);
+    appendPath(cr, outline);
+    cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    return;
+  }
+  CairoSurfacePtr mask{cairo_image_surface_create(CAIRO_FORMAT_A8, box, box)};
+  const int maskStride = cairo_image_surface_get_stride(mask.get());
+  for (const int bx : {left, right - box}) {
+    for (const int by : {top, bottom - box}) {
+      {
+        CairoPtr m{cairo_create(mask.get())};
+        cairo_set_operator(m.get(), CAIRO_OPERATOR_CLEAR);
+        cairo_paint(m.get());
+        cairo_set_operator(m.get(), CAIRO_OPERATOR_OVER);
+        cairo_translate(m.get(), -bx, -by);
+        cairo_scale(m.get(), scale, scale);
+        appendPath(m.get(), outline);
+        cairo_fill(m.get());
+      }
+      cairo_surface_flush(mask.get());
+      const unsigned char* coverage = cairo_image_surface_get_data(mask.get());
+      for (int y = 0; y < box; ++y) {
+        auto* row =
+            reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(by + y) * stride) +
+            bx;
+        for (int x = 0; x < box; ++x) {
+          const std::uint32_t m = coverage[static_cast<std::ptrdiff_t>(y) * maskStride + x];
+          if (m == 255) continue;
+          std::uint32_t pixel = 0;
+          for (int shift = 0; shift < 32; shift += 8) {
+            const std::uint32_t t = ((row[x] >> shift) & 0xFF) * m + 0x80;
+            pixel |= (((t >> 8) + t) >> 8) << shift;
+          }
+          row[x] = pixel;
+        }
+      }
+    }
+  }
+  cairo_surface_mark_dirty(surface);
 }
 
 // Cairo keeps native-endian premultiplied ARGB; PNG wants straight RGBA bytes. Converts the

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "ui/detail/raster.hpp"
@@ -38,17 +39,27 @@ TEST(BackgroundGradient, matchesCairosGradientFill) {
     const ui::detail::RgbaImage painted = ui::detail::rasterize({fill}, canvas, c.scale);
     const ui::detail::RgbaImage filled = ui::detail::rasterize({nothing, fill}, canvas, c.scale);
     ASSERT_EQ(painted.pixels.size(), filled.pixels.size());
-    int worst = 0;
+    // In the corners, where the outline is antialiased, cairo may rasterise a corner alone a
+    // little differently from the whole outline; elsewhere only the gradient's arithmetic counts.
+    const int corner = static_cast<int>(std::ceil((21.7 * 1.28 + 1) * c.scale));
+    int worstInside = 0, worstCorner = 0;
     for (std::size_t i = 0; i < painted.pixels.size(); i += 4) {
       // Compared premultiplied: a nearly transparent edge pixel's straight colour is noise.
       const int alphaP = painted.pixels[i + 3], alphaF = filled.pixels[i + 3];
-      worst = std::max(worst, std::abs(alphaP - alphaF));
+      int worst = std::abs(alphaP - alphaF);
       for (std::size_t k = 0; k < 3; ++k) {
         worst = std::max(worst, std::abs(painted.pixels[i + k] * alphaP / 255 -
                                          filled.pixels[i + k] * alphaF / 255));
       }
+      const int x = static_cast<int>(i / 4) % painted.width;
+      const int y = static_cast<int>(i / 4) / painted.width;
+      const bool inCorner = (x < corner || x >= painted.width - corner) &&
+                            (y < corner || y >= painted.height - corner);
+      int& worstHere = inCorner ? worstCorner : worstInside;
+      worstHere = std::max(worstHere, worst);
     }
-    EXPECT_LE(worst, 2) << c.size.width << " x " << c.size.height << " @" << c.scale;
+    EXPECT_LE(worstInside, 2) << c.size.width << " x " << c.size.height << " @" << c.scale;
+    EXPECT_LE(worstCorner, 8) << c.size.width << " x " << c.size.height << " @" << c.scale;
   }
 }
 
