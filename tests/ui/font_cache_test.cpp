@@ -77,6 +77,10 @@ TEST(FontCache, cachedDescriptionsEqualScannedOnesAndBadCachesAreScannedAgain) {
     std::ofstream(cache, std::ios::trunc) << bad;
     EXPECT_EQ(load(files, cache), scanned) << bad.substr(0, 80);
   }
+  fs::remove(cache);
+  fs::create_directory(cache);  // not a file: nothing to read, nothing written over it
+  EXPECT_EQ(load(files, cache), scanned);
+  EXPECT_TRUE(fs::is_directory(cache));
 }
 
 TEST(FontCache, aChangedFontIsScannedAgainAndAMissingOneIsNamed) {

@@ -57,6 +57,10 @@ std::string checksum(std::string_view text) {
 // then the checksum line. Anything malformed gives an empty cache.
 std::map<std::string, CachedFile> readCache(const std::filesystem::path& cacheFile) {
   if (cacheFile.empty()) return {};
+  // The font set's cache is some tens of kilobytes; anything far larger is not one.
+  std::error_code error;
+  const auto size = std::filesystem::file_size(cacheFile, error);
+  if (error || size > (4u << 20)) return {};
   std::ifstream file(cacheFile, std::ios::binary);
   std::string text{std::istreambuf_iterator<char>(file), {}};
   if (text.size() < 2 || text.back() != '\n') return {};
