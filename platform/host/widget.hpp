@@ -17,8 +17,10 @@ concept Widget = std::copy_constructible<W> && requires(const W& widget) {
 // A widget as a bundle holds it, whatever its type.
 class AnyWidget {
  public:
-  template <Widget W>
-  explicit AnyWidget(W widget)
+  // AnyWidget itself is excluded first: asking whether it is a Widget would ask whether it is
+  // copyable, which would consider this constructor again.
+  template <class W>
+  requires(!std::same_as<W, AnyWidget>) && Widget<W> explicit AnyWidget(W widget)
       : body_([widget = std::move(widget)] { return WidgetConfiguration(widget.body()); }) {}
 
   // Evaluates the widget's body: a new configuration, with a new provider, each time.
