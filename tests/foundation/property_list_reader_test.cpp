@@ -266,6 +266,51 @@ TEST(PropertyListDocument, looksUpTopLevelKeysInEveryEncodingAndSize) {
   expectLookups(utf16, "UTF-16");
 }
 
+// Short top-level scalars are answered from what the validating pass kept; longer ones, data
+// and containers by parsing their element again. Either way a lookup reads what the tree holds.
+TEST(PropertyListDocument, keptScalarsReadAsTheirElementsDo) {
+  auto repeated = [](int count, std::size_t length) {
+    std::string text;
+    for (int i = 0; i < count; ++i) {
+      text +=
+          "<key>s" + std::to_string(i) + "</key><string>" + std::string(length, 'x') + "</string>";
+    }
+    return text;
+  };
+  const struct {
+    const char* what;
+    std::string dict;
+  } kCases[] = {
+      {"every scalar kind",
+       "<key>i</key><integer>18446744073709551615</integer><key>n</key><integer>-3</integer>"
+       "<key>r</key><real>86.4</real><key>d</key><date>2026-12-06T22:00:00Z</date>"
+       "<key>t</key><true/><key>f</key><false/><key>b</key><data>AAEC</data>"},
+      {"a scalar then a container under one key",
+       "<key>k</key><string>a</string><key>k</key><dict><key>x</key><real>1</real></dict>"},
+      {"a container then a scalar under one key",
+       "<key>k</key><array><true/></array><key>k</key><string> x &amp; y\r\n<![CDATA[<z>]]>"
+       "</string>"},
+      {"strings either side of the kept length",
+       repeated(1, 256) + "<key>long</key><string>" + std::string(1000, 'y') + "</string>"},
+      {"more short strings than are kept", repeated(300, 256)},
+  };
+  for (const auto& [what, dict] : kCases) {
+    SCOPED_TRACE(what);
+    const Bytes bytes = bytesOf(xmlDocument("<dict>" + dict + "</dict>"));
+    expectLookupsMatchTree(bytes);
+    const auto tree = readPropertyList(bytes);
+    const auto document = PropertyListDocument::parse(bytes);
+    ASSERT_TRUE(tree && document);
+    for (const auto& [key, value] : std::get<Dictionary>(tree->value)) {
+      const bool container = std::holds_alternative<Dictionary>(value.value) ||
+                             std::holds_alternative<Array>(value.value);
+      if (!container) {
+        EXPECT_EQ(document->scalarForKey(key), value) << key;
+      }
+    }
+  }
+}
+
 std::string nestedXml(int depth) {
   std::string text;
   for (int i = 0; i < depth; ++i) text += "<array>";

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <exception>
 #include <memory>
+#include <random>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -63,6 +65,10 @@ std::string_view trimmed(std::string_view text) {
 // The top-level index is given up (lookups then pass over the whole document) beyond these.
 constexpr std::size_t kMaxIndexedKeys = 4096;
 constexpr std::size_t kMaxIndexedKeyBytes = 256 * 1024;
+// Top-level scalars are kept built in the index within these bounds (the count is bounded
+// with the keys); a longer string, data, or any beyond them, is parsed again when looked up.
+constexpr std::size_t kMaxKeptStringBytes = 256;
+constexpr std::size_t kMaxKeptStringTotal = 64 * 1024;
 
 // Numbers and dates longer than this are refused rather than buffered.
 constexpr std::size_t kMaxScalarText = 64 * 1024;
@@ -127,6 +133,21 @@ class Base64Decoder {
 
 enum class Mode : std::uint8_t { validate, whole, key };
 
+// Expat salts its hash tables against collision flooding and, left to itself, asks the kernel
+// for a fresh salt for every parser. One secret drawn per process guards as well and spares a
+// system call per parse.
+unsigned long hashSalt() {
+  static const unsigned long salt = []() -> unsigned long {
+    try {
+      std::random_device device;
+      return std::uniform_int_distribution<unsigned long>(1, ULONG_MAX)(device);
+    } catch (const std::exception&) {
+      return 0;  // no entropy source here: expat then draws a salt for each parser itself
+    }
+  }();
+  return salt;
+}
+
 struct ParserDeleter {
   void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
 };
@@ -144,6 +165,7 @@ class Pass {
     const std::unique_ptr<XML_ParserStruct, ParserDeleter> parser(XML_ParserCreate(encoding));
     if (!parser) return false;
     parser_ = parser.get();
+    XML_SetHashSalt(parser_, hashSalt());
     XML_SetUserData(parser_, this);
     XML_SetElementHandler(parser_, &Pass::onStart, &Pass::onEnd);
     XML_SetCharacterDataHandler(parser_, &Pass::onText);
@@ -274,6 +296,10 @@ class Pass {
       }
     } else if (atTop) {
       frame.building = mode_ == Mode::whole;
+    } else if (indexing_ && parent->isTopDictionary && isLeaf(element) &&
+               element != Element::data) {
+      frame.building = true;  // to be kept in the index if short enough: see record()
+      frame.textLimit = kMaxKeptStringBytes + 1;
     } else {
       frame.building = (parent->building && !shallow_) || (parent->isTopDictionary && keyMatches_);
     }
@@ -394,7 +420,7 @@ class Pass {
       return;
     }
     Frame& parent = stack_.back();
-    if (indexing_ && parent.isTopDictionary) record();
+    if (indexing_ && parent.isTopDictionary) record(child, std::move(value));
     if (parent.element == Element::array) {
       // As in a dictionary: a shallow read builds the array but none of its elements.
       if (parent.building && child.building) {
@@ -411,14 +437,25 @@ class Pass {
     }
   }
 
-  // Notes where the value just ended lies, under the top dictionary's latest key.
-  void record() {
+  // Notes where the value just ended lies, under the top dictionary's latest key, and keeps
+  // the value itself when it was built and is small.
+  void record(const Frame& child, PropertyListValue&& value) {
     const auto end = static_cast<std::uint64_t>(XML_GetCurrentByteIndex(parser_)) +
                      static_cast<std::uint64_t>(XML_GetCurrentByteCount(parser_));
-    const auto [it, inserted] =
-        index_.ranges.insert_or_assign(topKey_, ByteRange{valueBegin_, end});
+    TopLevelEntry entry{ByteRange{valueBegin_, end}, std::nullopt};
+    if (child.building) {
+      const auto* text = std::get_if<std::string>(&value.value);
+      const std::size_t size = text != nullptr ? text->size() : 0;
+      if (size <= kMaxKeptStringBytes && keptStringBytes_ + size <= kMaxKeptStringTotal) {
+        keptStringBytes_ += size;
+        entry.scalar = std::move(value);
+      }
+    }
+    const auto [it, inserted] = index_.entries.insert_or_assign(topKey_, std::move(entry));
     if (inserted) indexKeyBytes_ += it->first.size();
-    if (index_.ranges.size() > kMaxIndexedKeys || indexKeyBytes_ > kMaxIndexedKeyBytes) dropIndex();
+    if (index_.entries.size() > kMaxIndexedKeys || indexKeyBytes_ > kMaxIndexedKeyBytes) {
+      dropIndex();
+    }
   }
 
   Mode mode_;
@@ -433,6 +470,7 @@ class Pass {
   std::string topKey_;
   std::uint64_t valueBegin_ = 0;
   std::size_t indexKeyBytes_ = 0;
+  std::size_t keptStringBytes_ = 0;
   std::vector<Frame> stack_;
   std::string text_;
   std::vector<std::uint8_t> data_;
@@ -471,9 +509,10 @@ std::optional<PropertyListValue> valueForKey(std::span<const std::uint8_t> bytes
 std::optional<PropertyListValue> valueForKey(std::span<const std::uint8_t> bytes,
                                              const TopLevelIndex& index, std::string_view key,
                                              bool shallow) {
-  const auto found = index.ranges.find(std::string(key));
-  if (found == index.ranges.end()) return std::nullopt;
-  const ByteRange range = found->second;
+  const auto found = index.entries.find(std::string(key));
+  if (found == index.entries.end()) return std::nullopt;
+  if (found->second.scalar) return found->second.scalar;
+  const ByteRange range = found->second.range;
   if (range.begin > range.end || range.end > bytes.size()) return std::nullopt;
   Pass pass(Mode::whole, {}, shallow);
   if (!pass.run(bytes.subspan(range.begin, range.end - range.begin), "UTF-8")) return std::nullopt;

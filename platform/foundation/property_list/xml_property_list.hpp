@@ -28,10 +28,16 @@ struct ByteRange {
   std::uint64_t end = 0;
 };
 
-// Where each top-level key's value lies in the document (a key written twice: its last
-// value), so that a lookup parses that element alone.
+// Where a top-level key's value lies in the document, so that a lookup parses that element
+// alone; a short scalar is also kept built, so that its lookup parses nothing.
+struct TopLevelEntry {
+  ByteRange range;
+  std::optional<PropertyListValue> scalar;
+};
+
+// The top dictionary's keys (a key written twice: its last value).
 struct TopLevelIndex {
-  std::unordered_map<std::string, ByteRange> ranges;
+  std::unordered_map<std::string, TopLevelEntry> entries;
 };
 
 struct Validated {
@@ -43,7 +49,8 @@ struct Validated {
 
 // Checks the whole document without building any value; nothing when it is malformed.
 std::optional<TopKind> validate(std::span<const std::uint8_t> bytes);
-// The same check, also indexing the top dictionary's keys on the way.
+// The same check, also indexing the top dictionary's keys (and keeping its short scalars)
+// on the way.
 std::optional<Validated> validateAndIndex(std::span<const std::uint8_t> bytes);
 
 // The top object built whole; nothing when the document is malformed.
