@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "ui/detail/pango_fonts.hpp"
+#include "ui/detail/utf8.hpp"
 
 namespace ui {
 
@@ -21,39 +22,14 @@ constexpr std::string_view kEllipsis = "\u2026";
 std::vector<std::size_t> cutPoints(std::string_view text) {
   std::vector<std::size_t> cuts;
   std::size_t i = 0;
-  auto decode = [&](std::size_t at, std::size_t& length) -> char32_t {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    length = lead < 0x80           ? 1
-             : (lead >> 5) == 0x6  ? 2
-             : (lead >> 4) == 0xE  ? 3
-             : (lead >> 3) == 0x1E ? 4
-                                   : 1;
-    if (at + length > text.size()) length = 1;
-    if (length == 1) return lead;
-    char32_t cp = lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[at + k]);
-      if ((next & 0xC0) != 0x80) {
-        length = 1;
-        return lead;
-      }
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    return cp;
-  };
   auto isMark = [](char32_t cp) {
     return (cp >= 0x300 && cp <= 0x36F) || (cp >= 0x900 && cp <= 0x903) ||
            (cp >= 0x93A && cp <= 0x94F) || (cp >= 0x981 && cp <= 0x983) ||
            (cp >= 0x9BC && cp <= 0x9D7) || cp == 0x200D || (cp >= 0xFE00 && cp <= 0xFE0F);
   };
   while (i < text.size()) {
-    std::size_t length = 1;
-    decode(i, length);
-    i += length;
-    if (i < text.size()) {
-      std::size_t nextLength = 1;
-      if (isMark(decode(i, nextLength))) continue;
-    }
+    i += detail::decodeUtf8(text, i).length;
+    if (i < text.size() && isMark(detail::decodeUtf8(text, i).codePoint)) continue;
     cuts.push_back(i);
   }
   return cuts;

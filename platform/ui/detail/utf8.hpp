@@ -1,7 +1,8 @@
 #pragma once
 
 // Private to the ui library: one UTF-8 decoding step, shared by the backends that must pass
-// text through byte by byte and replace what is malformed.
+// text through byte by byte and replace what is malformed, and by truncation, which cuts only
+// between code points.
 
 #include <cstddef>
 #include <string_view>
