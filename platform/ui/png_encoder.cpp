@@ -168,4 +168,32 @@ std::vector<std::uint8_t> encodePng(const DisplayList& list, const WidgetCanvas&
   return png;
 }
 
+std::vector<std::vector<std::uint8_t>> encodePngs(const std::vector<PngPicture>& pictures) {
+  std::vector<std::vector<std::uint8_t>> out(pictures.size());
+  std::vector<std::exception_ptr> errors(pictures.size());
+  auto encode = [&](std::size_t i) {
+    try {
+      out[i] = encodePng(pictures[i].list, pictures[i].canvas, pictures[i].scale);
+    } catch (...) {
+      errors[i] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> helpers;
+  std::size_t started = 1;  // pictures [1, started) have a thread of their own
+  for (; started < pictures.size(); ++started) {
+    try {
+      helpers.emplace_back(encode, started);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the rest on this one
+    }
+  }
+  if (!pictures.empty()) encode(0);
+  for (std::size_t i = started; i < pictures.size(); ++i) encode(i);
+  for (std::thread& helper : helpers) helper.join();
+  for (const std::exception_ptr& error : errors) {
+    if (error) std::rethrow_exception(error);
+  }
+  return out;
+}
+
 }  // namespace ui
