@@ -219,10 +219,11 @@ const bool registered = [] {
                                                     {Filter::up, "up"},
                                                     {Filter::paeth, "paeth"},
                                                     {Filter::adaptive, "adaptive"}};
-  for (const auto& [filter, filterName] : filters) {
+  for (const auto& named : filters) {
+    const Filter filter = named.first;
     for (const Compressor& c : compressors) {
       benchmark::RegisterBenchmark(
-          ("BM_PngCompression/" + std::string(filterName) + "/" + c.name).c_str(),
+          ("BM_PngCompression/" + std::string(named.second) + "/" + c.name).c_str(),
           [filter, c](benchmark::State& state) { compressAll(state, filter, c); })
           ->Unit(benchmark::kMillisecond);
     }
