@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <optional>
