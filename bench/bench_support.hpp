@@ -13,6 +13,8 @@
 #include <system_error>
 #include <vector>
 
+#include "foundation/containers_root.hpp"
+
 namespace bench {
 
 inline constexpr std::string_view kAppGroup = POCKETTA_APP_GROUP;
@@ -90,8 +92,8 @@ inline std::string binaryStore() {
   return out;
 }
 
-// A temporary containers root with the App Group's store, named by POCKETTA_GROUP_CONTAINERS for
-// as long as this lives.
+// A temporary containers root with the App Group's store, the host's setting for as long as
+// this lives.
 class StoreFixture {
  public:
   explicit StoreFixture(StoreForm form) {
@@ -103,15 +105,10 @@ class StoreFixture {
     std::filesystem::create_directories(folder);
     std::ofstream(folder / (std::string(kAppGroup) + ".plist"), std::ios::binary)
         << (form == StoreForm::xml ? xmlStore() : binaryStore());
-    if (const char* old = std::getenv("POCKETTA_GROUP_CONTAINERS")) previous_ = old;
-    setenv("POCKETTA_GROUP_CONTAINERS", root_.c_str(), 1);
+    foundation::ContainersRoot::setHostSetting(foundation::ContainersRoot{root_, "a benchmark"});
   }
   ~StoreFixture() {
-    if (previous_.empty()) {
-      unsetenv("POCKETTA_GROUP_CONTAINERS");
-    } else {
-      setenv("POCKETTA_GROUP_CONTAINERS", previous_.c_str(), 1);
-    }
+    foundation::ContainersRoot::setHostSetting(std::nullopt);
     std::error_code ignored;
     std::filesystem::remove_all(root_, ignored);
   }
@@ -120,7 +117,6 @@ class StoreFixture {
 
  private:
   std::filesystem::path root_;
-  std::string previous_;
 };
 
 }  // namespace bench

@@ -14,6 +14,7 @@
 
 #include "data/app_group.hpp"
 #include "data/money_provider.hpp"
+#include "foundation/containers_root.hpp"
 #include "foundation/date.hpp"
 #include "foundation/property_list/property_list_document.hpp"
 #include "foundation/user_defaults.hpp"
@@ -37,8 +38,8 @@ void makeContainers() {
   const auto folder = containersRoot / suite / "Library" / "Preferences";
   std::filesystem::create_directories(folder);
   storeFile = folder / (suite + ".plist");
-  // The data layer reads the suite from the default root, which this sets.
-  ::setenv("POCKETTA_GROUP_CONTAINERS", containersRoot.c_str(), 1);
+  // The data layer reads the suite from the host's root, which this sets.
+  foundation::ContainersRoot::setHostSetting(foundation::ContainersRoot{containersRoot, "fuzzing"});
   std::atexit([] {
     std::error_code ignored;
     std::filesystem::remove_all(containersRoot, ignored);

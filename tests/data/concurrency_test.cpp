@@ -44,23 +44,12 @@ struct ThreadReport {
 
 class ConcurrencyTest : public ::testing::Test {
  protected:
-  ConcurrencyTest() {
-    if (const char* value = std::getenv("POCKETTA_GROUP_CONTAINERS")) saved_ = value;
-    ::setenv("POCKETTA_GROUP_CONTAINERS", root_.path().c_str(), 1);
-  }
-  ~ConcurrencyTest() override {
-    if (saved_) {
-      ::setenv("POCKETTA_GROUP_CONTAINERS", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("POCKETTA_GROUP_CONTAINERS");
-    }
-  }
   fs::path storePath() const {
     return foundation::testing::preferencesPath(root_.path(), std::string(kAppGroup));
   }
 
   foundation::testing::TemporaryDirectory root_;
-  std::optional<std::string> saved_;
+  const foundation::testing::ContainersRootGuard rootSetting_{root_.path()};
 };
 
 bool isVersion(const MoneyEntry& entry) {

@@ -63,8 +63,7 @@ class MoneyProviderTest : public ::testing::Test {
   foundation::ScopedClock scopedClock_;
   foundation::testing::TemporaryDirectory folder_;
   const fs::path root_ = folder_.path();
-  const foundation::testing::EnvironmentGuard rootVariable_{"POCKETTA_GROUP_CONTAINERS",
-                                                            root_.c_str()};
+  const foundation::testing::ContainersRootGuard rootSetting_{root_};
   const MoneyProvider provider_{};
 };
 

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/containers_root.hpp"
 #include "foundation/property_list_value.hpp"
 
 namespace foundation::testing {
@@ -80,6 +81,17 @@ class EnvironmentGuard {
  private:
   const char* name_;
   std::optional<std::string> saved_;
+};
+
+// Makes `root` the host's containers root, and clears the setting when the guard goes.
+class ContainersRootGuard {
+ public:
+  explicit ContainersRootGuard(const std::filesystem::path& root) {
+    ContainersRoot::setHostSetting(ContainersRoot{root, "a test"});
+  }
+  ~ContainersRootGuard() { ContainersRoot::setHostSetting(std::nullopt); }
+  ContainersRootGuard(const ContainersRootGuard&) = delete;
+  ContainersRootGuard& operator=(const ContainersRootGuard&) = delete;
 };
 
 inline std::filesystem::path preferencesPath(const std::filesystem::path& root,
