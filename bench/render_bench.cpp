@@ -13,6 +13,7 @@
 #include "presentation/pocketta_widget_view.hpp"
 #include "ui/detail/raster.hpp"
 #include "ui/png_encoder.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/render_options.hpp"
 #include "ui/svg_renderer.hpp"
 #include "ui/widget_canvas.hpp"

@@ -10,6 +10,7 @@
 #include "layout_widget_tree.hpp"
 #include "ui/detail/raster.hpp"
 #include "ui/png_encoder.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/widget_layout.hpp"
 
 namespace {

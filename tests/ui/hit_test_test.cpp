@@ -11,7 +11,7 @@ foundation::Point centre(const foundation::Rect& r) {
 }
 
 TEST(HitTest, linksAnswerWithTheirExactDestinationAndNothingElseDoes) {
-  const ui::PangoTextMeasurer pango;
+  const ui::ShapingTextMeasurer pango;
   const ui::FixedAdvanceTextMeasurer fixed;
   const ui::View tree = ui::testing::widgetTree(277, 30, 16, "en_US");
   for (const ui::TextMeasurer* measurer : {static_cast<const ui::TextMeasurer*>(&pango),

@@ -2,6 +2,7 @@
 
 #include "layout_test_support.hpp"
 #include "layout_widget_tree.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/widget_layout.hpp"
 
 namespace {
@@ -32,8 +33,8 @@ TEST(RenderDisplayList, drawsBackgroundThenContentWithLinksAroundTheirContent) {
       ui::FillGradient{{{0, 0}, {100, 80}}, 21.7, {black, white}, {0, 0}, {100, 80}},
       ui::LinkRegion{{{35, 24}, {30, 12}}, url, 2},
       ui::Symbol{"arrow.down.left", {{35, 24}, {12, 12}}, green},
-      ui::TextRun{"30", caption, green, {{53, 24}, {12, 12}}, 9},
-      ui::TextRun{"AB", caption, white, {{44, 44}, {12, 12}}, 9},
+      ui::TextRun{"30", caption, green, {{53, 24}, {12, 12}}, 9, {}},
+      ui::TextRun{"AB", caption, white, {{44, 44}, {12, 12}}, 9, {}},
   };
   EXPECT_EQ(ui::displayList(layout, false), expected);
 

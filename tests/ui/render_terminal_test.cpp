@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "layout_widget_tree.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/terminal_renderer.hpp"
 #include "ui/widget_layout.hpp"
 
@@ -62,7 +63,7 @@ TEST(RenderTerminal, showsTheHeaderAndTheAmountsInTheirColours) {
 }
 
 TEST(RenderTerminal, boundsOutputForAbsurdCanvases) {
-  const ui::DisplayList list = {ui::TextRun{"x", {}, {1, 1, 1, 1}, {{1e300, -5}, {1, 1}}, 1}};
+  const ui::DisplayList list = {ui::TextRun{"x", {}, {1, 1, 1, 1}, {{1e300, -5}, {1, 1}}, 1, {}}};
   for (foundation::Size size :
        {foundation::Size{0, 0}, foundation::Size{-1, 1e12}, foundation::Size{std::nan(""), 20}}) {
     const std::string out = ui::renderTerminal(list, ui::WidgetCanvas{size});
