@@ -147,7 +147,7 @@ class Engine {
               return LayoutNode{SpacerLayout{}, frame, {}};
             },
             [&](const Text& text) {
-              text::FittedText fitted = fitText(text, frame.size, inherited);
+              text::FittedText fitted = placedText(text, frame.size, inherited);
               TextLayout shown{{},
                                fitted.font,
                                resolve(inherited.foreground, env_.colorScheme),
@@ -363,6 +363,24 @@ class Engine {
     }
     const double side = fontFor(std::nullopt, inherited).pointSize;
     return {side, side};
+  }
+
+  // The text for its frame: the answer it gave to a proposal whose size the frame has, so that a
+  // text shrunk and wrapped for a proposal is not fitted afresh into its own answer.
+  const text::FittedText& placedText(const Text& text, foundation::Size size,
+                                     const Inherited& inherited) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    for (auto it = fitted_.lower_bound(std::make_tuple(&text, -kInf, -kInf));
+         it != fitted_.end() && std::get<0>(it->first) == &text; ++it) {
+      // An answer wider than its proposal overflowed it and is not what the text chose.
+      const double proposedWidth = std::get<1>(it->first);
+      if (std::abs(it->second.width - size.width) < 1e-9 &&
+          std::abs(it->second.height() - size.height) < 1e-9 &&
+          !(proposedWidth + 1e-9 < it->second.width)) {
+        return it->second;
+      }
+    }
+    return fitText(text, size, inherited);
   }
 
   // Formatting a number costs more than measuring it, and a stack asks its children several

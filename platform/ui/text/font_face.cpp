@@ -5,6 +5,7 @@
 #include <hb-ft.h>
 
 #include <cstdio>
+#include FT_ERRORS_H
 
 #include "ui/font_set.hpp"
 
@@ -20,13 +21,11 @@ constexpr FT_Int32 kLoadFlags = FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP;
 }
 
 FT_Face openFace(FreeTypeLibrary& library, const std::string& file) {
-  std::FILE* probe = std::fopen(file.c_str(), "rb");
-  if (probe == nullptr) fail(file, "missing or unreadable");
-  std::fclose(probe);
   FT_Face face = nullptr;
   std::lock_guard lock(library.mutex);
-  if (FT_New_Face(library.library, file.c_str(), 0, &face) != 0 || !FT_IS_SCALABLE(face) ||
-      face->units_per_EM == 0) {
+  const FT_Error error = FT_New_Face(library.library, file.c_str(), 0, &face);
+  if (error == FT_Err_Cannot_Open_Resource) fail(file, "missing or unreadable");
+  if (error != 0 || !FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
     if (face != nullptr) FT_Done_Face(face);
     fail(file, "damaged");
   }

@@ -78,6 +78,16 @@ FaceChain faceChain(const ResolvedFont& font) {
            FaceName::bengali, FaceName::cjk}};
 }
 
+std::optional<FaceName> scriptFace(std::string_view script) {
+  if (script == "Deva") return FaceName::devanagari;
+  if (script == "Beng") return FaceName::bengali;
+  if (script == "Hani" || script == "Hira" || script == "Kana" || script == "Bopo" ||
+      script == "Hang") {
+    return FaceName::cjk;
+  }
+  return std::nullopt;
+}
+
 const FontFace& face(FaceName name) {
   return table().get(name);
 }

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string_view>
 
 #include "ui/resolved_font.hpp"
 #include "ui/text/face_name.hpp"
@@ -18,6 +20,10 @@ struct FaceChain {
 };
 
 FaceChain faceChain(const ResolvedFont& font);
+
+// The fallback face made for a script, tried right after the font's own face, so that a
+// character finds its face without opening the others; none for scripts the wide face serves.
+std::optional<FaceName> scriptFace(std::string_view iso15924);
 
 // The face, opened now if it was not yet. Thread-safe. Throws FontSetError.
 const FontFace& face(FaceName name);

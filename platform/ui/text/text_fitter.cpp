@@ -210,7 +210,7 @@ FittedText fitText(std::string_view original, const ResolvedFont& font,
     if (fitsAtLow) {
       const double whole = breaker.width(0, content.size(), font);
       double guess = whole > 0 ? std::clamp(room / whole, low, high) : low;
-      const bool singleLine = allowed(font) == 1;
+      const bool singleLine = limit == 1;
       for (int step = 0; step < 12; ++step) {
         auto [ok, guessed] = attempt(guess);
         if (ok) {

@@ -80,10 +80,17 @@ std::vector<Segment> segments(const std::u16string& text, int32_t start, int32_t
       }
     }
     FaceName chosen = chain.names[0];
-    for (FaceName name : chain.names) {
-      if (face(name).covers(static_cast<char32_t>(c))) {
-        chosen = name;
-        break;
+    if (!face(chosen).covers(static_cast<char32_t>(c))) {
+      const std::optional<FaceName> preferred = scriptFace(uscript_getShortName(script));
+      if (preferred && face(*preferred).covers(static_cast<char32_t>(c))) {
+        chosen = *preferred;
+      } else {
+        for (FaceName name : chain.names) {
+          if (face(name).covers(static_cast<char32_t>(c))) {
+            chosen = name;
+            break;
+          }
+        }
       }
     }
     if (neutral) script = USCRIPT_COMMON;
