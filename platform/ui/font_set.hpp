@@ -18,9 +18,13 @@ class FontSetError : public std::runtime_error {
 // Greek), the monospaced face, then the faces for Arabic, Devanagari, Bengali and CJK signs.
 std::vector<std::string> fontSetFiles();
 
-// Loads the font set into a private font configuration, once per process; later calls return at
-// once. Throws FontSetError naming the missing file. Every text measurement and drawing loads it
-// on first use, so calling this is only needed to fail early.
+// Opens every face of the font set, once per process; later calls return at once. Throws
+// FontSetError naming the first missing or damaged file. Text opens the faces it needs on first
+// use, so calling this is only needed to fail early.
 void loadFontSet();
+
+// Opens `file` as the renderer opens a face of its set; throws FontSetError naming the file
+// when it is missing, unreadable or not a font.
+void checkFontFile(const std::string& file);
 
 }  // namespace ui

@@ -24,6 +24,18 @@ std::vector<std::string> fontSetFiles() {
   };
 }
 
+void checkFontFile(const std::string& file) {
+  text::FreeTypeLibrary library;
+  if (FT_Init_FreeType(&library.library) != 0) throw FontSetError("cannot start FreeType");
+  try {
+    text::FontFace face(library, file, false);
+  } catch (...) {
+    FT_Done_FreeType(library.library);
+    throw;
+  }
+  FT_Done_FreeType(library.library);
+}
+
 void loadFontSet() {
   for (std::size_t i = 0; i < text::kFaceCount; ++i) text::face(static_cast<text::FaceName>(i));
 }

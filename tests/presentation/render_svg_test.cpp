@@ -4,10 +4,10 @@
 #include <map>
 #include <memory>
 
-#include "layout_widget_tree.hpp"
 #include "ui/render_display_list.hpp"
 #include "ui/svg_renderer.hpp"
 #include "ui/widget_layout.hpp"
+#include "widget_test_support.hpp"
 
 namespace {
 
@@ -59,7 +59,8 @@ Parsed parse(const std::string& svg) {
 }
 
 TEST(RenderSvg, isWellFormedWithBothLinksAroundTheirAmounts) {
-  const ui::View tree = ui::testing::widgetTree(277, 30.5, 16, "de_DE");
+  pocketta::testing::UserLocale locale("de_DE");
+  const ui::View tree = pocketta::testing::widget(277, 30.5, 16);
   for (foundation::Size size :
        {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
     const ui::WidgetCanvas canvas{size};
