@@ -11,23 +11,6 @@ namespace {
 using foundation::Locale;
 using Decimal = foundation::FloatingPointFormatStyle<double>;
 
-TEST(ViewTree, ModifiersKeepTheOrderOfTheCalls) {
-  const View view = Image("star").font(Font::caption).foregroundStyle(Color::green).lineLimit(2);
-  const std::vector<Modifier> expected = {
-      FontModifier{Font::caption}, ForegroundStyleModifier{Color::green}, LineLimitModifier{2}};
-  EXPECT_EQ(view.modifiers, expected);
-  EXPECT_EQ(view.node, Node(Image("star")));
-
-  // The same modifiers in another order wrap differently, so the trees differ.
-  EXPECT_NE(Image("star").font(Font::caption).foregroundStyle(Color::green),
-            Image("star").foregroundStyle(Color::green).font(Font::caption));
-  // A modifier call leaves its receiver as it was.
-  const View base = Spacer();
-  const View modified = base.lineLimit(std::nullopt);
-  EXPECT_TRUE(base.modifiers.empty());
-  EXPECT_EQ(modified.modifiers, std::vector<Modifier>{LineLimitModifier{std::nullopt}});
-}
-
 TEST(ViewTree, TextFontIsTheTextsOwnNotAnInheritedModifier) {
   static_assert(std::is_same_v<decltype(Text("a").font(Font::caption)), Text>);
   static_assert(std::is_same_v<decltype(Image("a").font(Font::caption)), View>);
