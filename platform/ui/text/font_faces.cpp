@@ -1,5 +1,6 @@
 #include "ui/text/font_faces.hpp"
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,20 +54,24 @@ class FaceTable {
   FaceTable(const FaceTable&) = delete;
   FaceTable& operator=(const FaceTable&) = delete;
 
+  // Not std::call_once: an exception (a missing file) thrown through it aborts the process with
+  // the statically linked runtime.
   const FontFace& get(FaceName name) {
     const auto index = static_cast<std::size_t>(name);
-    std::call_once(once_[index], [&] {
-      const bool bold = name == FaceName::sansSemibold || name == FaceName::sansBold ||
-                        name == FaceName::monoBold || name == FaceName::wideBold;
-      faces_[index] = std::make_unique<FontFace>(library_, fontSetFiles()[index], bold);
-    });
-    return *faces_[index];
+    if (const FontFace* opened = faces_[index].load(std::memory_order_acquire)) return *opened;
+    std::lock_guard lock(opening_);
+    if (const FontFace* opened = faces_[index].load(std::memory_order_relaxed)) return *opened;
+    const bool bold = name == FaceName::sansSemibold || name == FaceName::sansBold ||
+                      name == FaceName::monoBold || name == FaceName::wideBold;
+    auto* face = new FontFace(library_, fontSetFiles()[index], bold);
+    faces_[index].store(face, std::memory_order_release);
+    return *face;
   }
 
  private:
   FreeTypeLibrary library_;
-  std::array<std::once_flag, kFaceCount> once_;
-  std::array<std::unique_ptr<FontFace>, kFaceCount> faces_;
+  std::mutex opening_;
+  std::array<std::atomic<const FontFace*>, kFaceCount> faces_{};
 };
 
 FaceTable& table() {
