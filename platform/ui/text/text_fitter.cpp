@@ -178,6 +178,23 @@ FittedText fitText(std::string_view original, const ResolvedFont& font,
       constraints.minimumScaleFactor > 0 && constraints.minimumScaleFactor <= 1
           ? constraints.minimumScaleFactor
           : 1;
+  // Most texts fit on one line as they are: no break iterator is needed for them.
+  const bool hardBreaks = content.find_first_of("\n\r\v\f") != std::string::npos ||
+                          content.find("\u2028") != std::string::npos ||
+                          content.find("\u2029") != std::string::npos ||
+                          content.find("\u0085") != std::string::npos;
+  if (!hardBreaks) {
+    const TextMetrics whole = measurer.measure(content, font);
+    if (whole.width <= room + kFitTolerance) {
+      FittedText result;
+      result.font = font;
+      result.width = content.empty() ? 0 : whole.width;
+      result.ascent = whole.ascent;
+      result.descent = whole.descent;
+      result.lines.push_back({content, 0, result.width, measurer.shape(content, font)});
+      return result;
+    }
+  }
   const Breaker breaker{measurer, content, lineBreaks(content), graphemeBoundaries(content)};
 
   // The lines the offered height holds, at least one.
