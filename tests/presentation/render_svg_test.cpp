@@ -3,6 +3,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
 #include "ui/render_display_list.hpp"
 #include "ui/svg_renderer.hpp"
@@ -18,6 +19,9 @@ struct Parsed {
   // The shown text (aria-label) of the drawn lines inside each <a>, by href.
   std::map<std::string, std::string> linkedText;
   std::vector<std::string> texts;
+  // Glyph outlines defined, and those used (each use must name a defined one).
+  std::set<std::string> defined, used;
+  int glyphsDrawn = 0;
 };
 
 Parsed parse(const std::string& svg) {
@@ -40,6 +44,13 @@ Parsed parse(const std::string& svg) {
           }
           s.parsed.hrefs.push_back(href);
           s.openLinks.push_back(href);
+        } else if (element == "path" || element == "use") {
+          for (int i = 0; attributes[i] != nullptr; i += 2) {
+            const std::string key = attributes[i];
+            if (key == "id") s.parsed.defined.insert(attributes[i + 1]);
+            if (key == "href") s.parsed.used.insert(std::string(attributes[i + 1]).substr(1));
+          }
+          s.parsed.glyphsDrawn += element == "use" ? 1 : 0;
         } else if (element == "g") {
           for (int i = 0; attributes[i] != nullptr; i += 2) {
             if (std::string(attributes[i]) != "aria-label") continue;
@@ -72,6 +83,9 @@ TEST(RenderSvg, isWellFormedWithBothLinksAroundTheirAmounts) {
     EXPECT_EQ(parsed.linkedText.at("pocketta://add-income"), "30,5");
     EXPECT_EQ(parsed.linkedText.at("pocketta://add-expense"), "16");
     EXPECT_EQ(parsed.texts.size(), 5u);
+    // Every glyph is drawn from an outline the document defines.
+    EXPECT_GE(parsed.glyphsDrawn, 20);
+    for (const std::string& id : parsed.used) EXPECT_EQ(parsed.defined.count(id), 1u) << id;
   }
 }
 
