@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ui/detail/raster.hpp"
@@ -107,6 +108,19 @@ TEST(TextEngine, boldWithoutABoldFaceIsEmboldened) {
     SCOPED_TRACE(text);
     EXPECT_GT(ink(text, kBold), 1.15 * ink(text, kRegular));
   }
+}
+
+TEST(TextEngine, twoThreadsShapeAndDrawAtOnce) {
+  // Fresh strings, so both threads open faces and shape at the same time.
+  auto draw = [](const char* salt) {
+    const std::string text = std::string("شيء 元 शेष ") + salt;
+    return ink(text.c_str(), kBold) + ink(text.c_str(), kRegular);
+  };
+  double first = 0, second = 0;
+  std::thread other([&] { first = draw("x"); });
+  second = draw("x");
+  other.join();
+  EXPECT_EQ(first, second);
 }
 
 TEST(TextEngine, aMissingOrDamagedFontFileIsNamed) {

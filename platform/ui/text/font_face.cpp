@@ -102,6 +102,7 @@ FontFace::~FontFace() {
 }
 
 bool FontFace::covers(char32_t codePoint) const {
+  std::lock_guard lock(mutex_);  // FreeType faces are not to be used by two threads at once
   return FT_Get_Char_Index(face_, codePoint) != 0;
 }
 
