@@ -19,7 +19,7 @@
 #include "presentation/pocketta_widget_view.hpp"
 #include "ui/detail/raster.hpp"
 #include "ui/widget_canvas.hpp"
-#include "ui/widget_layout.hpp"
+#include "ui/render_display_list.hpp"
 
 namespace {
 

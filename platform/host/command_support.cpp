@@ -8,6 +8,7 @@
 #include "host/commands.hpp"
 #include "host/entry_choice.hpp"
 #include "ui/png_encoder.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/svg_renderer.hpp"
 #include "ui/terminal_renderer.hpp"
 #include "ui/view_dump.hpp"
@@ -67,6 +68,14 @@ ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
     return tables->localized(key, foundation::Locale::current());
   };
   return options;
+}
+
+std::optional<CommandResult> checkStore(const CommandContext& context) {
+  if (!context.store || context.store->ok()) return std::nullopt;
+  if (context.line.strict) return CommandResult::failure("store " + context.store->describe());
+  context.environment.err << context.program() << ": store " << context.store->describe()
+                          << "; the widget shows defaults" << std::endl;
+  return std::nullopt;
 }
 
 ui::WidgetCanvas canvasFor(WidgetFamily family) {
@@ -144,7 +153,7 @@ std::vector<std::string> renderPictures(const std::vector<std::pair<WidgetFamily
     }
     return out;
   }
-  // Laid out here, one after the other: the text measurer serves one thread at a time.
+  // Laid out here, one after the other (a small part of the work), then drawn at the same time.
   std::vector<ui::PngPicture> pictures;
   for (const auto& [family, view] : views) {
     const ui::WidgetCanvas canvas = canvasFor(family);

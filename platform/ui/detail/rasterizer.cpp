@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <stdexcept>
 #include <utility>
 
@@ -12,32 +11,14 @@
 #include "ui/detail/cairo_handles.hpp"
 #include "ui/detail/cairo_path.hpp"
 #include "ui/detail/gradient_fill.hpp"
-#include "ui/detail/pango_fonts.hpp"
 #include "ui/detail/paths.hpp"
 #include "ui/detail/pixel_conversion.hpp"
 #include "ui/detail/raster.hpp"
+#include "ui/text/glyph_painter.hpp"
 
 namespace ui::detail {
 
 namespace {
-
-// Text is the one part of drawing that is not safe on two threads at once: Pango's font map
-// (and fontconfig under it) is shared by the whole process and has no lock of its own. So the
-// runs of pictures drawn at the same time are drawn one at a time, on one context. Laid out at
-// one point per unit, as measured, not at the device scale: with hinting off the glyphs and
-// their positions are the same, and the fonts Pango already opened for measuring serve the
-// drawing too instead of a second set per size. A text engine with faces of its own per thread
-// would need neither the lock nor the shared context.
-void drawText(cairo_t* cr, const TextRun& run) {
-  static std::mutex mutex;
-  std::lock_guard lock(mutex);
-  static const PangoContextPtr context = newContext();
-  PangoLayoutPtr layout = newLayout(context.get(), run.text, run.font);
-  setSource(cr, run.color);
-  cairo_move_to(cr, run.rect.minX(), run.rect.minY());
-  pango_cairo_show_layout(cr, layout.get());
-  cairo_new_path(cr);
-}
 
 void drawSymbol(cairo_t* cr, const Symbol& symbol) {
   setSource(cr, symbol.color);
@@ -102,7 +83,7 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
       appendPath(cr.get(), continuousRoundedRect(rect->rect, rect->cornerRadius));
       cairo_fill(cr.get());
     } else if (const auto* run = std::get_if<TextRun>(&item)) {
-      drawText(cr.get(), *run);
+      text::paintTextRun(cr.get(), *run);
     } else if (const auto* symbol = std::get_if<Symbol>(&item)) {
       drawSymbol(cr.get(), *symbol);
     }
