@@ -18,8 +18,8 @@
 #include "foundation/locale.hpp"
 #include "presentation/pocketta_widget_view.hpp"
 #include "ui/detail/raster.hpp"
-#include "ui/widget_canvas.hpp"
 #include "ui/render_display_list.hpp"
+#include "ui/widget_canvas.hpp"
 
 namespace {
 
