@@ -1,42 +1,56 @@
 #include <unicode/uloc.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <fstream>
 #include <system_error>
 
 #include "foundation/locale.hpp"
 #include "host/atomic_file.hpp"
 #include "host/commands.hpp"
 #include "host/entry_choice.hpp"
-#include "ui/png_encoder.hpp"
-#include "ui/svg_renderer.hpp"
-#include "ui/terminal_renderer.hpp"
 #include "ui/view_dump.hpp"
 #include "ui/widget_layout.hpp"
 
 namespace host {
 namespace {
 
-std::string_view extensionFor(OutputFormat format) {
-  switch (format) {
-    case OutputFormat::png:
-      return ".png";
-    case OutputFormat::svg:
-      return ".svg";
-    case OutputFormat::terminal:
-      return ".ans";
-    case OutputFormat::tree:
-      return ".txt";
-  }
-  return "";
+bool isCharacterDevice(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
 }
 
-std::optional<OutputFormat> formatForExtension(const std::filesystem::path& path) {
-  const auto extension = path.extension().string();
-  if (extension == ".png") return OutputFormat::png;
-  if (extension == ".svg") return OutputFormat::svg;
-  if (extension == ".ans") return OutputFormat::terminal;
-  if (extension == ".txt") return OutputFormat::tree;
+// The placeholders --name may hold, and what each stands for.
+std::optional<std::string> placeholderValue(const CommandContext& context, std::string_view name,
+                                            std::string_view picture) {
+  if (name == "kind") return context.configuration.kind;
+  if (name == "family") return std::string(picture);
+  if (name == "locale") return foundation::Locale::current().identifier();
+  if (name == "appearance") return std::string(toString(context.line.appearance));
+  if (name == "scale") return std::to_string(context.line.scaleOrDefault());
   return std::nullopt;
+}
+
+// The template with each {placeholder} replaced; nothing when one is unknown.
+std::optional<std::string> expandName(const CommandContext& context, std::string_view pattern,
+                                      std::string_view picture) {
+  std::string name;
+  std::size_t at = 0;
+  while (at < pattern.size()) {
+    const auto open = pattern.find('{', at);
+    const auto close = open == std::string_view::npos ? open : pattern.find('}', open);
+    if (close == std::string_view::npos) {
+      name += pattern.substr(at);
+      break;
+    }
+    const auto value =
+        placeholderValue(context, pattern.substr(open + 1, close - open - 1), picture);
+    if (!value) return std::nullopt;
+    name += std::string(pattern.substr(at, open - at)) + *value;
+    at = close + 1;
+  }
+  return name;
 }
 
 }  // namespace
@@ -55,7 +69,7 @@ std::string CommandContext::localized(std::string_view key) const {
 
 ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
   ui::RenderOptions options;
-  options.scale = line.scale;
+  options.scale = line.scaleOrDefault();
   options.colorScheme =
       line.appearance == Appearance::dark ? ui::ColorScheme::dark : ui::ColorScheme::light;
   options.redacted = redacted;
@@ -125,84 +139,112 @@ AnyEntry currentEntry(const CommandContext& context, const TimelineProviderConte
 
 std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format, int scale,
                           const ui::RenderOptions& options) {
-  if (format == OutputFormat::tree) return ui::dump(view);
+  const OutputFormatSpec& spec = specOf(format);
+  if (!spec.draw) return ui::dump(view);
   const ui::WidgetCanvas canvas = canvasFor(family);
-  const ui::DisplayList list = ui::renderDisplayList(view, canvas, options);
-  switch (format) {
-    case OutputFormat::png: {
-      const auto bytes = ui::encodePng(list, canvas, scale);
-      return std::string(bytes.begin(), bytes.end());
-    }
-    case OutputFormat::svg:
-      return ui::renderSvg(list, canvas);
-    case OutputFormat::terminal:
-    case OutputFormat::tree:
-      break;
-  }
-  return ui::renderTerminal(list, canvas);
+  return spec.draw(ui::renderDisplayList(view, canvas, options), canvas, scale);
 }
 
 std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context,
                                                    std::size_t pictureCount) {
   const CommandLine& line = context.line;
   OutputPlan plan;
-  if (!line.out || *line.out == "-") {
+  bool folderGiven = false;
+  const bool stream = !line.out || *line.out == "-" || isCharacterDevice(*line.out);
+  if (stream) {
+    if (line.out && *line.out != "-") plan.device = *line.out;
     plan.format = line.format.value_or(OutputFormat::terminal);
-    if (plan.format == OutputFormat::png && context.environment.outIsTerminal) {
-      return CommandResult::usage("a PNG is not written to a terminal: give --out FILE or DIR");
+  } else {
+    const std::filesystem::path out = *line.out;
+    std::error_code error;
+    // A folder: one that exists, or a path ending in '/' or without an extension ("out").
+    const bool isFolder = std::filesystem::is_directory(out, error) || line.out->back() == '/' ||
+                          (!std::filesystem::exists(out, error) && !out.has_extension());
+    if (isFolder) {
+      folderGiven = true;
+      plan.format = line.format.value_or(OutputFormat::png);
+      plan.folder = out;
+      plan.nameTemplate = line.name.value_or("{kind}-{family}");
+      plan.extension = specOf(plan.format).extension;
+    } else {
+      const auto fromExtension = formatForExtension(out);
+      if (!line.format && !fromExtension) {
+        std::string extensions;
+        for (const auto& spec : outputFormats()) extensions += " " + std::string(spec.extension);
+        return CommandResult::usage("cannot tell the format of --out " + *line.out +
+                                    ": give --format, or end it in one of" + extensions);
+      }
+      plan.format = line.format.value_or(fromExtension.value_or(OutputFormat::png));
+      if (pictureCount > 1) {
+        // Several pictures and one file name: a file each, named after it.
+        plan.folder = out.parent_path();
+        plan.nameTemplate = out.stem().string() + "-{family}";
+        plan.extension = out.extension().string();
+      } else {
+        plan.file = out;
+      }
     }
-    if ((plan.format == OutputFormat::png || plan.format == OutputFormat::svg) &&
-        pictureCount > 1) {
-      return CommandResult::usage("--format " + std::string(toString(plan.format)) +
-                                  " on standard output holds one picture: give --family or "
-                                  "--out DIR");
+  }
+
+  const OutputFormatSpec& spec = specOf(plan.format);
+  const std::string format(spec.name);
+  if (line.scale && !spec.pixels) {
+    return CommandResult::usage("--scale sets pixels per point, and " + format +
+                                " has no pixels: leave it out, or use --format png");
+  }
+  if (line.name && !folderGiven) {
+    return CommandResult::usage(
+        "--name names the files in an --out folder, and here there is "
+        "none: give --out DIR");
+  }
+  if (line.name && !expandName(context, *line.name, "small")) {
+    return CommandResult::usage("--name " + *line.name +
+                                ": a placeholder that is none of {kind}, {family}, {locale}, "
+                                "{appearance}, {scale}");
+  }
+  if (plan.toStream() && !plan.device) {
+    if (spec.binary && context.environment.outIsTerminal) {
+      return CommandResult::usage("a " + format +
+                                  " picture is not written to a terminal: give --out FILE or DIR");
     }
-    return plan;
   }
-  const std::filesystem::path out = *line.out;
-  std::error_code error;
-  // A folder: one that exists, or a path ending in '/' or without an extension ("out").
-  const bool isFolder = std::filesystem::is_directory(out, error) || line.out->back() == '/' ||
-                        (!std::filesystem::exists(out, error) && !out.has_extension());
-  if (isFolder) {
-    plan.folder = out;
-    plan.format = line.format.value_or(OutputFormat::png);
-    return plan;
+  if (plan.toStream() && spec.onePicture && pictureCount > 1) {
+    return CommandResult::usage("--format " + format + " on " +
+                                (plan.device ? plan.device->string() : "standard output") +
+                                " holds one picture: give --family or --out DIR");
   }
-  if (pictureCount > 1) {
-    return CommandResult::usage("--out " + *line.out +
-                                " is a file and holds one picture: give --family or a folder");
-  }
-  const auto fromExtension = formatForExtension(out);
-  if (!line.format && !fromExtension) {
-    return CommandResult::usage("cannot tell the format of --out " + *line.out +
-                                ": give --format, or end it in .png or .svg");
-  }
-  plan.format = line.format.value_or(fromExtension.value_or(OutputFormat::png));
-  plan.file = out;
   return plan;
 }
 
-std::filesystem::path pictureFile(const OutputPlan& plan, const std::string& kind,
+std::filesystem::path pictureFile(const CommandContext& context, const OutputPlan& plan,
                                   std::string_view name) {
   if (plan.file) return *plan.file;
-  return plan.folder.value_or(".") /
-         (kind + "-" + std::string(name) + std::string(extensionFor(plan.format)));
+  const auto expanded = expandName(context, plan.nameTemplate, name);
+  return plan.folder.value_or(".") / (expanded.value_or(std::string(name)) + plan.extension);
 }
 
 CommandResult writePictures(const CommandContext& context, const OutputPlan& plan,
                             const std::vector<std::pair<std::string, std::string>>& pictures) {
-  if (plan.toStandardOutput()) {
+  if (plan.toStream()) {
+    std::ofstream device;
+    if (plan.device) {
+      device.open(*plan.device, std::ios::binary | std::ios::app);
+      if (!device) return CommandResult::failure("cannot open " + plan.device->string());
+    }
+    std::ostream& out = plan.device ? device : context.environment.out;
     const bool titled = pictures.size() > 1;
     for (const auto& [name, content] : pictures) {
-      if (titled) context.environment.out << name << "\n";
-      context.environment.out << content;
+      if (titled) out << name << "\n";
+      out << content;
     }
-    context.environment.out.flush();
-    if (!context.environment.out) return CommandResult::failure("cannot write standard output");
+    out.flush();
+    if (!out) {
+      return CommandResult::failure("cannot write " +
+                                    (plan.device ? plan.device->string() : "standard output"));
+    }
     return CommandResult::ok();
   }
-  if (plan.folder) {
+  if (plan.folder && !plan.folder->empty()) {
     std::error_code error;
     std::filesystem::create_directories(*plan.folder, error);
     if (error) {
@@ -210,9 +252,11 @@ CommandResult writePictures(const CommandContext& context, const OutputPlan& pla
                                     error.message());
     }
   }
+  const bool announce = !context.line.quiet && context.line.command != Command::run;
   for (const auto& [name, content] : pictures) {
-    const auto path = pictureFile(plan, context.configuration.kind, name);
+    const auto path = pictureFile(context, plan, name);
     if (auto failure = writeFileAtomically(path, content)) return CommandResult::failure(*failure);
+    if (announce) context.environment.err << "wrote " << path.string() << std::endl;
   }
   return CommandResult::ok();
 }

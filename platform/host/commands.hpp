@@ -77,19 +77,25 @@ AnyEntry currentEntry(const CommandContext& context, const TimelineProviderConte
 std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format, int scale,
                           const ui::RenderOptions& options);
 
-// Where pictures go, decided from --out and --format before anything is rendered.
+// Where pictures go, decided from --out, --format and --name before anything is rendered.
 struct OutputPlan {
   OutputFormat format = OutputFormat::terminal;
-  std::optional<std::filesystem::path> folder;  // one file per picture
+  // One file per picture: <folder>/<name from the template><extension>.
+  std::optional<std::filesystem::path> folder;
+  std::string nameTemplate;
+  std::string extension;
   std::optional<std::filesystem::path> file;    // the one picture
-  bool toStandardOutput() const { return !folder && !file; }
+  std::optional<std::filesystem::path> device;  // written directly, as standard output is
+  bool toStream() const { return !folder && !file; }
 };
+// `pictureCount`: how many pictures the command will write.
 std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context,
                                                    std::size_t pictureCount);
-// The file for one picture in a folder: "<kind>-<name>.<extension>".
-std::filesystem::path pictureFile(const OutputPlan& plan, const std::string& kind,
+// The file of one picture; `name` is what {family} stands for ("small", "gallery").
+std::filesystem::path pictureFile(const CommandContext& context, const OutputPlan& plan,
                                   std::string_view name);
-// Writes each picture whole; standard output gets them one after another.
+// Writes each picture whole, one line per file on standard error unless --quiet or the live
+// host; a stream gets them one after another, titled when there are several.
 CommandResult writePictures(const CommandContext& context, const OutputPlan& plan,
                             const std::vector<std::pair<std::string, std::string>>& pictures);
 

@@ -25,7 +25,7 @@ CommandResult runCommand(const CommandContext& context) {
     std::vector<std::pair<std::string, std::string>> pictures;
     for (const auto family : chosen) {
       pictures.emplace_back(std::string(shortName(family)),
-                            renderPicture(view, family, plan.format, context.line.scale,
+                            renderPicture(view, family, plan.format, context.line.scaleOrDefault(),
                                           context.renderOptions(false)));
     }
     const auto written = writePictures(context, plan, pictures);
@@ -39,7 +39,8 @@ CommandResult runCommand(const CommandContext& context) {
   options.reloads = context.line.reloads;
   const StopOnSignal stopOnSignal;
   const int status = runLoop(requestTimelineNow, show, sleeper, context.environment.err, options);
-  // runLoop has already said what failed.
+  // runLoop has already said what failed. Stopped by a signal: the shell's status for it.
+  if (status == 0 && stopSignal() != 0) return CommandResult{128 + stopSignal(), ""};
   return CommandResult{status, ""};
 }
 
