@@ -1,5 +1,3 @@
-#include <unicode/uloc.h>
-
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -64,7 +62,7 @@ ContractReporter CommandContext::reporter() const {
 }
 
 std::string CommandContext::localized(std::string_view key) const {
-  return strings.localized(key, foundation::Locale::current());
+  return strings.localized(key, foundation::Locale::preferredLanguages());
 }
 
 ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
@@ -73,12 +71,12 @@ ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
   options.colorScheme =
       line.appearance == Appearance::dark ? ui::ColorScheme::dark : ui::ColorScheme::light;
   options.redacted = redacted;
-  const std::string locale = foundation::Locale::current().identifier();
-  options.layoutDirection = uloc_isRightToLeft(locale.c_str()) ? ui::LayoutDirection::rightToLeft
-                                                               : ui::LayoutDirection::leftToRight;
+  options.layoutDirection = foundation::Locale::current().isRightToLeft()
+                                ? ui::LayoutDirection::rightToLeft
+                                : ui::LayoutDirection::leftToRight;
   const LocalizedStrings* tables = &strings;
   options.localize = [tables](std::string_view key) {
-    return tables->localized(key, foundation::Locale::current());
+    return tables->localized(key, foundation::Locale::preferredLanguages());
   };
   return options;
 }

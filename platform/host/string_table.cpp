@@ -1,7 +1,5 @@
 #include "host/string_table.hpp"
 
-#include <unicode/uloc.h>
-
 #include <fstream>
 #include <sstream>
 
@@ -173,46 +171,30 @@ void LocalizedStrings::add(std::string languageTag, StringTable table) {
   tables_.insert_or_assign(std::move(languageTag), std::move(table));
 }
 
-std::vector<std::string> languageCandidates(const std::string& localeIdentifier) {
-  char maximized[ULOC_FULLNAME_CAPACITY] = {};
-  UErrorCode status = U_ZERO_ERROR;
-  uloc_addLikelySubtags(localeIdentifier.c_str(), maximized, sizeof maximized, &status);
-  const std::string full = U_SUCCESS(status) ? maximized : localeIdentifier;
-
-  auto part = [&](auto getter) {
-    char buffer[ULOC_FULLNAME_CAPACITY] = {};
-    UErrorCode partStatus = U_ZERO_ERROR;
-    getter(full.c_str(), buffer, sizeof buffer, &partStatus);
-    return U_SUCCESS(partStatus) ? std::string(buffer) : std::string();
-  };
-  const std::string language = part(uloc_getLanguage);
-  const std::string script = part(uloc_getScript);
-  const std::string country = part(uloc_getCountry);
-  if (language.empty()) return {};
-
-  std::vector<std::string> candidates;
-  if (!script.empty() && !country.empty())
-    candidates.push_back(language + "-" + script + "-" + country);
-  if (!script.empty()) candidates.push_back(language + "-" + script);
-  if (!country.empty()) candidates.push_back(language + "-" + country);
-  candidates.push_back(language);
-  return candidates;
-}
-
 const StringTable* LocalizedStrings::tableFor(const foundation::Locale& locale) const {
   if (tables_.empty()) return nullptr;
-  for (const auto& tag : languageCandidates(locale.identifier())) {
+  for (const auto& tag : locale.languageCandidates()) {
     if (const auto it = tables_.find(tag); it != tables_.end()) return &it->second;
   }
   return nullptr;
 }
 
 std::string LocalizedStrings::localized(std::string_view key,
-                                        const foundation::Locale& locale) const {
-  if (const auto* table = tableFor(locale)) {
+                                        const std::vector<std::string>& languages) const {
+  for (const auto& language : languages) {
+    if (const auto* table = tableFor(foundation::Locale(language))) {
+      if (auto text = table->lookup(key)) return std::move(*text);
+    }
+  }
+  if (const auto* table = tableFor(foundation::Locale(developmentLanguage_))) {
     if (auto text = table->lookup(key)) return std::move(*text);
   }
   return std::string(key);
+}
+
+std::string LocalizedStrings::localized(std::string_view key,
+                                        const foundation::Locale& locale) const {
+  return localized(key, std::vector{locale.identifier()});
 }
 
 std::vector<std::string> LocalizedStrings::languageTags() const {

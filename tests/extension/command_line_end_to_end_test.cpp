@@ -184,7 +184,16 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
       {{"render", "--name", "{kind}"}, 2, "", "--name names the files in an --out folder"},
       {{"render", "--out", "@/n/", "--name", "{colour}"}, 2, "", "a placeholder that is none"},
       {{"tap", "400", "10", "--family", "small"}, 2, "", "outside the small widget"},
-      {{"describe", "--locale", "xx_YY"}, 2, "", "unknown locale 'xx_YY'"},
+      // The user's language: a translation, else English, never the keys; C as in the
+      // environment; an unknown language said and not refused.
+      {{"describe", "--locale", "de_DE"}, 0, "Kontostand und schnelle Einnahmen", ""},
+      {{"describe", "--locale", "fr_CA"}, 0, "Solde et revenus", ""},
+      {{"describe", "--locale", "C"}, 0, "display name: Limrada", ""},
+      {{"describe", "--locale", "xx_YY"},
+       0,
+       "display name: Limrada",
+       "xx_YY (from --locale) has a"},
+      {{"render", "--format", "tree", "--locale", "ar_EG@numbers=latn"}, 0, R"(shows: "30")", ""},
       {{"describe", "--kind", "Other"}, 2, "", "no widget of kind 'Other'"},
       // Files: one line each, extensions without regard to case, a device written directly.
       {{"render", "--out", "@/w.SVG"},

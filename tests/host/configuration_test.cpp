@@ -34,21 +34,6 @@ struct CountWidget {
   }
 };
 
-TEST(WidgetConfiguration, readsBackKindTextsAndFamiliesInOrder) {
-  const auto configuration = CountWidget{}.body();
-  EXPECT_EQ(configuration.kind, "CountWidget");
-  EXPECT_EQ(configuration.displayName().key, "Name key");
-  EXPECT_EQ(configuration.descriptionKey().key, "Description key");
-  EXPECT_EQ(configuration.families(),
-            (std::vector{WidgetFamily::systemMedium, WidgetFamily::systemSmall}));
-  // The modifiers wrap in the order applied: the families outermost.
-  ASSERT_EQ(configuration.modifiers.size(), 3u);
-  EXPECT_TRUE(std::holds_alternative<host::ConfigurationDisplayName>(configuration.modifiers[0]));
-  EXPECT_TRUE(std::holds_alternative<host::ConfigurationDescription>(configuration.modifiers[1]));
-  EXPECT_TRUE(std::holds_alternative<host::SupportedFamilies>(configuration.modifiers[2]));
-  EXPECT_EQ(configuration.provider.type, &typeid(ScriptedProvider));
-}
-
 TEST(WidgetConfiguration, defaultsAndTheOuterModifierStands) {
   const auto bare = host::StaticConfiguration("K", ScriptedProvider{}, countContent);
   EXPECT_EQ(bare.displayName().key, "");

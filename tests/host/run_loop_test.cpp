@@ -146,13 +146,4 @@ TEST(RunLoop, aFailureToShowEndsTheLoopWithStatusOne) {
   EXPECT_TRUE(sleeper.waits.empty());
 }
 
-TEST(RunLoop, reloadDates) {
-  using host::nextReloadDate;
-  const auto entries = std::vector{entryAt(30, 0), entryAt(10, 0)};
-  EXPECT_EQ(nextReloadDate({entries, TimelineReloadPolicy::after(Date{5})}), Date{5});
-  EXPECT_EQ(nextReloadDate({entries, TimelineReloadPolicy::atEnd()}), Date{30});
-  EXPECT_EQ(nextReloadDate({entries, TimelineReloadPolicy::never()}), std::nullopt);
-  EXPECT_EQ(nextReloadDate({{}, TimelineReloadPolicy::after(Date{std::nan("")})}), std::nullopt);
-}
-
 }  // namespace
