@@ -1,6 +1,11 @@
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -135,12 +140,31 @@ AnyEntry currentEntry(const CommandContext& context, const TimelineProviderConte
   return requestPlaceholder(context.configuration.provider, request, report);
 }
 
-std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format, int scale,
-                          const ui::RenderOptions& options) {
+std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format,
+                          const PictureSettings& settings, const ui::RenderOptions& options) {
   const OutputFormatSpec& spec = specOf(format);
   if (!spec.draw) return ui::dump(view);
   const ui::WidgetCanvas canvas = canvasFor(family);
-  return spec.draw(ui::renderDisplayList(view, canvas, options), canvas, scale);
+  return spec.draw(ui::renderDisplayList(view, canvas, options), canvas, settings);
+}
+
+PictureSettings CommandContext::pictureSettings() const {
+  PictureSettings settings;
+  settings.scale = line.scaleOrDefault();
+  settings.terminal.columns = 80;
+  const char* columns = std::getenv("COLUMNS");
+  int given = 0;
+  if (columns != nullptr) std::from_chars(columns, columns + std::strlen(columns), given);
+  if (given > 0) {
+    settings.terminal.columns = given;
+  } else if (winsize size{}; ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+    settings.terminal.columns = size.ws_col;
+  }
+  const char* noColor = std::getenv("NO_COLOR");
+  const char* term = std::getenv("TERM");
+  settings.terminal.color = !(noColor != nullptr && *noColor != '\0') &&
+                            !(term != nullptr && std::string_view(term) == "dumb");
+  return settings;
 }
 
 std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context,

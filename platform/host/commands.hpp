@@ -33,6 +33,9 @@ struct CommandContext {
   // The key's text in the user's language, or the key.
   std::string localized(std::string_view key) const;
   ui::RenderOptions renderOptions(bool redacted) const;
+  // The scale, and for the terminal preview its width (COLUMNS, else the terminal's, else 80)
+  // and whether it has colour (not under NO_COLOR or TERM=dumb).
+  PictureSettings pictureSettings() const;
 };
 
 struct CommandResult;
@@ -74,8 +77,8 @@ std::variant<std::vector<WidgetFamily>, CommandResult> familiesToShow(
 AnyEntry currentEntry(const CommandContext& context, const TimelineProviderContext& request);
 
 // One family's picture in a format: bytes of a PNG, or text.
-std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format, int scale,
-                          const ui::RenderOptions& options);
+std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format,
+                          const PictureSettings& settings, const ui::RenderOptions& options);
 
 // Where pictures go, decided from --out, --format and --name before anything is rendered.
 struct OutputPlan {

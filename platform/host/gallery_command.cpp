@@ -78,7 +78,7 @@ CommandResult galleryCommand(const CommandContext& context) {
       list.insert(list.end(), widgetList.begin(), widgetList.end());
       x += canvas.size.width + kGap;
     }
-    picture = specOf(plan.format).draw(list, sheet, context.line.scaleOrDefault());
+    picture = specOf(plan.format).draw(list, sheet, context.pictureSettings());
   }
   return writePictures(context, plan, {{"gallery", picture}});
 }

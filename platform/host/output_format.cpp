@@ -4,22 +4,24 @@
 
 #include "ui/png_encoder.hpp"
 #include "ui/svg_renderer.hpp"
-#include "ui/terminal_renderer.hpp"
 
 namespace host {
 namespace {
 
-std::string drawPng(const ui::DisplayList& list, const ui::WidgetCanvas& canvas, int scale) {
-  const auto bytes = ui::encodePng(list, canvas, scale);
+std::string drawPng(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
+                    const PictureSettings& settings) {
+  const auto bytes = ui::encodePng(list, canvas, settings.scale);
   return std::string(bytes.begin(), bytes.end());
 }
 
-std::string drawSvg(const ui::DisplayList& list, const ui::WidgetCanvas& canvas, int) {
+std::string drawSvg(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
+                    const PictureSettings&) {
   return ui::renderSvg(list, canvas);
 }
 
-std::string drawTerminal(const ui::DisplayList& list, const ui::WidgetCanvas& canvas, int) {
-  return ui::renderTerminal(list, canvas);
+std::string drawTerminal(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
+                         const PictureSettings& settings) {
+  return ui::renderTerminal(list, canvas, settings.terminal);
 }
 
 constexpr OutputFormatSpec kFormats[] = {

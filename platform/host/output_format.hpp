@@ -8,11 +8,18 @@
 #include <string_view>
 
 #include "ui/display_list.hpp"
+#include "ui/terminal_renderer.hpp"
 #include "ui/widget_canvas.hpp"
 
 namespace host {
 
 enum class OutputFormat : std::uint8_t { png, svg, terminal, tree };
+
+// How a picture is drawn, beyond its list and canvas.
+struct PictureSettings {
+  int scale = 1;  // pixels per point
+  ui::TerminalOptions terminal;
+};
 
 // Everything the host knows of one output format. Adding a format is one row of
 // outputFormats() and, where it needs one, its renderer.
@@ -24,9 +31,9 @@ struct OutputFormatSpec {
   bool pixels;      // drawn in pixels: --scale applies
   bool binary;      // never written to a terminal
   bool onePicture;  // a stream holds one picture, so several go to files
-  // Draws a display list at `scale` pixels per point; null: the format shows the view tree
-  // itself, not a drawing.
-  std::string (*draw)(const ui::DisplayList& list, const ui::WidgetCanvas& canvas, int scale);
+  // Draws a display list; null: the format shows the view tree itself, not a drawing.
+  std::string (*draw)(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
+                      const PictureSettings& settings);
 };
 
 std::span<const OutputFormatSpec> outputFormats();

@@ -29,7 +29,7 @@ CommandResult renderCommand(const CommandContext& context) {
     }
     const ui::View view = context.configuration.content(entry);
     pictures.emplace_back(std::string(shortName(family)),
-                          renderPicture(view, family, plan.format, context.line.scaleOrDefault(),
+                          renderPicture(view, family, plan.format, context.pictureSettings(),
                                         context.renderOptions(context.line.placeholder)));
   }
   return writePictures(context, plan, pictures);

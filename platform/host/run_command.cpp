@@ -25,7 +25,7 @@ CommandResult runCommand(const CommandContext& context) {
     std::vector<std::pair<std::string, std::string>> pictures;
     for (const auto family : chosen) {
       pictures.emplace_back(std::string(shortName(family)),
-                            renderPicture(view, family, plan.format, context.line.scaleOrDefault(),
+                            renderPicture(view, family, plan.format, context.pictureSettings(),
                                           context.renderOptions(false)));
     }
     const auto written = writePictures(context, plan, pictures);

@@ -10,14 +10,15 @@ TEST(StringTable, parsesPairsCommentsAndEscapes) {
       "\"A\" = \"a\";\n"
       "// a line comment\n"
       "\"quote \\\" and \\\\\" = \"line\\nbreak\\ttab\";\n"
-      "\"unicode\" = \"\\u042F\\u00e9\";\n"
+      "\"unicode\" = \"\\u042F\\u00e9\\uD83D\\uDCB0\\uD83D!\";\n"
       "\"broken\" = ;\n"
       "\"after broken\"=\"still read\";"
       "\"A\" = \"last wins\";\n"
       "\"unterminated\" = \"no end");
   EXPECT_EQ(table.lookup("A"), "last wins");
   EXPECT_EQ(table.lookup("quote \" and \\"), "line\nbreak\ttab");
-  EXPECT_EQ(table.lookup("unicode"), "Яé");
+  // An escaped surrogate pair is one character; a lone surrogate U+FFFD.
+  EXPECT_EQ(table.lookup("unicode"), "Яé\U0001F4B0\uFFFD!");
   EXPECT_EQ(table.lookup("broken"), std::nullopt);
   EXPECT_EQ(table.lookup("after broken"), "still read");
   EXPECT_EQ(table.lookup("unterminated"), std::nullopt);
