@@ -13,6 +13,8 @@
 #include <sstream>
 #include <string_view>
 
+#include "foundation/atomic_file.hpp"
+
 namespace ui::detail {
 
 namespace {
@@ -105,20 +107,8 @@ void writeCache(const std::filesystem::path& cacheFile,
 
   std::error_code error;
   std::filesystem::create_directories(cacheFile.parent_path(), error);
-  // Written beside and renamed over, so a reader never sees half a cache.
-  std::filesystem::path temporary = cacheFile;
-  temporary += ".tmp." + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::trunc | std::ios::binary);
-    out << text.str();
-    if (!out.flush()) {
-      out.close();
-      std::filesystem::remove(temporary, error);
-      return;
-    }
-  }
-  std::filesystem::rename(temporary, cacheFile, error);
-  if (error) std::filesystem::remove(temporary, error);
+  // A reader never sees half a cache; a cache that cannot be written is only slower next time.
+  [[maybe_unused]] const auto failure = foundation::writeFileAtomically(cacheFile, text.str());
 }
 
 struct PatternDeleter {
