@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <iomanip>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -91,29 +92,15 @@ TEST_F(CommandLineEndToEnd, timelineJsonFieldByField) {
   const std::regex shape(
       R"re(\{"entries": \[\{"date": "2026-03-01T09:30:00.000Z", "secondsSinceReferenceDate": )re"
       R"re(794050200, "balance": -12.25, "income": 30, "expense": 16.5\}\], )re"
-      R"re("policy": \{"kind": "after", "date": "(\d+)-(\d+)-(\d+)T(\d+):(\d+):([\d.]+)Z"\}\}\n)re");
+      R"re("policy": \{"kind": "after", "date": "([\d-]+T\d+:\d+:\d+)(\.\d+)Z"\}\}\n)re");
   std::smatch date;
   ASSERT_TRUE(std::regex_match(result.out, date, shape)) << result.out;
   std::tm tm{};
-  tm.tm_year = std::stoi(date[1]) - 1900;
-  tm.tm_mon = std::stoi(date[2]) - 1;
-  tm.tm_mday = std::stoi(date[3]);
-  tm.tm_hour = std::stoi(date[4]);
-  tm.tm_min = std::stoi(date[5]);
-  const double reload = double(timegm(&tm)) + std::stod(date[6]) - 978307200.0;
+  std::istringstream(date[1]) >> std::get_time(&tm, "%Y-%m-%dT%H:%M:%S");
+  const double reload = double(timegm(&tm)) + std::stod(date[2]) - 978307200.0;
   // 900 seconds after the request, which came while the process ran.
   EXPECT_GE(reload, before + 900 - 0.001);
   EXPECT_LE(reload, nowSinceReferenceDate() + 900);
-
-  // Values JSON cannot hold, and a date the format cannot show.
-  writeStore(R"(<key>balance</key><real>nan</real><key>todayIncome</key><real>-inf</real>
-                <key>todayExpense</key><real>-0.0</real>
-                <key>updatedAt</key><date>0001-01-01T00:00:00Z</date>)");
-  EXPECT_NE(run({"timeline", "--json"})
-                .out.find(R"("date": "0001-01-01T00:00:00.000Z", )"
-                          R"("secondsSinceReferenceDate": -63113904000, "balance": "nan", )"
-                          R"("income": "-inf", "expense": -0})"),
-            std::string::npos);
 }
 
 TEST_F(CommandLineEndToEnd, aStoreReadAsDefaultsIsSaidOnceAndFailsUnderStrict) {

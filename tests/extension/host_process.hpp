@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "../foundation/property_list_test_support.hpp"
+
 namespace hosttest {
 
 namespace fs = std::filesystem;
@@ -24,25 +26,7 @@ inline std::string readText(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// A folder of the test's own, removed with all it holds (made writable first).
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "pocketta-host-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
+using TemporaryFolder = foundation::testing::TemporaryDirectory;
 
 // How a child process ended: its exit status (128 + the signal when killed) and what it wrote.
 struct Ending {
