@@ -46,6 +46,13 @@ constexpr CommandSpec kCommands[] = {
      "that was ignored when it started (nohup) stays ignored."},
 };
 
+static_assert([] {
+  for (std::size_t i = 0; i < std::size(kCommands); ++i) {
+    if (static_cast<std::size_t>(kCommands[i].command) != i) return false;
+  }
+  return true;
+}());
+
 constexpr std::string_view kPurpose = "Runs the widget extension as the phone's widget host does.";
 
 using Commands = std::initializer_list<Command>;

@@ -193,6 +193,17 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
        R"(href="pocketta://add-income")",
        ""},
       {{"render", "--out", "/dev/null"}, 0, "", ""},
+      // A file in a folder that is gone fails, and nothing is made on the way; a folder given as
+      // a folder is the host's to make.
+      {{"render", "--family", "small", "--out", "@/gone/w.png"},
+       1,
+       "",
+       "cannot write @/gone/w.png"},
+      {{"render", "--family", "small", "--out", "@/made/"},
+       0,
+       "",
+       "wrote @/made/PockettaWidget-small.png",
+       {{"made/PockettaWidget-small.png", "IEND"}}},
       {{"render", "-q", "--dark", "--out", "@/d/", "--name",
         "{kind}-{family}-{locale}-{appearance}"},
        0,
@@ -231,6 +242,7 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
     }
   }
   EXPECT_FALSE(fs::exists(folder_ / "h.png"));
+  EXPECT_FALSE(fs::exists(folder_ / "gone"));
 }
 
 TEST_F(CommandLineEndToEnd, pngsOfEachFamilysPixelSize) {

@@ -77,24 +77,6 @@ TEST_F(HostFaultTest, outputFolderThatCannotBeWrittenFailsWithOneLine) {
       << "left behind: " << ::testing::PrintToString(namesIn(output()));
 }
 
-TEST_F(HostFaultTest, outputFolderThatVanishedFailsOrIsMadeAgain) {
-  // A file in a folder that is gone: nothing is made on the way, the run fails.
-  fs::remove_all(output());
-  const fs::path target = output() / "widget.png";
-  Ending ending = HostProcess(renderArguments(target, containers()), scratch_.path()).wait();
-  EXPECT_EQ(ending.status, 1) << ending.err;
-  EXPECT_NE(ending.err.find("cannot write " + target.string()), std::string::npos) << ending.err;
-  EXPECT_FALSE(fs::exists(output()));
-
-  // A folder given as a folder is the host's to make: the pictures land in it whole.
-  ending =
-      HostProcess(renderArguments(output().string() + "/", containers()), scratch_.path()).wait();
-  EXPECT_EQ(ending.status, 0) << ending.err;
-  const auto names = namesIn(output());
-  ASSERT_EQ(names.size(), 1u) << ::testing::PrintToString(names);
-  EXPECT_TRUE(isWholePng(readText(output() / names.front())));
-}
-
 TEST_F(HostFaultTest, writePastTheFileSizeLimitLeavesThePreviousFileAndFails) {
   // The limit makes the kernel refuse the write part-way, as a full disk does. With SIGXFSZ's
   // default action the process would end mid-write and leave its temporary file; the host sets
