@@ -75,7 +75,7 @@ std::variant<CommandLine, UsageError> parseCommandLine(std::span<const std::stri
 std::string helpText(std::string_view program, std::optional<Command> command,
                      std::string_view containersVariable = {});
 
-// "Try 'pocketta-widget render --help'." and the like.
+// "Try '<program> render --help'." and the like.
 std::string usageHint(std::string_view program, std::optional<Command> command);
 
 }  // namespace host
