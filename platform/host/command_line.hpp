@@ -30,10 +30,10 @@ struct CommandLine {
   // Shared by the commands that show the widget. Empty: the command's own default.
   std::vector<WidgetFamily> families;
   std::optional<OutputFormat> format;
-  std::optional<int> scale;         // pixels per point; none given: 1
-  std::optional<std::string> out;   // a file, a folder, a device, or "-" for standard output
-  std::optional<std::string> name;  // file names in a folder, with {kind}, {family}...
-  Appearance appearance = Appearance::light;
+  std::optional<int> scale;              // pixels per point; none given: 1
+  std::optional<std::string> out;        // a file, a folder, a device, or "-" for standard output
+  std::optional<std::string> name;       // file names in a folder, with {kind}, {family}...
+  std::optional<Appearance> appearance;  // none given: light
   bool placeholder = false;
   bool snapshot = false;
   bool quiet = false;  // no line per written file
@@ -56,6 +56,7 @@ struct CommandLine {
   bool strict = false;  // a store that reads as defaults is a failure
 
   int scaleOrDefault() const { return scale.value_or(1); }
+  Appearance appearanceOrDefault() const { return appearance.value_or(Appearance::light); }
   friend bool operator==(const CommandLine&, const CommandLine&) = default;
 };
 

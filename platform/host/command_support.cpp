@@ -30,7 +30,7 @@ std::optional<std::string> placeholderValue(const CommandContext& context, std::
   if (name == "kind") return context.configuration.kind;
   if (name == "family") return std::string(picture);
   if (name == "locale") return foundation::Locale::current().identifier();
-  if (name == "appearance") return std::string(toString(context.line.appearance));
+  if (name == "appearance") return std::string(toString(context.line.appearanceOrDefault()));
   if (name == "scale") return std::to_string(context.line.scaleOrDefault());
   return std::nullopt;
 }
@@ -73,8 +73,8 @@ std::string CommandContext::localized(std::string_view key) const {
 ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
   ui::RenderOptions options;
   options.scale = line.scaleOrDefault();
-  options.colorScheme =
-      line.appearance == Appearance::dark ? ui::ColorScheme::dark : ui::ColorScheme::light;
+  options.colorScheme = line.appearanceOrDefault() == Appearance::dark ? ui::ColorScheme::dark
+                                                                       : ui::ColorScheme::light;
   options.redacted = redacted;
   options.layoutDirection = foundation::Locale::current().isRightToLeft()
                                 ? ui::LayoutDirection::rightToLeft
@@ -213,6 +213,10 @@ std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context
   if (line.scale && !spec.pixels) {
     return CommandResult::usage("--scale sets pixels per point, and " + format +
                                 " has no pixels: leave it out, or use --format png");
+  }
+  if (line.appearance && !spec.draw) {
+    return CommandResult::usage("--appearance and --dark set the colours, and " + format +
+                                " shows the view tree, which has none: leave them out");
   }
   if (line.name && !folderGiven) {
     return CommandResult::usage(

@@ -58,7 +58,7 @@ CommandResult galleryCommand(const CommandContext& context) {
 
     ui::DisplayList list;
     list.push_back(ui::FillRoundedRect{sheet.bounds(), 0,
-                                       context.line.appearance == Appearance::dark
+                                       context.line.appearanceOrDefault() == Appearance::dark
                                            ? ui::RGBA{0.0, 0.0, 0.0, 1}
                                            : ui::RGBA{0.949, 0.949, 0.969, 1}});
     const ui::View header = ui::VStack(ui::HorizontalAlignment::center, 4,

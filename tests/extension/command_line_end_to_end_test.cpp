@@ -166,6 +166,7 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
        "unknown option '--famly' (did you mean '--family'?)"},
       {{"render", "--format", "svg", "--scale", "2"}, 2, "", "svg has no pixels"},
       {{"render", "--format", "tree", "--scale", "3"}, 2, "", "tree has no pixels"},
+      {{"render", "--out", "@/t.txt", "--dark"}, 2, "", "tree shows the view tree"},
       {{"render", "--family", "small", "--out", "@/x.gif"}, 2, "", "cannot tell the format"},
       {{"render", "--format", "png"}, 2, "", "holds one picture"},
       {{"render", "--name", "{kind}"}, 2, "", "--name names the files in an --out folder"},
