@@ -5,40 +5,48 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "host/commands.hpp"
+
 namespace host {
 namespace {
 
 struct CommandSpec {
   Command command;
+  CommandResult (*run)(const CommandContext& context);
   std::string_view name;
   std::string_view arguments;  // in the usage line, between the name and [options]
   std::string_view summary;
   std::string_view description;
 };
 
-// Rows in the order of Command's values, so that a command's row is found by its value.
+// Rows in the order of Command's values, so that a command's row is found by its value. Adding
+// a command is a value of Command, a row here and the function it runs.
 constexpr CommandSpec kCommands[] = {
-    {Command::render, "render", "", "render the widget as PNG, SVG, a terminal preview or a tree",
+    {Command::render, renderCommand, "render", "",
+     "render the widget as PNG, SVG, a terminal preview or a tree",
      "Asks the provider for a timeline and renders the entry that shows now."},
-    {Command::timeline, "timeline", "", "ask the provider for a timeline and print it (--json)",
+    {Command::timeline, timelineCommand, "timeline", "",
+     "ask the provider for a timeline and print it (--json)",
      "Asks the provider for a timeline and prints its entries and reload policy."},
-    {Command::gallery, "gallery", "",
+    {Command::gallery, galleryCommand, "gallery", "",
      "the widget as the gallery shows it: name, description, sizes",
      "One picture of the widget as the gallery shows it: its display name and\n"
      "description in the user's language, and a snapshot in each supported size."},
-    {Command::describe, "describe", "", "the widget's configuration and the store it reads",
+    {Command::describe, describeCommand, "describe", "",
+     "the widget's configuration and the store it reads",
      "Prints the widget's configuration: kind, display name, description, sizes, the\n"
      "App Group, its containers root and the setting that chose it, the store file and\n"
      "its status (ok, missing, unreadable, not a property list, damaged, over the size\n"
      "cap, not a dictionary)."},
-    {Command::tap, "tap", " X Y", "tap the widget at X Y and open the link there",
+    {Command::tap, tapCommand, "tap", " X Y", "tap the widget at X Y and open the link there",
      "Lays the widget out, finds the link under the point X Y (in points, from the\n"
      "widget's top-left corner) and opens its URL. Where there is no link, a tap opens\n"
      "the containing app: that is said on standard error, with exit status 1, so that a\n"
      "script can tell it from a URL. 'describe --links' shows where the links are.\n\n"
      "On the phone a small widget is one tap target: its links do not open their own\n"
      "URLs, a tap anywhere opens the containing app. --phone follows that rule."},
-    {Command::run, "run", "", "the live host: render, wait for the reload policy, repeat",
+    {Command::run, runCommand, "run", "",
+     "the live host: render, wait for the reload policy, repeat",
      "The live host: asks for a timeline, renders every family, waits until the reload\n"
      "policy says to ask again (after a date: no earlier than that date; at end: after\n"
      "the last entry's date; never: never), and repeats. One line on standard error per\n"
@@ -618,6 +626,12 @@ std::string_view toString(Command command) {
 
 std::string_view toString(Appearance appearance) {
   return appearance == Appearance::dark ? "dark" : "light";
+}
+
+CommandResult runCommandOf(const CommandContext& context) {
+  const Command command = context.line.command;
+  if (command == Command::help || command == Command::version) return CommandResult::ok();
+  return kCommands[static_cast<std::size_t>(command)].run(context);
 }
 
 std::variant<CommandLine, UsageError> parseCommandLine(std::span<const std::string> arguments) {

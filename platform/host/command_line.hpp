@@ -76,6 +76,11 @@ std::variant<CommandLine, UsageError> parseCommandLine(std::span<const std::stri
 std::string helpText(std::string_view program, std::optional<Command> command,
                      std::string_view containersVariable = {});
 
+struct CommandContext;
+struct CommandResult;
+// Runs the command the line names, through its row of the command table.
+CommandResult runCommandOf(const CommandContext& context);
+
 // "Try '<program> render --help'." and the like.
 std::string usageHint(std::string_view program, std::optional<Command> command);
 

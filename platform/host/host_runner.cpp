@@ -28,27 +28,6 @@ foundation::ContainersRoot containersRoot(const CommandLine& line, const BundleI
   return foundation::ContainersRoot::platformDefault();
 }
 
-CommandResult dispatch(const CommandContext& context) {
-  switch (context.line.command) {
-    case Command::render:
-      return renderCommand(context);
-    case Command::timeline:
-      return timelineCommand(context);
-    case Command::gallery:
-      return galleryCommand(context);
-    case Command::describe:
-      return describeCommand(context);
-    case Command::tap:
-      return tapCommand(context);
-    case Command::run:
-      return runCommand(context);
-    case Command::help:
-    case Command::version:
-      break;
-  }
-  return CommandResult::ok();
-}
-
 }  // namespace
 
 int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
@@ -114,7 +93,7 @@ int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
   const CommandContext context{*configuration, line, environment, info, strings, store};
   CommandResult result;
   try {
-    result = dispatch(context);
+    result = runCommandOf(context);
   } catch (const std::exception& error) {
     result = CommandResult::failure(error.what());
   }
