@@ -13,6 +13,7 @@
 #include "host/atomic_file.hpp"
 #include "host/commands.hpp"
 #include "host/entry_choice.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/view_dump.hpp"
 #include "ui/widget_layout.hpp"
 

@@ -2,6 +2,7 @@
 
 #include "host/commands.hpp"
 #include "ui/offset.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/view.hpp"
 #include "ui/view_dump.hpp"
 #include "ui/widget_layout.hpp"

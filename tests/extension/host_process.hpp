@@ -15,8 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "../foundation/property_list_test_support.hpp"
-
 namespace hosttest {
 
 namespace fs = std::filesystem;
@@ -26,7 +24,24 @@ inline std::string readText(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-using TemporaryFolder = foundation::testing::TemporaryDirectory;
+// A folder of the test's own, removed with all it holds.
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    std::string pattern = (fs::temp_directory_path() / "pocketta-host-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TemporaryFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
 
 // How a child process ended: its exit status (128 + the signal when killed) and what it wrote.
 struct Ending {

@@ -7,25 +7,15 @@
 
 #include "foundation/floating_point_format_style.hpp"
 #include "foundation/locale.hpp"
-#include "property_list_test_support.hpp"
+#include "support/locale_guard.hpp"
 
 namespace foundation {
 namespace {
 
-// Clears the locale variables and the host's setting for one test, and puts both back after.
-class UserLocaleGuard {
- public:
-  UserLocaleGuard() { Locale::setUserPreferredIdentifier(""); }
-  ~UserLocaleGuard() { Locale::setUserPreferredIdentifier(""); }
-  UserLocaleGuard(const UserLocaleGuard&) = delete;
-  UserLocaleGuard& operator=(const UserLocaleGuard&) = delete;
-
-  testing::EnvironmentGuard lcAll{"LC_ALL", nullptr}, lcMonetary{"LC_MONETARY", nullptr},
-      lcNumeric{"LC_NUMERIC", nullptr}, lang{"LANG", nullptr};
-};
+using support::LocaleGuard;
 
 TEST(Locale, autoupdatingFollowsTheUsersChangeBetweenFormats) {
-  UserLocaleGuard guard;
+  LocaleGuard guard;
   guard.lang.set("fr_FR.UTF-8");
   const auto balanceStyle =
       FloatingPointFormatStyle<double>::Currency("CNY", Locale::autoupdatingCurrent());
@@ -78,7 +68,7 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
       {nullptr, nullptr, nullptr, "de-DE", "de_DE"},
   };
   for (const auto& c : cases) {
-    UserLocaleGuard guard;
+    LocaleGuard guard;
     guard.lcAll.set(c.lcAll);
     guard.lcMonetary.set(c.lcMonetary);
     guard.lcNumeric.set(c.lcNumeric);
@@ -110,8 +100,8 @@ TEST(Locale, preferredLanguagesInTheOrderOfMessages) {
       {nullptr, "C.UTF-8", "ru_RU", "uk_UA", {}},  // C is no language, and it wins when first
   };
   for (const auto& c : cases) {
-    UserLocaleGuard guard;
-    const testing::EnvironmentGuard language("LANGUAGE", c.language),
+    LocaleGuard guard;
+    const support::EnvironmentGuard language("LANGUAGE", c.language),
         messages("LC_MESSAGES", c.lcMessages);
     guard.lcAll.set(c.lcAll);
     guard.lang.set(c.lang);
@@ -122,7 +112,7 @@ TEST(Locale, preferredLanguagesInTheOrderOfMessages) {
 }
 
 TEST(Locale, theFallbackFormatsAsTheDefaultRegion) {
-  UserLocaleGuard guard;
+  LocaleGuard guard;
   guard.lang.set("C");
   EXPECT_EQ(FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent())
                 .precision(NumberFormatStyleConfiguration::Precision::fractionLength({0, 2}))
@@ -131,7 +121,7 @@ TEST(Locale, theFallbackFormatsAsTheDefaultRegion) {
 }
 
 TEST(Locale, equalityTellsAutoupdatingFromAnyNamedLocale) {
-  UserLocaleGuard guard;
+  LocaleGuard guard;
   Locale::setUserPreferredIdentifier("en_US");
   EXPECT_EQ(Locale::autoupdatingCurrent(), Locale::autoupdatingCurrent());
   EXPECT_NE(Locale::autoupdatingCurrent(), Locale("en_US"));

@@ -7,6 +7,7 @@
 #include "foundation/locale.hpp"
 #include "presentation/pocketta_widget_view.hpp"
 #include "ui/view_dump.hpp"
+#include "widget_test_support.hpp"
 
 namespace pocketta {
 namespace {
@@ -14,18 +15,8 @@ namespace {
 using foundation::Date;
 using foundation::Locale;
 
-// Sets the user's locale for one test and clears the setting afterwards, so no test reads the
-// machine's locale and none leaks its own into the next.
-class UserLocale {
- public:
-  explicit UserLocale(const char* identifier) { Locale::setUserPreferredIdentifier(identifier); }
-  ~UserLocale() { Locale::setUserPreferredIdentifier(""); }
-  void set(const char* identifier) { Locale::setUserPreferredIdentifier(identifier); }
-};
-
-MoneyEntry entry(double balance, double income, double expense, double date = 0) {
-  return MoneyEntry{Date::fromTimeIntervalSince1970(date), balance, income, expense};
-}
+using testing::entry;
+using testing::UserLocale;
 
 // The nodes of the tree the tests look into, found by their fixed places in it.
 struct Parts {

@@ -6,9 +6,10 @@
 
 #include "foundation/unicode.hpp"
 
-#include "layout_widget_tree.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/terminal_renderer.hpp"
 #include "ui/widget_layout.hpp"
+#include "widget_test_support.hpp"
 
 namespace {
 
@@ -27,7 +28,8 @@ std::string colourOf(const std::string& out, const std::string& text, std::size_
 }
 
 TEST(RenderTerminal, showsTheHeaderAndTheAmountsInTheirColours) {
-  const ui::View tree = ui::testing::widgetTree(277, 30, 16, "en_US");
+  pocketta::testing::UserLocale locale("en_US");
+  const ui::View tree = pocketta::testing::widget(277, 30, 16);
   struct Case {
     ui::ColorScheme scheme;
     std::string green;
@@ -69,8 +71,8 @@ TEST(RenderTerminal, fitsTheWidthGivenPlainWhenAskedAndRightToLeftInDisplayOrder
   const ui::RGBA white{1, 1, 1, 1};
   const ui::DisplayList list = {
       ui::FillRoundedRect{{{0, 0}, canvas.size}, 0, {0, 0, 1, 1}},
-      ui::TextRun{"אבג 12", {}, white, {{0, 0}, {80, 10}}, 1},
-      ui::TextRun{"漢字é!", {}, white, {{0, 40}, {80, 10}}, 1},
+      ui::TextRun{"אבג 12", {}, white, {{0, 0}, {80, 10}}, 1, {}},
+      ui::TextRun{"漢字é!", {}, white, {{0, 40}, {80, 10}}, 1, {}},
   };
   const struct {
     ui::TerminalOptions options;
@@ -101,7 +103,7 @@ TEST(RenderTerminal, fitsTheWidthGivenPlainWhenAskedAndRightToLeftInDisplayOrder
 }
 
 TEST(RenderTerminal, boundsOutputForAbsurdCanvases) {
-  const ui::DisplayList list = {ui::TextRun{"x", {}, {1, 1, 1, 1}, {{1e300, -5}, {1, 1}}, 1}};
+  const ui::DisplayList list = {ui::TextRun{"x", {}, {1, 1, 1, 1}, {{1e300, -5}, {1, 1}}, 1, {}}};
   for (foundation::Size size :
        {foundation::Size{0, 0}, foundation::Size{-1, 1e12}, foundation::Size{std::nan(""), 20}}) {
     const std::string out = ui::renderTerminal(list, ui::WidgetCanvas{size});
