@@ -44,17 +44,18 @@ CommandResult tapCommand(const CommandContext& context) {
   const ui::WidgetLayout layout = ui::layoutWidget(view, canvas, context.renderOptions(false));
   std::optional<foundation::URL> link = ui::hitTest(layout, point);
 
-  auto& out = context.environment.out;
+  // No link of its own under the point: a tap opens the containing app, which is not a URL a
+  // script could use, so it is said on standard error and fails.
   if (link && context.line.phone && family == WidgetFamily::systemSmall) {
-    out << "A tap at " << where << " opens the containing app: on the phone a small widget is "
-        << "one tap target, and its link to " << link->absoluteString() << " does not open."
-        << std::endl;
-    return CommandResult::ok();
+    return CommandResult::failure("a tap at " + where +
+                                  " opens the containing app: on the phone a small widget is one "
+                                  "tap target, and its link to " +
+                                  link->absoluteString() + " does not open");
   }
   if (!link) {
-    out << "No link at " << where << ": a tap there opens the containing app." << std::endl;
-    return CommandResult::ok();
+    return CommandResult::failure("no link at " + where + ": a tap there opens the containing app");
   }
+  auto& out = context.environment.out;
   if (context.line.print) {
     out << link->absoluteString() << std::endl;
     return CommandResult::ok();

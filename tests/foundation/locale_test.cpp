@@ -63,6 +63,9 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
       {nullptr, nullptr, nullptr, "C.UTF-8", Locale::kFallbackIdentifier},
       {"POSIX", "fr_FR", nullptr, "hi_IN", Locale::kFallbackIdentifier},  // C wins when first
       {nullptr, nullptr, nullptr, ".UTF-8", Locale::kFallbackIdentifier},
+      // ICU keywords stay; the rest in ICU's canonical form.
+      {nullptr, nullptr, nullptr, "ar_EG.UTF-8@numbers=latn", "ar_EG@numbers=latn"},
+      {nullptr, nullptr, nullptr, "de-DE", "de_DE"},
   };
   for (const auto& c : cases) {
     LocaleGuard guard;
@@ -79,6 +82,32 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
     EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), "ar_EG");
     Locale::setUserPreferredIdentifier("POSIX");
     EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), Locale::kFallbackIdentifier);
+  }
+}
+
+TEST(Locale, preferredLanguagesInTheOrderOfMessages) {
+  struct Case {
+    const char* language;
+    const char* lcAll;
+    const char* lcMessages;
+    const char* lang;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"de_AT:fr::C", "ja_JP", "ru_RU", "uk_UA", {"de_AT", "fr", "ja_JP"}},
+      {nullptr, nullptr, "ru_RU.UTF-8", "uk_UA", {"ru_RU"}},
+      {"", "", "", "uk_UA.UTF-8", {"uk_UA"}},
+      {nullptr, "C.UTF-8", "ru_RU", "uk_UA", {}},  // C is no language, and it wins when first
+  };
+  for (const auto& c : cases) {
+    LocaleGuard guard;
+    const support::EnvironmentGuard language("LANGUAGE", c.language),
+        messages("LC_MESSAGES", c.lcMessages);
+    guard.lcAll.set(c.lcAll);
+    guard.lang.set(c.lang);
+    EXPECT_EQ(Locale::preferredLanguages(), c.expected) << (c.language ? c.language : "");
+    Locale::setUserPreferredIdentifier("fr_CA");  // the host's setting alone
+    EXPECT_EQ(Locale::preferredLanguages(), std::vector<std::string>{"fr_CA"});
   }
 }
 

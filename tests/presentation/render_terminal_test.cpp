@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <sstream>
+
+#include "foundation/unicode.hpp"
 
 #include "ui/render_display_list.hpp"
 #include "ui/terminal_renderer.hpp"
@@ -60,6 +63,42 @@ TEST(RenderTerminal, showsTheHeaderAndTheAmountsInTheirColours) {
     }
     EXPECT_EQ(lines, 21u);
     EXPECT_EQ(static_cast<std::size_t>(std::count(out.begin(), out.end(), '\n')), 21u);
+  }
+}
+
+TEST(RenderTerminal, fitsTheWidthGivenPlainWhenAskedAndRightToLeftInDisplayOrder) {
+  const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};  // 364 x 170 points
+  const ui::RGBA white{1, 1, 1, 1};
+  const ui::DisplayList list = {
+      ui::FillRoundedRect{{{0, 0}, canvas.size}, 0, {0, 0, 1, 1}},
+      ui::TextRun{"אבג 12", {}, white, {{0, 0}, {80, 10}}, 1, {}},
+      ui::TextRun{"漢字é!", {}, white, {{0, 40}, {80, 10}}, 1, {}},
+  };
+  const struct {
+    ui::TerminalOptions options;
+    std::size_t lines;
+    std::size_t widest;  // cells
+  } cases[] = {
+      {{0, true}, 21, 91}, {{40, true}, 9, 40}, {{40, false}, 9, 40}, {{200, false}, 21, 91}};
+  for (const auto& c : cases) {
+    const std::string out = ui::renderTerminal(list, canvas, c.options);
+    EXPECT_EQ(out.find('') == std::string::npos, !c.options.color) << out;
+    std::size_t lines = 0;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line); ++lines) {
+      if (c.options.color) continue;
+      // Cells: the wide characters take two each, the combining accent none.
+      std::size_t cells = 0;
+      for (std::size_t at = 0; at < line.size();) {
+        const auto step = foundation::decodeUtf8(line, at);
+        cells += static_cast<std::size_t>(foundation::terminalWidth(step.codePoint));
+        at += step.length;
+      }
+      EXPECT_EQ(cells, c.widest) << line;
+    }
+    EXPECT_EQ(lines, c.lines) << c.options.columns;
+    EXPECT_NE(out.find("12 גבא"), std::string::npos) << out;
+    EXPECT_NE(out.find("漢字é!"), std::string::npos) << out;
   }
 }
 

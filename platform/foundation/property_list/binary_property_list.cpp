@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "foundation/property_list/dictionary_insert.hpp"
-#include "foundation/property_list/utf8.hpp"
+#include "foundation/unicode.hpp"
 
 namespace foundation {
 namespace {
@@ -157,15 +157,15 @@ class Reader {
   // Appends the UTF-8 form of a UTF-16BE string; false on an unpaired surrogate.
   bool decodeUtf16(const Object& object, std::string& out, bool keep) const {
     for (std::uint64_t i = 0; i < object.count; ++i) {
-      std::uint32_t unit =
-          static_cast<std::uint32_t>(readBigEndian(bytes_, object.payload + 2 * i, 2));
-      if (unit >= 0xDC00 && unit <= 0xDFFF) return false;
-      if (unit >= 0xD800 && unit <= 0xDBFF) {
+      auto unit = static_cast<char32_t>(readBigEndian(bytes_, object.payload + 2 * i, 2));
+      if (unit >= 0xDC00 && unit <= 0xDFFF) return false;  // a trail without its lead
+      if (isLeadSurrogate(unit)) {
         if (i + 1 >= object.count) return false;
-        const auto next =
-            static_cast<std::uint32_t>(readBigEndian(bytes_, object.payload + 2 * (i + 1), 2));
-        if (next < 0xDC00 || next > 0xDFFF) return false;
-        unit = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
+        const auto pair = surrogatePair(
+            static_cast<char16_t>(unit),
+            static_cast<char16_t>(readBigEndian(bytes_, object.payload + 2 * (i + 1), 2)));
+        if (!pair) return false;
+        unit = *pair;
         ++i;
       }
       if (keep) appendUtf8(out, unit);
