@@ -278,8 +278,8 @@ TEST(BinaryPropertyListReader, refusesMalformedObjects) {
   }
   // An integer beyond 64 bits and one of 32 bytes; a real and a date of odd widths; null, fill,
   // uid, set; ASCII with a high byte; lone and reversed surrogates; a string past the end; counts
-  // of 2^40, of 2^62 arrays, of 2^63-1 dictionaries; a negative count, one that is a real, one
-  // of 16 bytes; a reference out of range.
+  // of 2^40, of 2^62 arrays, of 2^63-1 and 2^63 dictionaries, of 2^63 UTF-16 units; a negative
+  // count, one that is a real, one of 16 bytes; a reference out of range.
   for (const auto& object : std::initializer_list<std::string>{
            "14 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00 00",
            "15 00",
@@ -298,6 +298,8 @@ TEST(BinaryPropertyListReader, refusesMalformedObjects) {
            "AF 13 00 00 01 00 00 00 00 00",
            "AF 13 40 00 00 00 00 00 00 00",
            "DF 13 7F" + ff.substr(3),
+           "DF 13 80 00 00 00 00 00 00 00",
+           "6F 13 80 00 00 00 00 00 00 00",
            "4F 13" + ff,
            "4F 23 00 00 00 00 00 00 00 00",
            "4F 14 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00",
@@ -321,6 +323,7 @@ TEST(BinaryPropertyListReader, refusesCyclesLyingTrailersAndEveryTruncation) {
     auto damaged = good;
     damaged.objects[index] = object;
     EXPECT_EQ(readPropertyList(damaged.build()), std::nullopt) << index;
+    EXPECT_EQ(PropertyListDocument::parse(damaged.build()), std::nullopt) << index;
   }
   using Trailer = BinaryPlistBuilder::Trailer;
   const std::function<void(Bytes&, Trailer&)> tampers[] = {
