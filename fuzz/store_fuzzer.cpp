@@ -1,8 +1,6 @@
 // From a preferences file's bytes to the widget's entry: the bytes become the App Group's store
 // file, UserDefaults opens the suite, and MoneyProvider::readEntry reads it as the widget does.
 // The entry must be exactly what the store's own lookups give, and nothing may crash.
-#include <stdlib.h>
-
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +9,7 @@
 
 #include "data/app_group.hpp"
 #include "data/money_provider.hpp"
+#include "foundation/containers_root.hpp"
 #include "foundation/date.hpp"
 #include "foundation/property_list/property_list_document.hpp"
 #include "foundation/user_defaults.hpp"
@@ -32,8 +31,9 @@ const support::TemporaryContainers& containers() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The data layer reads the suite from the default root, which this names.
-  ::setenv("POCKETTA_GROUP_CONTAINERS", containers().root().c_str(), 1);
+  // The data layer reads the suite from the host's root, which this sets.
+  foundation::ContainersRoot::setHostSetting(
+      foundation::ContainersRoot{containers().root(), "fuzzing"});
   return 0;
 }
 

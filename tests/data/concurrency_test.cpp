@@ -12,7 +12,6 @@
 #include "data/app_group.hpp"
 #include "data/money_provider.hpp"
 #include "presentation/pocketta_widget_view.hpp"
-#include "support/environment_guard.hpp"
 #include "support/store_writer.hpp"
 #include "support/versioned_store.hpp"
 
@@ -29,7 +28,7 @@ bool isVersion(const MoneyEntry& entry) {
 TEST(Concurrency, eightThreadsReadWhileTheStoreIsReplaced) {
   constexpr int kThreads = 8;
   const support::TemporaryContainers root;
-  const support::EnvironmentGuard variable("POCKETTA_GROUP_CONTAINERS", root.root().c_str());
+  const support::ContainersRootGuard rootSetting(root.root());
   const std::string suite(kAppGroup);
   for (const auto format : support::kPlistFormats) {
     SCOPED_TRACE(support::toString(format));

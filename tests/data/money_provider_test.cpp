@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "data/app_group.hpp"
-#include "support/environment_guard.hpp"
 #include "support/temporary_containers.hpp"
 
 namespace pocketta {
@@ -40,7 +39,7 @@ class MoneyProviderTest : public ::testing::Test {
   foundation::ManualClock clock_{kNow};
   foundation::ScopedClock scopedClock_;
   support::TemporaryContainers root_;
-  const support::EnvironmentGuard variable_{"POCKETTA_GROUP_CONTAINERS", root_.root().c_str()};
+  const support::ContainersRootGuard rootSetting_{root_.root()};
   const MoneyProvider provider_{};
 };
 

@@ -263,48 +263,54 @@ TEST(BinaryPropertyListReader, refusesMalformedObjects) {
     }
     return out;
   };
-  const auto expectRead = [&](const std::string& object, bool valid) {
+  const auto document = [&](const std::string& object) {
     BinaryPlistBuilder builder;
     builder.add(builder.dictionary({1}, {2})), builder.add(B::ascii("k")), builder.add(hex(object));
-    EXPECT_EQ(readPropertyList(builder.build()).has_value(), valid) << object;
-    EXPECT_EQ(PropertyListDocument::parse(builder.build()).has_value(), valid) << object;
+    EXPECT_EQ(readPropertyList(builder.build()).has_value(),
+              PropertyListDocument::parse(builder.build()).has_value())
+        << object;
+    return PropertyListDocument::parse(builder.build());
   };
   const std::string ff = " FF FF FF FF FF FF FF FF";
-  // A byte, 16-byte integers within 64 bits, a 4-byte real, a UTF-16 surrogate pair.
-  for (const auto& object :
-       std::initializer_list<std::string>{"10 FF", "14 00 00 00 00 00 00 00 00" + ff,
-                                          "14" + ff + ff, "22 3F C0 00 00", "62 D8 3D DC B0"}) {
-    expectRead(object, true);
+  // A 16-byte integer is unsigned: only its low 64 bits count.
+  const std::pair<std::string, PropertyListValue> valid[] = {
+      {"10 FF", i(255)},
+      {"14 00 00 00 00 00 00 00 00" + ff, v(UINT64_MAX)},
+      {"14" + ff + ff, v(UINT64_MAX)},
+      {"14 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00 07", i(7)},
+      {"22 3F C0 00 00", v(1.5)},
+      {"62 D8 3D DC B0", v(std::string("\U0001F4B0"))}};
+  for (const auto& [object, value] : valid) {
+    const auto read = document(object);
+    EXPECT_EQ(read ? read->valueForKey("k") : std::nullopt, value) << object;
   }
-  // An integer beyond 64 bits and one of 32 bytes; a real and a date of odd widths; null, fill,
-  // uid, set; ASCII with a high byte; lone and reversed surrogates; a string past the end; counts
-  // of 2^40, of 2^62 arrays, of 2^63-1 and 2^63 dictionaries, of 2^63 UTF-16 units; a negative
-  // count, one that is a real, one of 16 bytes; a reference out of range.
-  for (const auto& object : std::initializer_list<std::string>{
-           "14 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00 00",
-           "15 00",
-           "21 00 00",
-           "32 00 00 00 00",
-           "00",
-           "0F",
-           "80 01",
-           "C0",
-           "52 61 C3",
-           "61 D8 3D",
-           "61 DC B0",
-           "62 DC B0 D8 3D",
-           "5E 61",
-           "4F 13 00 00 01 00 00 00 00 00",
-           "AF 13 00 00 01 00 00 00 00 00",
-           "AF 13 40 00 00 00 00 00 00 00",
-           "DF 13 7F" + ff.substr(3),
-           "DF 13 80 00 00 00 00 00 00 00",
-           "6F 13 80 00 00 00 00 00 00 00",
-           "4F 13" + ff,
-           "4F 23 00 00 00 00 00 00 00 00",
-           "4F 14 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00",
-           "A1 63"}) {
-    expectRead(object, false);
+  // An integer of 32 bytes; a real and a date of odd widths; null, fill, uid, set; ASCII with a
+  // high byte; lone and reversed surrogates; a string past the end; counts of 2^40, of 2^62 arrays,
+  // of 2^63-1 and 2^63 dictionaries, of 2^63 UTF-16 units; a negative count, one that is a real,
+  // one of 16 bytes; a reference out of range.
+  for (const std::string object : {"15 00",
+                                   "21 00 00",
+                                   "32 00 00 00 00",
+                                   "00",
+                                   "0F",
+                                   "80 01",
+                                   "C0",
+                                   "52 61 C3",
+                                   "61 D8 3D",
+                                   "61 DC B0",
+                                   "62 DC B0 D8 3D",
+                                   "5E 61",
+                                   "4F 13 00 00 01 00 00 00 00 00",
+                                   "AF 13 00 00 01 00 00 00 00 00",
+                                   "AF 13 40 00 00 00 00 00 00 00",
+                                   "DF 13 7F FF FF FF FF FF FF FF",
+                                   "DF 13 80 00 00 00 00 00 00 00",
+                                   "6F 13 80 00 00 00 00 00 00 00",
+                                   "4F 13 FF FF FF FF FF FF FF FF",
+                                   "4F 23 00 00 00 00 00 00 00 00",
+                                   "4F 14 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00",
+                                   "A1 63"}) {
+    EXPECT_EQ(document(object), std::nullopt) << object;
   }
 }
 
