@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "foundation/property_list_value.hpp"
+#include "support/property_list_writer.hpp"
 
 namespace fuzz {
 
@@ -22,33 +23,15 @@ inline void check(bool condition, const char* what, const std::string& key = "")
   std::abort();
 }
 
-// Equality that holds a NaN equal to itself: the readers must give the same bits for the same
-// bytes, and a stored NaN is a value like any other.
 inline bool sameBits(double a, double b) {
   return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
 }
+// Equality that holds a NaN equal to itself: the readers must give the same bits for the same
+// bytes, and a stored NaN is a value like any other. Equal values encode to equal bytes.
 inline bool sameValue(const PropertyListValue& a, const PropertyListValue& b) {
-  if (a.value.index() != b.value.index()) return false;
-  return std::visit(
-      [&](const auto& x) {
-        using T = std::decay_t<decltype(x)>;
-        const T& y = std::get<T>(b.value);
-        if constexpr (std::is_same_v<T, double>) {
-          return sameBits(x, y);
-        } else if constexpr (std::is_same_v<T, foundation::Date>) {
-          return sameBits(x.timeIntervalSinceReferenceDate, y.timeIntervalSinceReferenceDate);
-        } else if constexpr (std::is_same_v<T, PropertyListValue::Array>) {
-          return std::equal(x.begin(), x.end(), y.begin(), y.end(), sameValue);
-        } else if constexpr (std::is_same_v<T, PropertyListValue::Dictionary>) {
-          return std::equal(x.begin(), x.end(), y.begin(), y.end(),
-                            [](const auto& p, const auto& q) {
-                              return p.first == q.first && sameValue(p.second, q.second);
-                            });
-        } else {
-          return x == y;
-        }
-      },
-      a.value);
+  using support::PlistFormat;
+  return a == b ||
+         support::writePlist(PlistFormat::binary, a) == support::writePlist(PlistFormat::binary, b);
 }
 
 // A container of the same kind with nothing in it, or nothing for a scalar.

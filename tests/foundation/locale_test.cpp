@@ -19,18 +19,10 @@ TEST(Locale, autoupdatingFollowsTheUsersChangeBetweenFormats) {
   guard.lang.set("fr_FR.UTF-8");
   const auto balanceStyle =
       FloatingPointFormatStyle<double>::Currency("CNY", Locale::autoupdatingCurrent());
-  const auto amountStyle =
-      FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent())
-          .precision(NumberFormatStyleConfiguration::Precision::fractionLength({0, 2}));
   const Locale snapshot = Locale::current();
-
-  Locale::setUserPreferredIdentifier("en_US");
-  EXPECT_EQ(balanceStyle.format(277), "CN\u00A5277.00");
-  EXPECT_EQ(amountStyle.format(30.5), "30.5");
 
   Locale::setUserPreferredIdentifier("de_DE");
   EXPECT_EQ(balanceStyle.format(277), "277,00\u00A0CN\u00A5");
-  EXPECT_EQ(amountStyle.format(30.5), "30,5");
   EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), "de_DE");
   EXPECT_NE(Locale::autoupdatingCurrent(), Locale("de_DE"));
   EXPECT_EQ(Locale::current(), Locale("de_DE.UTF-8"));

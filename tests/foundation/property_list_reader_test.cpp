@@ -26,9 +26,7 @@ PropertyListValue v(auto value) {
 PropertyListValue i(std::int64_t value) {
   return PropertyListValue{value};
 }
-Bytes fixture(const std::string& name) {
-  return support::readFile(std::filesystem::path(POCKETTA_TEST_DATA_DIR) / name);
-}
+using testing::fixture;
 Optional readXml(std::string_view body) {
   return readPropertyList(bytesOf(support::xmlPlistDocument(body)));
 }

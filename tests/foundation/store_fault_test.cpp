@@ -66,12 +66,27 @@ TEST_F(StoreTest, halfWrittenFileIsTriedAgainThenReadAsEmpty) {
   }
 }
 
-TEST_F(StoreTest, somethingElseAtTheFilesPlaceReadsAsEmptyAtOnce) {
+TEST_F(StoreTest, whatIsAtTheFilesPlaceIsReadAtOnceOrTriedAgainIfAWriterMayFinishIt) {
   const fs::path path = suitePath(), elsewhere = root_.root() / "other";
   fs::create_directories(path.parent_path());
+  const Bytes binary = fixture("full.binary.plist");
+  const Reading full{817806600.0, 1234.56, 30, 16.5};
+  const auto file = [&](Bytes bytes) { return [&, bytes] { writeSuite(bytes); }; };
   int heldFifo = -1;
-  const std::pair<const char*, std::function<void()>> cases[] = {
-      {"missing", [] {}},
+  const struct {
+    const char* what;
+    std::function<void()> make;
+    Reading expected = {};
+    int retries = 0;
+    int tries = 3;
+  } cases[] = {
+      {"a whole file", file(binary), full},
+      {"a link to one",
+       [&] { support::writeFile(elsewhere, binary), fs::create_symlink(elsewhere, path); }, full},
+      {"only a balance", file(fixture("only_balance.xml.plist")), {0, -42.25, 0, 0}},
+      {"an empty dictionary", file(fixture("empty.xml.plist"))},
+      {"nothing", [] {}},
+      {"an empty file", file({})},
       {"a directory", [&] { fs::create_directory(path); }},
       // With no writer a blocking open waits for ever; with a silent one, a blocking read.
       {"a FIFO", [&] { ::mkfifo(path.c_str(), 0600); }},
@@ -81,15 +96,21 @@ TEST_F(StoreTest, somethingElseAtTheFilesPlaceReadsAsEmptyAtOnce) {
        [&] { fs::create_symlink(elsewhere, path), fs::create_symlink(path, elsewhere); }},
       {"a dangling symlink", [&] { fs::create_symlink(root_.root() / "nowhere", path); }},
       {"a device", [&] { fs::create_symlink("/dev/zero", path); }},
-      {"an empty file", [&] { writeSuite({}); }}};
-  for (const auto& [name, make] : cases) {
-    SCOPED_TRACE(name);
+      // Not a dictionary at the top, or not whole: perhaps a writer half-way, so three tries.
+      {"an array at the top", file(fixture("top_array.binary.plist")), {}, 2},
+      {"text", file(support::bytesOf("balance = 5")), {}, 2},
+      {"a truncated file", file(Bytes(binary.begin(), binary.end() - 1)), {}, 2},
+      {"the signature alone", file(support::bytesOf("bplist00")), {}, 2},
+      {"a truncated file, one try", file(Bytes(binary.begin(), binary.end() - 1)), {}, 0, 1}};
+  for (const auto& [what, make, expected, retries, tries] : cases) {
+    SCOPED_TRACE(what);
     make();
     retries_ = 0;
+    options_.tries = tries;
     const auto thing = FileRecord::of(path), folder = FileRecord::of(path.parent_path());
-    EXPECT_EQ(readSuite(), Reading{});
-    EXPECT_EQ(retries_, 0) << "nothing here can become readable by waiting";
-    EXPECT_EQ(FileRecord::of(path), thing);
+    EXPECT_EQ(readSuite(), expected);
+    EXPECT_EQ(retries_, retries);
+    EXPECT_EQ(FileRecord::of(path), thing) << "reading never writes";
     EXPECT_EQ(FileRecord::of(path.parent_path()), folder);
     if (heldFifo >= 0) ::close(std::exchange(heldFifo, -1));
     fs::remove(path), fs::remove(elsewhere);

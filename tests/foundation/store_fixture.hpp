@@ -20,6 +20,11 @@ using support::Bytes;
 
 inline const std::string kSuite = "group.pocketta.test";
 
+// A file written by the platform's own tools (tests/foundation/data/make_fixtures.py).
+inline Bytes fixture(const std::string& name) {
+  return support::readFile(std::filesystem::path(POCKETTA_TEST_DATA_DIR) / name);
+}
+
 // The four values the widget reads, as one reading of the store.
 struct Reading {
   double updatedAt = 0;  // 0: no date stored

@@ -16,10 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 using support::bytesOf;
 
-Bytes fixture(const std::string& name) {
-  return support::readFile(fs::path(POCKETTA_TEST_DATA_DIR) / name);
-}
-
 TEST_F(StoreTest, opensOnlyWellFormedSuiteNamesWithAContainer) {
   const std::string refused[] = {
       "",          "group",    "Group.a",    "groupa",   " group.a",
@@ -60,43 +56,6 @@ TEST_F(StoreTest, findsTheContainersRootByTheXdgRulesUnlessTheHostSetsIt) {
   const support::ContainersRootGuard setting(root_.root());
   writeSuite(fixture("full.xml.plist"));
   EXPECT_EQ(read(*UserDefaults::initWithSuiteName(kSuite)).balance, 1234.56);
-}
-
-TEST_F(StoreTest, readsWhatIsThereAndTriesAgainOnlyWhatAWriterMayFinish) {
-  const Reading full{817806600.0, 1234.56, 30, 16.5};
-  const Bytes binary = fixture("full.binary.plist");
-  const struct {
-    std::string what;
-    std::optional<Bytes> bytes;  // nothing: no file
-    Reading expected;
-    int retries;
-    int tries = 3;
-  } cases[] = {{"full.binary", binary, full, 0},
-               {"only_balance.xml", fixture("only_balance.xml.plist"), {0, -42.25, 0, 0}, 0},
-               {"empty.xml", fixture("empty.xml.plist"), {}, 0},
-               {"no file", std::nullopt, {}, 0},
-               {"an empty file", Bytes{}, {}, 0},
-               // Not a dictionary, or not whole: perhaps a writer half-way, so three tries in all.
-               {"top_array.binary", fixture("top_array.binary.plist"), {}, 2},
-               {"text", bytesOf("balance = 5"), {}, 2},
-               {"truncated binary", Bytes(binary.begin(), binary.end() - 1), {}, 2},
-               {"signature only", bytesOf("bplist00"), {}, 2},
-               {"truncated, one try", Bytes(binary.begin(), binary.end() - 1), {}, 0, 1}};
-  for (const auto& [what, bytes, expected, retries, tries] : cases) {
-    SCOPED_TRACE(what);
-    fs::remove(suitePath());
-    if (bytes) writeSuite(*bytes);
-    fs::create_directories(suitePath().parent_path());
-    retries_ = 0;
-    options_.tries = tries;
-    EXPECT_EQ(readSuite(), expected);
-    EXPECT_EQ(retries_, retries);
-  }
-  // A link to a good file is followed.
-  support::writeFile(root_.root() / "elsewhere.plist", binary);
-  fs::remove(suitePath());
-  fs::create_symlink(root_.root() / "elsewhere.plist", suitePath());
-  EXPECT_EQ(readSuite(), full);
 }
 
 TEST_F(StoreTest, convertsValuesToDoubleAsThePlatformDoes) {
