@@ -283,33 +283,33 @@ TEST(BinaryPropertyListReader, refusesMalformedObjects) {
     EXPECT_EQ(read ? read->valueForKey("k") : std::nullopt, value) << object;
   }
   // An integer of 32 bytes; a real and a date of odd widths; null, fill, uid, set; ASCII with a
-  // high byte; lone and reversed surrogates; a string past the end; counts of 2^40, of 2^62 arrays,
-  // of 2^63-1 and 2^63 dictionaries, of 2^63 UTF-16 units; a negative count, one that is a real,
-  // one of 16 bytes; a reference out of range.
-  for (const std::string object : {"15 00",
-                                   "21 00 00",
-                                   "32 00 00 00 00",
-                                   "00",
-                                   "0F",
-                                   "80 01",
-                                   "C0",
-                                   "52 61 C3",
-                                   "61 D8 3D",
-                                   "61 DC B0",
-                                   "62 DC B0 D8 3D",
-                                   "5E 61",
-                                   "4F 13 00 00 01 00 00 00 00 00",
-                                   "AF 13 00 00 01 00 00 00 00 00",
-                                   "AF 13 40 00 00 00 00 00 00 00",
-                                   "DF 13 7F FF FF FF FF FF FF FF",
-                                   "DF 13 80 00 00 00 00 00 00 00",
-                                   "6F 13 80 00 00 00 00 00 00 00",
-                                   "4F 13 FF FF FF FF FF FF FF FF",
-                                   "4F 23 00 00 00 00 00 00 00 00",
-                                   "4F 14 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00",
-                                   "A1 63"}) {
-    EXPECT_EQ(document(object), std::nullopt) << object;
-  }
+  // high byte; lone, unpaired and reversed surrogates; a string past the end; counts of 2^40, of
+  // 2^62 arrays, of 2^63-1 and 2^63 dictionaries, of 2^63 UTF-16 units; a negative count, one that
+  // is a real, one of 16 bytes; a reference out of range.
+  const char* invalid[] = {"15 00",
+                           "21 00 00",
+                           "32 00 00 00 00",
+                           "00",
+                           "0F",
+                           "80 01",
+                           "C0",
+                           "52 61 C3",
+                           "61 D8 3D",
+                           "61 DC B0",
+                           "62 DC B0 D8 3D",
+                           "62 D8 3D 00 41",
+                           "5E 61",
+                           "A1 63",
+                           "4F 13 00 00 01 00 00 00 00 00",
+                           "AF 13 00 00 01 00 00 00 00 00",
+                           "AF 13 40 00 00 00 00 00 00 00",
+                           "DF 13 7F FF FF FF FF FF FF FF",
+                           "DF 13 80 00 00 00 00 00 00 00",
+                           "6F 13 80 00 00 00 00 00 00 00",
+                           "4F 13 FF FF FF FF FF FF FF FF",
+                           "4F 23 00 00 00 00 00 00 00 00",
+                           "4F 14 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00"};
+  for (const char* object : invalid) EXPECT_EQ(document(object), std::nullopt) << object;
 }
 
 TEST(BinaryPropertyListReader, refusesCyclesLyingTrailersAndEveryTruncation) {
