@@ -1,5 +1,6 @@
 #include <sstream>
 
+#include "foundation/shortest_decimal.hpp"
 #include "foundation/user_defaults.hpp"
 #include "host/commands.hpp"
 #include "host/timeline_json.hpp"
@@ -18,7 +19,7 @@ std::string shownValue(const foundation::PropertyListValue& value) {
     return std::string(typeName(value)) + " " + iso8601(*date).value_or("out of range");
   }
   if (const auto* number = std::get_if<double>(&value.value)) {
-    return std::string(typeName(value)) + " " + shortestNumber(*number);
+    return std::string(typeName(value)) + " " + foundation::shortestDecimal(*number);
   }
   std::ostringstream text;
   PrintTo(value, &text);
@@ -36,7 +37,7 @@ std::string describeKey(const std::optional<foundation::UserDefaults>& store, co
                        : "not a date: read as the time of reading");
   }
   const double number = store ? store->doubleForKey(key.key) : 0.0;
-  line += "read as " + shortestNumber(number);
+  line += "read as " + foundation::shortestDecimal(number);
   if (!object) return line;
   if (std::holds_alternative<std::string>(object->value)) {
     line += " (a string is read as a number up to its first character that is not one)";
@@ -53,10 +54,11 @@ std::string describeKey(const std::optional<foundation::UserDefaults>& store, co
 void collectLinks(const ui::LayoutNode& node, std::ostream& out) {
   if (const auto* link = std::get_if<ui::LinkLayout>(&node.content)) {
     const auto& frame = node.frame;
-    out << "  " << link->destination.absoluteString() << ": x " << shortestNumber(frame.origin.x)
-        << ", y " << shortestNumber(frame.origin.y) << ", width "
-        << shortestNumber(frame.size.width) << ", height " << shortestNumber(frame.size.height)
-        << "\n";
+    out << "  " << link->destination.absoluteString() << ": x "
+        << foundation::shortestDecimal(frame.origin.x) << ", y "
+        << foundation::shortestDecimal(frame.origin.y) << ", width "
+        << foundation::shortestDecimal(frame.size.width) << ", height "
+        << foundation::shortestDecimal(frame.size.height) << "\n";
   }
   for (const auto& child : node.children) collectLinks(child, out);
 }

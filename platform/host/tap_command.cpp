@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "foundation/shortest_decimal.hpp"
 #include "foundation/url.hpp"
 #include "host/commands.hpp"
 #include "host/timeline_json.hpp"
@@ -30,12 +31,13 @@ CommandResult tapCommand(const CommandContext& context) {
   }
   const foundation::Point point = context.line.tapPoint.value_or(foundation::Point{});
   const ui::WidgetCanvas canvas = canvasFor(family);
-  const std::string where = "(" + shortestNumber(point.x) + ", " + shortestNumber(point.y) + ")";
+  const std::string where = "(" + foundation::shortestDecimal(point.x) + ", " +
+                            foundation::shortestDecimal(point.y) + ")";
   if (!canvas.bounds().contains(point)) {
     return CommandResult::usage("the point " + where + " is outside the " +
                                 std::string(shortName(family)) + " widget (" +
-                                shortestNumber(canvas.size.width) + " x " +
-                                shortestNumber(canvas.size.height) + " points)");
+                                foundation::shortestDecimal(canvas.size.width) + " x " +
+                                foundation::shortestDecimal(canvas.size.height) + " points)");
   }
 
   if (auto failure = checkStore(context)) return *failure;

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/precondition.hpp"
 #include "foundation/property_list/dictionary_insert.hpp"
 #include "foundation/unicode.hpp"
 
@@ -55,7 +56,13 @@ std::uint64_t readBigEndian(Bytes bytes, std::uint64_t pos, unsigned size) {
 // they are known to lie inside the file; no pointer is formed from an unchecked one.
 class Reader {
  public:
-  Reader(Bytes bytes, const Trailer& trailer) : bytes_(bytes), trailer_(trailer) {}
+  // The trailer is one read from these bytes: its table and the trailer itself lie within them.
+  Reader(Bytes bytes, const Trailer& trailer) : bytes_(bytes), trailer_(trailer) {
+    FOUNDATION_PRECONDITION(bytes.size() >= trailer.offsetTableOffset +
+                                                trailer.numObjects * trailer.offsetIntSize +
+                                                kTrailerSize,
+                            "a binary property list is read with the bytes it was validated on");
+  }
 
   std::optional<Object> object(std::uint64_t ref) const {
     if (ref >= trailer_.numObjects) return std::nullopt;
