@@ -1,19 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
 
 #include "foundation/locale.hpp"
 #include "presentation/amount_styles.hpp"
 #include "presentation/quick_action.hpp"
-#include "support/locale_guard.hpp"
+#include "ui/view_dump.hpp"
+#include "widget_test_support.hpp"
 
 namespace pocketta {
 namespace {
 
-using foundation::Locale;
+using testing::entry;
+using testing::UserLocale;
 
 // The number formats themselves are tested in every locale where they are made; here, that the
-// widget's two styles are the right ones and follow the user's locale of the moment.
+// widget's two styles are the right ones and follow the user's locale of the moment, even when
+// made before it changed.
 TEST(AmountStyles, FormatInTheUsersLocale) {
   const struct {
     const char* locale;
@@ -30,18 +34,42 @@ TEST(AmountStyles, FormatInTheUsersLocale) {
       {"zh_CN", -12.5, "-¥12.50", "-12.5"},
       {"ar_EG", 30.5, "\u200F\u0663\u0660\u066B\u0665\u0660\u00A0CN¥", "\u0663\u0660\u066B\u0665"},
   };
-  const support::LocaleGuard locale;
+  const UserLocale locale("ja_JP");
+  const BalanceStyle balance = balanceStyle();
+  const AmountStyle amount = amountStyle();
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.locale) + " " + std::to_string(c.value));
     locale.set(c.locale);
-    EXPECT_EQ(balanceStyle().format(c.value), c.balance);
-    EXPECT_EQ(amountStyle().format(c.value), c.amount);
+    EXPECT_EQ(balance.format(c.value), c.balance);
+    EXPECT_EQ(amount.format(c.value), c.amount);
   }
 }
 
 TEST(QuickActionDeathTest, AnInvalidURLLiteralStopsTheProgram) {
   EXPECT_EQ(constantURL("pocketta://add-income").absoluteString(), "pocketta://add-income");
   EXPECT_DEATH(constantURL("not a url"), "\"not a url\" does not parse");
+}
+
+// How the tree looks is the goldens' and the layout tests' to show; here, what varies with it.
+TEST(PockettaWidgetView, OnlyTheThreeAmountsVary) {
+  UserLocale locale("en_US");
+  // The date is never read: entries that differ only there give equal trees.
+  EXPECT_EQ(PockettaWidgetView{entry(1, 2, 3, 0)}.body(),
+            PockettaWidgetView{entry(1, 2, 3, 86400 * 365)}.body());
+
+  // Trees of different entries differ in the three amounts and nowhere else: with the raw
+  // values and the texts shown masked, their dumps are the same.
+  const auto masked = [](const ui::View& body) {
+    static const std::regex number(R"(Text\([^,]*, format)"), shown(R"(shows: "[^"]*")");
+    return std::regex_replace(std::regex_replace(ui::dump(body), number, "Text(#, format"), shown,
+                              "shows: #");
+  };
+  const ui::View placeholder = PockettaWidgetView{entry(277, 30, 16)}.body();
+  for (const auto& other : {entry(0, 0, 0), entry(-12.5, 1e9, 0.001), entry(1e15, -3, 30.5)}) {
+    const ui::View body = PockettaWidgetView{other}.body();
+    EXPECT_NE(body, placeholder);
+    EXPECT_EQ(masked(body), masked(placeholder));
+  }
 }
 
 }  // namespace

@@ -42,24 +42,21 @@ TEST(BackgroundGradient, matchesCairosGradientFill) {
     // In the corners, where the outline is antialiased, cairo may rasterise a corner alone a
     // little differently from the whole outline; elsewhere only the gradient's arithmetic counts.
     const int corner = static_cast<int>(std::ceil((21.7 * 1.28 + 1) * c.scale));
-    int worstInside = 0, worstCorner = 0;
-    for (std::size_t i = 0; i < painted.pixels.size(); i += 4) {
+    int worst[2] = {0, 0};  // inside, corners
+    for (std::size_t i = 0; i < painted.pixels.size(); ++i) {
       // Compared premultiplied: a nearly transparent edge pixel's straight colour is noise.
-      const int alphaP = painted.pixels[i + 3], alphaF = filled.pixels[i + 3];
-      int worst = std::abs(alphaP - alphaF);
-      for (std::size_t k = 0; k < 3; ++k) {
-        worst = std::max(worst, std::abs(painted.pixels[i + k] * alphaP / 255 -
-                                         filled.pixels[i + k] * alphaF / 255));
-      }
-      const int x = static_cast<int>(i / 4) % painted.width;
-      const int y = static_cast<int>(i / 4) / painted.width;
+      auto premultiplied = [i](const std::vector<std::uint8_t>& p) {
+        return i % 4 == 3 ? p[i] : p[i] * p[i - i % 4 + 3] / 255;
+      };
+      const int difference = std::abs(premultiplied(painted.pixels) - premultiplied(filled.pixels));
+      const int x = static_cast<int>(i / 4) % painted.width,
+                y = static_cast<int>(i / 4) / painted.width;
       const bool inCorner = (x < corner || x >= painted.width - corner) &&
                             (y < corner || y >= painted.height - corner);
-      int& worstHere = inCorner ? worstCorner : worstInside;
-      worstHere = std::max(worstHere, worst);
+      worst[inCorner] = std::max(worst[inCorner], difference);
     }
-    EXPECT_LE(worstInside, 2) << c.size.width << " x " << c.size.height << " @" << c.scale;
-    EXPECT_LE(worstCorner, 8) << c.size.width << " x " << c.size.height << " @" << c.scale;
+    EXPECT_LE(worst[0], 2) << c.size.width << " x " << c.size.height << " @" << c.scale;
+    EXPECT_LE(worst[1], 8) << c.size.width << " x " << c.size.height << " @" << c.scale;
   }
 }
 

@@ -1,10 +1,8 @@
 #pragma once
 
-#include <cmath>
-#include <ostream>
+#include <cstdio>
 #include <string>
 #include <variant>
-#include <vector>
 
 #include "ui/layout.hpp"
 #include "ui/text_measurer.hpp"
@@ -13,32 +11,15 @@ namespace ui::testing {
 
 // Text of half an em per character, so frames do not depend on the fonts installed: "POCKETTA"
 // at 12 pt is 48 wide, "CN¥277.00" at 22 pt 99.
-inline LayoutEnvironment environment(ColorScheme scheme = ColorScheme::light,
-                                     LayoutDirection direction = LayoutDirection::leftToRight) {
+inline LayoutEnvironment environment(LayoutDirection direction = LayoutDirection::leftToRight) {
   static const FixedAdvanceTextMeasurer measurer(0.5);
   LayoutEnvironment env;
   env.textMeasurer = &measurer;
-  env.colorScheme = scheme;
   env.layoutDirection = direction;
   return env;
 }
 
-// One laid-out node as a line of a table: what it is ("text CNY", "symbol star", "link URL",
-// "stack"...) and its frame.
-struct FrameRow {
-  std::string what;
-  double x, y, width, height;
-  // Sums of advances carry rounding noise far below a device pixel.
-  friend bool operator==(const FrameRow& a, const FrameRow& b) {
-    auto near = [](double p, double q) { return std::abs(p - q) < 1e-9; };
-    return a.what == b.what && near(a.x, b.x) && near(a.y, b.y) && near(a.width, b.width) &&
-           near(a.height, b.height);
-  }
-  friend void PrintTo(const FrameRow& r, std::ostream* os) {
-    *os << r.what << " (" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
-  }
-};
-
+// What a node is: "text CNY", "symbol star", "link URL", "stack"...
 inline std::string what(const LayoutNode& node) {
   return std::visit(
       [](const auto& content) -> std::string {
@@ -55,13 +36,15 @@ inline std::string what(const LayoutNode& node) {
       node.content);
 }
 
-// Every node in pre-order.
-inline std::vector<FrameRow> flatten(const LayoutNode& node) {
-  std::vector<FrameRow> rows{{what(node), node.frame.minX(), node.frame.minY(),
-                              node.frame.size.width, node.frame.size.height}};
-  for (const LayoutNode& child : node.children) {
-    for (FrameRow& row : flatten(child)) rows.push_back(std::move(row));
-  }
+// Every node in pre-order as "what x y width height", joined by "; "; six significant digits hide
+// the rounding noise of summed advances.
+inline std::string flatten(const LayoutNode& node) {
+  const foundation::Rect& f = node.frame;
+  char frame[96];
+  std::snprintf(frame, sizeof frame, " %g %g %g %g", f.minX(), f.minY(), f.size.width,
+                f.size.height);
+  std::string rows = what(node) + frame;
+  for (const LayoutNode& child : node.children) rows += "; " + flatten(child);
   return rows;
 }
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <type_traits>
+
 #include "foundation/locale.hpp"
+#include "ui/view.hpp"
 #include "ui/view_dump.hpp"
 
 namespace ui {
@@ -69,6 +72,24 @@ TEST(ViewDump, InvisibleCharactersAndBrokenUTF8AreEscaped) {
   for (const auto& c : cases) {
     EXPECT_EQ(dump(Text::verbatim(c.content)), "Text(verbatim: " + c.shown + ", font: nil)\n");
   }
+}
+
+// How modifiers print, own fonts included, is the dump's test to show.
+TEST(ViewTree, TextFontIsTheTextsOwnAndResolvedStringIsWhatTheTextShows) {
+  static_assert(std::is_same_v<decltype(Text("a").font(Font::caption)), Text>);
+  static_assert(std::is_same_v<decltype(Image("a").font(Font::caption)), View>);
+  EXPECT_NE(View(Text("a").font(Font::caption)), View(Text("a")).font(Font::caption));
+
+  const Localizer french = [](const LocalizedText& text) -> std::optional<std::string> {
+    if (text.key.key == "Balance") return "Solde";
+    return std::nullopt;
+  };
+  EXPECT_EQ(resolvedString(Text("Balance"), french), "Solde");
+  EXPECT_EQ(resolvedString(Text("CNY"), french), "CNY");  // no translation: the key
+  EXPECT_EQ(resolvedString(Text("Balance")), "Balance");
+  EXPECT_EQ(resolvedString(Text::verbatim("Balance"), french), "Balance");  // never looked up
+  const Text amount(1234.5, Decimal(Locale("de_DE")));
+  EXPECT_EQ(resolvedString(amount), "1.234,5");
 }
 
 }  // namespace
