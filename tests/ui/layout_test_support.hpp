@@ -21,19 +21,15 @@ inline LayoutEnvironment environment(LayoutDirection direction = LayoutDirection
 
 // What a node is: "text CNY", "symbol star", "link URL", "stack"...
 inline std::string what(const LayoutNode& node) {
-  return std::visit(
-      [](const auto& content) -> std::string {
-        using Content = std::decay_t<decltype(content)>;
-        if constexpr (std::is_same_v<Content, StackLayout>) return "stack";
-        if constexpr (std::is_same_v<Content, SpacerLayout>) return "spacer";
-        if constexpr (std::is_same_v<Content, LabelLayout>) return "label";
-        if constexpr (std::is_same_v<Content, TextLayout>) return "text " + content.text;
-        if constexpr (std::is_same_v<Content, SymbolLayout>) return "symbol " + content.name;
-        if constexpr (std::is_same_v<Content, LinkLayout>)
-          return "link " + content.destination.absoluteString();
-        if constexpr (std::is_same_v<Content, GradientLayout>) return "gradient";
-      },
-      node.content);
+  static const char* const kinds[] = {"stack",  "spacer", "label",   "text",
+                                      "symbol", "link",   "gradient"};
+  std::string name = kinds[node.content.index()];
+  if (const auto* text = std::get_if<TextLayout>(&node.content)) name += " " + text->text;
+  if (const auto* symbol = std::get_if<SymbolLayout>(&node.content)) name += " " + symbol->name;
+  if (const auto* link = std::get_if<LinkLayout>(&node.content)) {
+    name += " " + link->destination.absoluteString();
+  }
+  return name;
 }
 
 // Every node in pre-order as "what x y width height", joined by "; "; six significant digits hide
@@ -50,10 +46,7 @@ inline std::string flatten(const LayoutNode& node) {
 
 // The first node whose text, symbol name or link destination is `shown`.
 inline const LayoutNode* find(const LayoutNode& node, const std::string& shown) {
-  const std::string kind = what(node);
-  for (const char* prefix : {"text ", "symbol ", "link "}) {
-    if (kind == prefix + shown) return &node;
-  }
+  if (what(node).ends_with(" " + shown)) return &node;
   for (const LayoutNode& child : node.children) {
     if (const LayoutNode* found = find(child, shown)) return found;
   }
