@@ -26,7 +26,7 @@ const ui::LayoutNode& node(const ui::LayoutNode& root, const std::string& what) 
   return *found;
 }
 
-TEST(WidgetLayout, placesEveryFrameMirrorsRightToLeftAndOnlyLinksAnswerTaps) {
+TEST(WidgetLayout, placesEveryFramePushesTrailingViewsToTheEdgeAndOnlyLinksAnswerTaps) {
   UserLocale locale("en_US");
   // Content 62 high (header 12, balance 22, actions 12, two gaps of 8) centred in what the
   // 16-point margins leave: its top is at 16 + (138 - 62) / 2 = 54.
@@ -41,6 +41,7 @@ TEST(WidgetLayout, placesEveryFrameMirrorsRightToLeftAndOnlyLinksAnswerTaps) {
             "link pocketta://add-expense 124 104 30 12; label 124 104 30 12; "
             "symbol arrow.up.right 124 104 12 12; text 16 142 104 12 12");
   EXPECT_EQ(ui::testing::flatten(*small.background), "gradient 0 0 170 170");
+  // Right-to-left mirroring is the goldens' to show.
 
   const ui::View tree = widget(5, 1234.5, 7);
   for (foundation::Size size :
@@ -53,16 +54,6 @@ TEST(WidgetLayout, placesEveryFrameMirrorsRightToLeftAndOnlyLinksAnswerTaps) {
     EXPECT_DOUBLE_EQ(node(ltr.content, "CNY").frame.maxX(), trailing);
     EXPECT_DOUBLE_EQ(node(ltr.content, "pocketta://add-expense").frame.maxX(), trailing);
     EXPECT_EQ(node(ltr.content, "pocketta://add-income").frame.minX(), 16);
-    const ui::WidgetLayout rtl =
-        ui::layoutWidget(tree, canvas, environment(ui::LayoutDirection::rightToLeft));
-    for (const char* what : {"wallet.bifold.fill", "CNY", "pocketta://add-income", "1,234.5"}) {
-      const foundation::Rect a = node(ltr.content, what).frame;
-      const foundation::Rect b = node(rtl.content, what).frame;
-      EXPECT_EQ(b.minX(), size.width - a.maxX()) << what;
-      EXPECT_EQ(b.minY(), a.minY()) << what;
-    }
-    const auto& gradient = std::get<ui::GradientLayout>(rtl.background->content);
-    EXPECT_EQ(gradient.startPoint, (ui::UnitPoint{1, 0}));  // the leading corner, on the right
 
     auto tap = [&](foundation::Rect r) {
       const auto url = ui::hitTest(ltr, {r.midX(), r.midY()});

@@ -11,11 +11,10 @@ namespace ui::testing {
 
 // Text of half an em per character, so frames do not depend on the fonts installed: "POCKETTA"
 // at 12 pt is 48 wide, "CN¥277.00" at 22 pt 99.
-inline LayoutEnvironment environment(LayoutDirection direction = LayoutDirection::leftToRight) {
+inline LayoutEnvironment environment() {
   static const FixedAdvanceTextMeasurer measurer(0.5);
   LayoutEnvironment env;
   env.textMeasurer = &measurer;
-  env.layoutDirection = direction;
   return env;
 }
 
