@@ -14,17 +14,7 @@ namespace {
 using pocketta::testing::UserLocale;
 using pocketta::testing::widget;
 using ui::testing::environment;
-
-// The node showing `what`; fails the test (rather than crash it) when there is none.
-const ui::LayoutNode& node(const ui::LayoutNode& root, const std::string& what) {
-  const ui::LayoutNode* found = ui::testing::find(root, what);
-  if (found == nullptr) {
-    ADD_FAILURE() << "no node shows " << what;
-    static const ui::LayoutNode none{ui::SpacerLayout{}, {{-1e9, -1e9}, {0, 0}}, {}};
-    return none;
-  }
-  return *found;
-}
+using ui::testing::node;
 
 TEST(WidgetLayout, placesEveryFramePushesTrailingViewsToTheEdgeAndOnlyLinksAnswerTaps) {
   UserLocale locale("en_US");

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "ui/layout.hpp"
 #include "ui/text_measurer.hpp"
@@ -43,13 +46,19 @@ inline std::string flatten(const LayoutNode& node) {
   return rows;
 }
 
-// The first node whose text, symbol name or link destination is `shown`.
-inline const LayoutNode* find(const LayoutNode& node, const std::string& shown) {
-  if (what(node).ends_with(" " + shown)) return &node;
-  for (const LayoutNode& child : node.children) {
-    if (const LayoutNode* found = find(child, shown)) return found;
+// The first node whose text, symbol name or link destination is `shown`; fails the test (rather
+// than crash it) when there is none.
+inline const LayoutNode& node(const LayoutNode& root, const std::string& shown) {
+  static const LayoutNode none{SpacerLayout{}, {{-1e9, -1e9}, {0, 0}}, {}};
+  std::vector<const LayoutNode*> todo{&root};
+  while (!todo.empty()) {
+    const LayoutNode* next = todo.back();
+    todo.pop_back();
+    if (what(*next).ends_with(" " + shown)) return *next;
+    for (auto it = next->children.rbegin(); it != next->children.rend(); ++it) todo.push_back(&*it);
   }
-  return nullptr;
+  ADD_FAILURE() << "no node shows " << shown;
+  return none;
 }
 
 }  // namespace ui::testing
