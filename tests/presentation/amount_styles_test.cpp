@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "foundation/locale.hpp"
 #include "presentation/amount_styles.hpp"
 #include "presentation/quick_action.hpp"
 #include "widget_test_support.hpp"
