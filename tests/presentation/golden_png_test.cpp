@@ -53,6 +53,7 @@ TEST(GoldenPng, widgetMatchesItsGoldens) {
       {"small_redacted", small, "en_US", light, ltr, true},
   };
   const bool update = std::getenv("POCKETTA_UPDATE_GOLDENS") != nullptr;
+  std::vector<ui::PngPicture> pictures;
   for (const auto& g : goldens) {
     SCOPED_TRACE(g.name);
     UserLocale locale(g.locale);
@@ -63,6 +64,7 @@ TEST(GoldenPng, widgetMatchesItsGoldens) {
     options.redacted = g.redacted;
     const ui::DisplayList list = ui::renderDisplayList(widget(1234.56, 30.5, 16), canvas, options);
     const auto png = ui::encodePng(list, canvas, 1);
+    pictures.push_back({list, canvas, 2.5});
     // A kept background (from its second use on) gives the same bytes as a fresh one.
     ui::detail::RgbaImage image = ui::detail::rasterize(list, canvas, 1);
     EXPECT_NE(image.background, nullptr);
@@ -93,6 +95,16 @@ TEST(GoldenPng, widgetMatchesItsGoldens) {
     if (differing > kMaxDifferingPixels) write(base + ".actual.png");
     EXPECT_LE(differing, kMaxDifferingPixels) << "pixels differ; wrote " << base << ".actual.png";
   }
+  // Drawn together, one thread each, the pictures give the bytes they give alone: backgrounds not
+  // yet seen at this scale, then seen once, then kept; two after the same kept background.
+  pictures.push_back(pictures.front());
+  const std::vector<std::vector<std::uint8_t>> together = ui::encodePngs(pictures);
+  ASSERT_EQ(together.size(), pictures.size());
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    EXPECT_EQ(together[i], ui::encodePng(pictures[i].list, pictures[i].canvas, 2.5)) << i;
+  }
+  EXPECT_EQ(ui::encodePngs(pictures), together);
+  EXPECT_TRUE(ui::encodePngs({}).empty());
 }
 
 TEST(GoldenPng, badScalesAndSizesStillGiveAPicture) {
