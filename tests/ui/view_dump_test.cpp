@@ -21,12 +21,13 @@ TEST(ViewDump, ChildrenThenModifiersAndEveryCharacterVisible) {
   const std::pair<View, std::string> cases[] = {
       {VStack(HorizontalAlignment::leading, 4,
               {Label("Title", "star.fill").font(Font::caption.bold()),
-               Text(1234.5, Decimal(Locale("de_DE"))).lineLimit(1)})
+               Text(1234.5, Decimal(Locale("de_DE"))).font(Font::title2.monospaced()).lineLimit(1)})
            .foregroundStyle(Color::white),
        "VStack(alignment: leading, spacing: 4)\n"
        "  Label(\"Title\", systemImage: \"star.fill\")\n"
        "    .font(caption.bold())\n"
-       "  Text(1234.5, format: number(locale: de_DE), shows: \"1.234,5\", font: nil)\n"
+       "  Text(1234.5, format: number(locale: de_DE), shows: \"1.234,5\", font: "
+       "title2.monospaced())\n"
        "    .lineLimit(1)\n"
        "  .foregroundStyle(white)\n"},
       // Invisible characters, quotes, backslashes and bytes that are not UTF-8 are escaped.
