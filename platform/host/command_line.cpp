@@ -20,6 +20,7 @@ constexpr CommandName kCommands[] = {
     {"describe", Command::describe, "the widget's configuration and the store it reads"},
     {"tap", Command::tap, "tap the widget at X Y and open the link there"},
     {"run", Command::run, "the live host: render, wait for the reload policy, repeat"},
+    {"preview", Command::preview, "a live preview in the browser, following the store"},
 };
 
 // Which commands take an option. The common options (--locale, --containers, --kind, --help,
@@ -42,7 +43,10 @@ const OptionSpec kOptions[] = {
     {"--json", false, {Command::timeline}},
     {"--print", false, {Command::tap}},
     {"--phone", false, {Command::tap}},
-    {"--open-with", true, {Command::tap}},
+    {"--open-with", true, {Command::tap, Command::preview}},
+    {"--port", true, {Command::preview}},
+    {"--bind", true, {Command::preview}},
+    {"--daily-budget", true, {Command::preview}},
     {"--reloads", true, {Command::run}},
     {"--locale", true, {}},
     {"--containers", true, {}},
@@ -106,8 +110,9 @@ class Parser {
       line_.helpTopic = commandNamed(positionals.front());
     }
     if (!command && !helpAsked_ && line_.command != Command::version) {
-      return UsageError{"missing command (render, timeline, gallery, describe, tap or run)",
-                        std::nullopt};
+      return UsageError{
+          "missing command (render, timeline, gallery, describe, tap, run or preview)",
+          std::nullopt};
     }
     if (line_.command == Command::help || line_.command == Command::version) return line_;
     return finish(*command, positionals);
@@ -232,6 +237,17 @@ class Parser {
       const auto count = parseCount(value);
       if (!count || *count < 1) return bad("a whole number of at least 1");
       line_.reloads = *count;
+    } else if (name == "--port") {
+      const auto port = parseCount(value);
+      if (!port || *port < 0 || *port > 65535) return bad("a port from 0 (any free one) to 65535");
+      line_.port = static_cast<int>(*port);
+    } else if (name == "--bind") {
+      if (value.empty() || value.size() > 100) return bad("an address such as 127.0.0.1");
+      line_.bind = value;
+    } else if (name == "--daily-budget") {
+      const auto budget = parseCount(value);
+      if (!budget || *budget < 1 || *budget > 100000) return bad("a whole number from 1");
+      line_.dailyBudget = static_cast<int>(*budget);
     } else if (name == "--locale") {
       if (value.empty() || value.size() > 100) return bad("a locale identifier such as en_US");
       line_.locale = value;
@@ -290,6 +306,8 @@ std::string_view toString(Command command) {
       return "tap";
     case Command::run:
       return "run";
+    case Command::preview:
+      return "preview";
     case Command::help:
       return "help";
     case Command::version:
@@ -410,6 +428,18 @@ std::string helpText(std::string_view program, std::optional<Command> command) {
              "  --family FAMILY    small, medium or all (default all)\n" +
              std::string(kPictureOptions) +
              "  --reloads N        stop after N timeline requests (default: until stopped)\n";
+      break;
+    case Command::preview:
+      text = "Usage: " + p + " preview [options]\n\n" +
+             "A local web page that shows the widget as the phone does: both sizes, light and\n"
+             "dark, the placeholder, the timeline and the store, updated as the store changes.\n"
+             "Prints its URL as the first line of standard output; stops on Ctrl-C or SIGTERM.\n\n"
+             "  --port N           the port (default 0: a free one)\n"
+             "  --bind ADDR        the address (default 127.0.0.1; any other is reachable from\n"
+             "                     other machines, with a warning)\n"
+             "  --open-with CMD    also open a tapped link with CMD, as tap does\n"
+             "  --daily-budget N   timeline requests a day the phone grants (default 70, the\n"
+             "                     upper end of the 40 to 70 the platform's documentation gives)\n";
       break;
     case Command::help:
     case Command::version:

@@ -13,7 +13,17 @@
 
 namespace host {
 
-enum class Command : std::uint8_t { render, timeline, gallery, describe, tap, run, help, version };
+enum class Command : std::uint8_t {
+  render,
+  timeline,
+  gallery,
+  describe,
+  tap,
+  run,
+  preview,
+  help,
+  version
+};
 std::string_view toString(Command command);
 
 enum class OutputFormat : std::uint8_t { png, svg, terminal, tree };
@@ -46,6 +56,11 @@ struct CommandLine {
   std::optional<std::string> openWith;
 
   std::optional<long long> reloads;  // run: how many timeline requests; none: until stopped
+
+  // preview: where the server listens (none: 127.0.0.1, a free port), and the reload budget.
+  std::optional<std::string> bind;
+  std::optional<int> port;
+  std::optional<int> dailyBudget;
 
   std::optional<std::string> locale;
   std::optional<std::string> containers;

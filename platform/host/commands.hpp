@@ -47,6 +47,10 @@ CommandResult galleryCommand(const CommandContext& context);
 CommandResult describeCommand(const CommandContext& context);
 CommandResult tapCommand(const CommandContext& context);
 CommandResult runCommand(const CommandContext& context);
+CommandResult previewCommand(const CommandContext& context);
+
+// The executable that serves `preview`, beside this one.
+inline constexpr const char* kPreviewExecutableSuffix = "-preview";
 
 // ---- Shared by the commands that show the widget.
 

@@ -44,6 +44,8 @@ CommandResult dispatch(const CommandContext& context) {
       return tapCommand(context);
     case Command::run:
       return runCommand(context);
+    case Command::preview:
+      return previewCommand(context);
     case Command::help:
     case Command::version:
       break;
@@ -144,7 +146,8 @@ std::filesystem::path bundleResourcesFolder() {
   return executable.parent_path() / "resources";
 }
 
-int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info) {
+int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
+                   CommandHandler previewServer) {
   // An extension process is held to a small memory budget. Pango matches fonts on short-lived
   // threads, and each would otherwise get a malloc arena of its own; picture-sized and
   // compression buffers are given back to the system when freed rather than kept in the heap.
@@ -157,6 +160,7 @@ int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info) {
   if (info.stringsFolder.empty()) info.stringsFolder = bundleResourcesFolder() / "strings";
   HostEnvironment environment{std::cout, std::cerr};
   environment.outIsTerminal = isatty(STDOUT_FILENO) == 1;
+  environment.previewServer = std::move(previewServer);
   const std::span<const std::string> rest =
       arguments.empty() ? std::span<const std::string>() : std::span(arguments).subspan(1);
   const int status = runHost(bundle, info, rest, environment);
