@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "foundation/locale.hpp"
+#include "foundation/user_defaults.hpp"
 #include "host/atomic_file.hpp"
 #include "host/commands.hpp"
 #include "host/entry_choice.hpp"
@@ -67,6 +68,13 @@ ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
     return tables->localized(key, foundation::Locale::current());
   };
   return options;
+}
+
+std::filesystem::path storeFile(const CommandContext& context) {
+  if (context.bundle.applicationGroups.empty()) return {};
+  const std::string& suite = context.bundle.applicationGroups.front();
+  return foundation::UserDefaultsOptions::defaultContainersRoot() / suite / "Library" /
+         "Preferences" / (suite + ".plist");
 }
 
 ui::WidgetCanvas canvasFor(WidgetFamily family) {

@@ -54,6 +54,9 @@ inline constexpr const char* kPreviewExecutableSuffix = "-preview";
 
 // ---- Shared by the commands that show the widget.
 
+// The file of the store the widget's provider reads: the first App Group's suite.
+std::filesystem::path storeFile(const CommandContext& context);
+
 ui::WidgetCanvas canvasFor(WidgetFamily family);
 TimelineProviderContext providerContext(WidgetFamily family, bool isPreview);
 // "small", "medium": the names the command line uses.

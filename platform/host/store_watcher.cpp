@@ -61,6 +61,8 @@ void StoreWatcher::readEvents() {
     for (ssize_t offset = 0; offset < length;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buffer.data() + offset);
       offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      // A watch given up, whose last events (IN_IGNORED) still arrive.
+      if (event->wd != watch_ && !(event->mask & IN_Q_OVERFLOW)) continue;
       if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_Q_OVERFLOW)) {
         rearm = changed = true;
         continue;

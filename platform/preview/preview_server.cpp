@@ -59,13 +59,6 @@ std::string localesJson(const std::string& user) {
   return out + "]";
 }
 
-std::filesystem::path storeFile(const host::CommandContext& context) {
-  if (context.bundle.applicationGroups.empty()) return {};
-  const std::string& suite = context.bundle.applicationGroups.front();
-  return foundation::UserDefaultsOptions::defaultContainersRoot() / suite / "Library" /
-         "Preferences" / (suite + ".plist");
-}
-
 StoreReport storeReport(const std::filesystem::path& file) {
   StoreReport report{file.string(), "unknown", "ok", ""};
   std::error_code error;
@@ -88,7 +81,7 @@ class WidgetHost {
   WidgetHost(const host::CommandContext& context, LiveTimeline& live)
       : context_(context),
         live_(live),
-        store_(storeFile(context)),
+        store_(host::storeFile(context)),
         userLocale_(foundation::Locale::current().identifier()) {}
 
   const std::filesystem::path& store() const { return store_; }
