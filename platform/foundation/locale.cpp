@@ -1,5 +1,7 @@
 #include "foundation/locale.hpp"
 
+#include <unicode/uloc.h>
+
 #include <cstdlib>
 #include <mutex>
 #include <optional>
@@ -69,6 +71,18 @@ std::string Locale::normalizedIdentifier(std::string_view posixName) {
   if (end != std::string_view::npos) posixName = posixName.substr(0, end);
   if (posixName.empty() || posixName == "C" || posixName == "POSIX") return kFallbackIdentifier;
   return std::string(posixName);
+}
+
+}  // namespace foundation
+
+namespace foundation {
+
+std::vector<std::string> Locale::availableIdentifiers() {
+  std::vector<std::string> identifiers;
+  const int32_t count = uloc_countAvailable();
+  identifiers.reserve(static_cast<std::size_t>(count));
+  for (int32_t i = 0; i < count; ++i) identifiers.emplace_back(uloc_getAvailable(i));
+  return identifiers;
 }
 
 }  // namespace foundation

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace foundation {
 
@@ -39,6 +40,9 @@ class Locale {
   // The locale part of a POSIX locale name: without ".codeset" and "@modifier"; "C", "POSIX" and
   // "" become kFallbackIdentifier.
   static std::string normalizedIdentifier(std::string_view posixName);
+
+  // Every locale the formatting data covers ("af", "af_NA", ... "zu_ZA"), in ICU's order.
+  static std::vector<std::string> availableIdentifiers();
 
   friend bool operator==(const Locale&, const Locale&) = default;
 

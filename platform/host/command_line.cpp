@@ -21,6 +21,7 @@ constexpr CommandName kCommands[] = {
     {"tap", Command::tap, "tap the widget at X Y and open the link there"},
     {"run", Command::run, "the live host: render, wait for the reload policy, repeat"},
     {"preview", Command::preview, "a live preview in the browser, following the store"},
+    {"fit", Command::fit, "which texts shrink, wrap or are truncated, in each locale"},
 };
 
 // Which commands take an option. The common options (--locale, --containers, --kind, --help,
@@ -32,7 +33,7 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[] = {
-    {"--family", true, {Command::render, Command::tap, Command::run}},
+    {"--family", true, {Command::render, Command::tap, Command::run, Command::fit}},
     {"--format", true, {Command::render, Command::gallery, Command::run}},
     {"--scale", true, {Command::render, Command::gallery, Command::run}},
     {"--out", true, {Command::render, Command::gallery, Command::run}},
@@ -40,7 +41,11 @@ const OptionSpec kOptions[] = {
     {"--dark", false, {Command::render, Command::gallery, Command::run}},
     {"--placeholder", false, {Command::render}},
     {"--snapshot", false, {Command::render}},
-    {"--json", false, {Command::timeline}},
+    {"--json", false, {Command::timeline, Command::fit}},
+    {"--locales", true, {Command::fit}},
+    {"--balance", true, {Command::fit}},
+    {"--income", true, {Command::fit}},
+    {"--expense", true, {Command::fit}},
     {"--print", false, {Command::tap}},
     {"--phone", false, {Command::tap}},
     {"--open-with", true, {Command::tap, Command::preview}},
@@ -111,7 +116,7 @@ class Parser {
     }
     if (!command && !helpAsked_ && line_.command != Command::version) {
       return UsageError{
-          "missing command (render, timeline, gallery, describe, tap, run or preview)",
+          "missing command (render, timeline, gallery, describe, tap, run, preview or fit)",
           std::nullopt};
     }
     if (line_.command == Command::help || line_.command == Command::version) return line_;
@@ -248,6 +253,13 @@ class Parser {
       const auto budget = parseCount(value);
       if (!budget || *budget < 1 || *budget > 100000) return bad("a whole number from 1");
       line_.dailyBudget = static_cast<int>(*budget);
+    } else if (name == "--locales") {
+      if (value.empty() || value.size() > 20000) return bad("all, or locales such as en_US,de_DE");
+      line_.locales = value;
+    } else if (name == "--balance" || name == "--income" || name == "--expense") {
+      const auto number = parseNumber(value);
+      if (!number) return bad("a number");
+      line_.fieldValues.emplace_back(std::string(name.substr(2)), *number);
     } else if (name == "--locale") {
       if (value.empty() || value.size() > 100) return bad("a locale identifier such as en_US");
       line_.locale = value;
@@ -308,6 +320,8 @@ std::string_view toString(Command command) {
       return "run";
     case Command::preview:
       return "preview";
+    case Command::fit:
+      return "fit";
     case Command::help:
       return "help";
     case Command::version:
@@ -440,6 +454,20 @@ std::string helpText(std::string_view program, std::optional<Command> command) {
              "  --open-with CMD    also open a tapped link with CMD, as tap does\n"
              "  --daily-budget N   timeline requests a day the phone grants (default 70, the\n"
              "                     upper end of the 40 to 70 the platform's documentation gives)\n";
+      break;
+    case Command::fit:
+      text =
+          "Usage: " + p + " fit [options]\n\n" +
+          "Lays the widget out in each locale and family, with the store's values or the\n"
+          "given ones, and lists every text that shrank (to what scale), wrapped (to how\n"
+          "many lines) or was truncated. Exit status 1 when any text is truncated.\n\n"
+          "  --locales LIST     all (every locale ICU has), or identifiers joined by commas\n"
+          "                     (default: the user's locale)\n"
+          "  --family FAMILY    small, medium or all (default all)\n"
+          "  --balance X, --income Y, --expense Z\n"
+          "                     the entry's values in place of the store's\n"
+          "  --json             {\"truncated\": bool, \"results\": [{\"locale\", \"family\",\n"
+          "                     \"texts\": [{\"text\", \"scale\", \"lines\", \"truncated\"}]}]}\n";
       break;
     case Command::help:
     case Command::version:

@@ -21,6 +21,7 @@ enum class Command : std::uint8_t {
   tap,
   run,
   preview,
+  fit,
   help,
   version
 };
@@ -61,6 +62,11 @@ struct CommandLine {
   std::optional<std::string> bind;
   std::optional<int> port;
   std::optional<int> dailyBudget;
+
+  // fit: "all" or identifiers joined by commas (none: the user's locale), and the entry's values
+  // by field name in place of the store's.
+  std::optional<std::string> locales;
+  std::vector<std::pair<std::string, double>> fieldValues;
 
   std::optional<std::string> locale;
   std::optional<std::string> containers;

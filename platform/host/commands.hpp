@@ -48,6 +48,15 @@ CommandResult describeCommand(const CommandContext& context);
 CommandResult tapCommand(const CommandContext& context);
 CommandResult runCommand(const CommandContext& context);
 CommandResult previewCommand(const CommandContext& context);
+CommandResult fitCommand(const CommandContext& context);
+// fit's --locales: "all", identifiers joined by commas, or none for the user's locale.
+std::variant<std::vector<std::string>, CommandResult> fitLocales(
+    const std::optional<std::string>& list);
+// The entry fit lays out: the store's, with the command line's values in place.
+std::variant<AnyEntry, CommandResult> fitEntry(const CommandContext& context, WidgetFamily family);
+
+// A locale whose language ICU knows ("en", "ru", "zh", "es_419"...); ICU itself takes any text.
+bool knownLocale(const std::string& identifier);
 
 // The executable that serves `preview`, beside this one.
 inline constexpr const char* kPreviewExecutableSuffix = "-preview";

@@ -18,18 +18,6 @@
 namespace host {
 namespace {
 
-// A locale whose language ICU knows ("en", "ru", "zh", "es_419"...); ICU itself takes any text.
-bool knownLocale(const std::string& identifier) {
-  char language[ULOC_LANG_CAPACITY] = {};
-  UErrorCode status = U_ZERO_ERROR;
-  uloc_getLanguage(identifier.c_str(), language, sizeof language, &status);
-  if (U_FAILURE(status) || language[0] == '\0') return false;
-  for (const char* const* known = uloc_getISOLanguages(); *known != nullptr; ++known) {
-    if (std::strcmp(*known, language) == 0) return true;
-  }
-  return false;
-}
-
 CommandResult dispatch(const CommandContext& context) {
   switch (context.line.command) {
     case Command::render:
@@ -46,6 +34,8 @@ CommandResult dispatch(const CommandContext& context) {
       return runCommand(context);
     case Command::preview:
       return previewCommand(context);
+    case Command::fit:
+      return fitCommand(context);
     case Command::help:
     case Command::version:
       break;
@@ -54,6 +44,17 @@ CommandResult dispatch(const CommandContext& context) {
 }
 
 }  // namespace
+
+bool knownLocale(const std::string& identifier) {
+  char language[ULOC_LANG_CAPACITY] = {};
+  UErrorCode status = U_ZERO_ERROR;
+  uloc_getLanguage(identifier.c_str(), language, sizeof language, &status);
+  if (U_FAILURE(status) || language[0] == '\0') return false;
+  for (const char* const* known = uloc_getISOLanguages(); *known != nullptr; ++known) {
+    if (std::strcmp(*known, language) == 0) return true;
+  }
+  return false;
+}
 
 int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
             std::span<const std::string> arguments, HostEnvironment& environment) {

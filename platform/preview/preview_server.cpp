@@ -16,6 +16,7 @@
 #include "foundation/locale.hpp"
 #include "foundation/user_defaults.hpp"
 #include "host/entry_choice.hpp"
+#include "host/fit_result.hpp"
 #include "host/run_loop.hpp"
 #include "host/signals.hpp"
 #include "host/store_watcher.hpp"
@@ -108,6 +109,24 @@ class WidgetHost {
     const ui::View view = context_.configuration.content(entry);
     return host::renderPicture(view, query.family, query.format, query.scale,
                                options(query.scheme, query.placeholder, query.scale));
+  }
+
+  // fit's answer, for the timeline's entry or the query's values.
+  std::variant<std::string, BadRequest> fit(const FitQuery& query) {
+    auto locales = host::fitLocales(query.locales);
+    if (auto* failure = std::get_if<host::CommandResult>(&locales)) {
+      return BadRequest{failure->message};
+    }
+    std::lock_guard lock(mutex_);
+    host::AnyEntry entry = current(host::providerContext(query.families.front(), false));
+    if (!query.values.empty()) {
+      if (!entry.withFields) return BadRequest{"the widget takes no values"};
+      std::vector<host::EntryField> fields;
+      for (const auto& [name, value] : query.values) fields.push_back({name, value});
+      entry = entry.withFields(fields);
+    }
+    return host::fitJson(host::checkFit(
+        context_, entry, std::get<std::vector<std::string>>(locales), query.families));
   }
 
   // The link under a point, by the same layout the pictures are drawn from.
@@ -266,6 +285,16 @@ class Server {
       response.set_content(picture, query.format == host::OutputFormat::png
                                         ? "image/png"
                                         : "image/svg+xml; charset=utf-8");
+    });
+    http_.Get("/api/fit", [this](const httplib::Request& request, httplib::Response& response) {
+      const auto parsed =
+          parseFitQuery(QueryParameters(request.params.begin(), request.params.end()));
+      if (const auto* bad = std::get_if<BadRequest>(&parsed))
+        return fail(response, 400, bad->reason);
+      const auto answer = widget_.fit(std::get<FitQuery>(parsed));
+      if (const auto* bad = std::get_if<BadRequest>(&answer))
+        return fail(response, 400, bad->reason);
+      response.set_content(std::get<std::string>(answer) + "\n", "application/json");
     });
     http_.Post("/api/reload", [this](const httplib::Request&, httplib::Response& response) {
       widget_.reload(ReloadReason::pageAsked);

@@ -129,6 +129,36 @@ std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& pa
   return query;
 }
 
+std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters) {
+  FitQuery query{
+      std::nullopt, {host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium}, {}};
+  for (const auto& [name, value] : parameters) {
+    if (parameters.count(name) > 1) return BadRequest{"parameter '" + name + "' given twice"};
+    if (name == "locales") {
+      if (value.empty()) return BadRequest{"invalid locales '' (expected all, or en_US,de_DE...)"};
+      query.locales = value;
+    } else if (name == "family") {
+      if (value != "all") {
+        const auto family = familyNamed(value);
+        if (!family)
+          return BadRequest{"invalid family '" + value.substr(0, 64) +
+                            "' (expected small, medium or all)"};
+        query.families = {*family};
+      }
+    } else if (name == "balance" || name == "income" || name == "expense") {
+      double number = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+      if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(number)) {
+        return BadRequest{"invalid " + name + " '" + value.substr(0, 64) + "' (expected a number)"};
+      }
+      query.values.emplace_back(name, number);
+    } else {
+      return BadRequest{"unknown parameter '" + name.substr(0, 64) + "'"};
+    }
+  }
+  return query;
+}
+
 std::variant<TapRequest, BadRequest> parseTapRequest(std::string_view body) {
   const auto json = nlohmann::json::parse(body, nullptr, false);
   if (json.is_discarded() || !json.is_object()) {

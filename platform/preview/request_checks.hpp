@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 #include "host/command_line.hpp"
 #include "host/widget_family.hpp"
@@ -48,6 +49,16 @@ using QueryParameters = std::multimap<std::string, std::string>;
 // `knownLocale`.
 std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& parameters,
                                                        bool (*knownLocale)(const std::string&));
+
+// What GET /api/fit asks for: locales as fit's --locales, families, and values in place of the
+// store's, by field name.
+struct FitQuery {
+  std::optional<std::string> locales;
+  std::vector<host::WidgetFamily> families;
+  std::vector<std::pair<std::string, double>> values;
+  friend bool operator==(const FitQuery&, const FitQuery&) = default;
+};
+std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters);
 
 // What POST /api/tap carries: {"family": "small"|"medium", "x": points, "y": points}.
 struct TapRequest {

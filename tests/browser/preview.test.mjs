@@ -149,4 +149,14 @@ test('the page shows the picture the server draws', async () => {
   assert.ok(difference < 0.03, `${(difference * 100).toFixed(2)} % of the pixels differ`);
 });
 
+test('the fit matrix flags a balance too long for the small family', async () => {
+  const generation = Number(await page.evaluate(() => document.body.dataset.generation));
+  replaceStore(123456789012.34);
+  await page.waitForFunction((g) => Number(document.body.dataset.generation) > g, generation);
+  await page.fill('#fit-locales', 'en_US,de_DE');
+  await page.click('#fit');
+  await page.waitForSelector('#fit-matrix td[data-family="small"][data-truncated="1"]');
+  assert.equal(await page.locator('#fit-matrix td[data-family="medium"][data-truncated="1"]').count(), 0);
+});
+
 test('no console errors', () => assert.deepEqual(consoleErrors, []));
