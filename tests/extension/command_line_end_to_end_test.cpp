@@ -12,10 +12,11 @@
 #include <regex>
 #include <sstream>
 
-#include "../foundation/property_list_test_support.hpp"
 #include "data/app_group.hpp"
 #include "extension/pocketta_widget.hpp"
 #include "foundation/locale.hpp"
+#include "support/locale_guard.hpp"
+#include "support/temporary_containers.hpp"
 #include "ui/layout.hpp"
 #include "ui/widget_layout.hpp"
 
@@ -101,8 +102,8 @@ class CommandLineEndToEnd : public testing::Test {
     return result;
   }
 
-  const foundation::testing::TemporaryDirectory temporary_;
-  const fs::path folder_ = temporary_.path();
+  const support::TemporaryContainers temporary_;
+  const fs::path folder_ = temporary_.root();
   const fs::path containers_ = folder_ / "containers";
 };
 
@@ -233,7 +234,8 @@ TEST_F(CommandLineEndToEnd, svgHoldsBothLinks) {
 
 TEST_F(CommandLineEndToEnd, tapPrintsTheLinkUnderThePoint) {
   // Where the links are, from the same view laid out here.
-  foundation::Locale::setUserPreferredIdentifier("en_US");
+  std::optional<support::LocaleGuard> locale;
+  locale.emplace("en_US");
   const pocketta::MoneyEntry entry{foundation::Date{794050200}, -12.25, 30, 16.5};
   std::vector<std::pair<foundation::Point, std::string>> links;
   std::optional<foundation::Point> smallLink;
@@ -255,7 +257,7 @@ TEST_F(CommandLineEndToEnd, tapPrintsTheLinkUnderThePoint) {
       for (const auto& child : node->children) pending.push_back(&child);
     }
   }
-  foundation::Locale::setUserPreferredIdentifier("");
+  locale.reset();
   ASSERT_EQ(links.size(), 2u);
 
   for (const auto& [point, url] : links) {

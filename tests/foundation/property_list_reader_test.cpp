@@ -6,17 +6,21 @@
 #include <string>
 
 #include "foundation/property_list/property_list_document.hpp"
-#include "property_list_test_support.hpp"
+#include "support/property_list_writer.hpp"
+#include "support/temporary_containers.hpp"
 
 namespace foundation {
 namespace {
 
-using testing::BinaryPlistBuilder;
-using testing::Bytes;
-using testing::bytesOf;
-using testing::readFixture;
+using support::BinaryPlistBuilder;
+using support::Bytes;
+using support::bytesOf;
 using Dictionary = PropertyListValue::Dictionary;
 using Array = PropertyListValue::Array;
+
+Bytes readFixture(const std::string& name) {
+  return support::readFile(std::filesystem::path(POCKETTA_TEST_DATA_DIR) / name);
+}
 
 PropertyListValue v(auto value) {
   return PropertyListValue{value};

@@ -12,19 +12,22 @@
 #include <vector>
 
 #include "foundation/property_list/number_scanning.hpp"
-#include "property_list_test_support.hpp"
+#include "support/environment_guard.hpp"
+#include "support/locale_guard.hpp"
+#include "support/temporary_containers.hpp"
 
 namespace foundation {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::bytesOf;
-using testing::EnvironmentGuard;
-using testing::preferencesPath;
-using testing::readFixture;
-using testing::TemporaryDirectory;
-using testing::writeFile;
+using support::Bytes;
+using support::bytesOf;
+using support::EnvironmentGuard;
+using support::writeFile;
+
+Bytes readFixture(const std::string& name) {
+  return support::readFile(fs::path(POCKETTA_TEST_DATA_DIR) / name);
+}
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 const std::string kSuite = "group.pocketta.test";
@@ -33,12 +36,12 @@ const std::string kSuite = "group.pocketta.test";
 class StoreTest : public ::testing::Test {
  protected:
   StoreTest() {
-    options_.containersRoot = root_.path();
+    options_.containersRoot = root_.root();
     options_.retryDelay = std::chrono::milliseconds(1);
     options_.beforeRetry = [this](int) { ++retries_; };
   }
 
-  fs::path suitePath() const { return preferencesPath(root_.path(), kSuite); }
+  fs::path suitePath() const { return root_.storePath(kSuite); }
   void writeSuite(const Bytes& bytes) const { writeFile(suitePath(), bytes); }
   void makeContainer() const { fs::create_directories(suitePath().parent_path()); }
   // The suite, which must open; a failure to open ends the test through gtest.
@@ -57,7 +60,7 @@ class StoreTest : public ::testing::Test {
     }
   }
 
-  TemporaryDirectory root_;
+  support::TemporaryContainers root_;
   UserDefaultsOptions options_;
   int retries_ = 0;
 };
@@ -84,19 +87,19 @@ TEST_F(StoreTest, opensOnlyWellFormedSuiteNamesWithAContainer) {
   for (const auto& [name, opens] : cases) {
     // Where the file system allows it, the container exists, so only the name can refuse.
     std::error_code ignored;
-    fs::create_directories(root_.path() / name.substr(0, name.find('\0')), ignored);
+    fs::create_directories(root_.root() / name.substr(0, name.find('\0')), ignored);
     EXPECT_EQ(UserDefaults::initWithSuiteName(name, options_).has_value(), opens)
         << "'" << name << "'";
   }
 
   // The container folder must exist and be a folder; a link to one will do.
   EXPECT_FALSE(UserDefaults::initWithSuiteName("group.missing", options_).has_value());
-  writeFile(root_.path() / "group.file", bytesOf("x"));
+  writeFile(root_.root() / "group.file", bytesOf("x"));
   EXPECT_FALSE(UserDefaults::initWithSuiteName("group.file", options_).has_value());
-  fs::create_symlink(root_.path() / "group.a", root_.path() / "group.link");
+  fs::create_symlink(root_.root() / "group.a", root_.root() / "group.link");
   EXPECT_TRUE(UserDefaults::initWithSuiteName("group.link", options_).has_value());
   UserDefaultsOptions nowhere = options_;
-  nowhere.containersRoot = root_.path() / "no-such-root";
+  nowhere.containersRoot = root_.root() / "no-such-root";
   EXPECT_FALSE(UserDefaults::initWithSuiteName("group.a", nowhere).has_value());
 }
 
@@ -112,7 +115,7 @@ TEST_F(StoreTest, findsTheContainersRootInTheEnvironment) {
             fs::path("/home/someone/.local/share/group-containers"));
 
   // The one-argument form reads the suite under the root the environment names.
-  pocketta.set(root_.path().c_str());
+  pocketta.set(root_.root().c_str());
   writeSuite(readFixture("full.xml.plist"));
   const auto store = UserDefaults::initWithSuiteName(kSuite);
   ASSERT_TRUE(store.has_value());
@@ -203,14 +206,8 @@ TEST_F(StoreTest, convertsValuesToDoubleAsThePlatformDoes) {
   };
   checkAll("C locale");
   // Under a locale whose decimal separator is a comma, nothing may change.
-  const std::string previous = std::setlocale(LC_ALL, nullptr);
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"}) {
-    if (std::setlocale(LC_ALL, name) != nullptr) {
-      checkAll(name);
-      break;
-    }
-  }
-  std::setlocale(LC_ALL, previous.c_str());
+  const support::CLocaleGuard comma({"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"});
+  if (!comma.name().empty()) checkAll(comma.name());
 }
 
 TEST_F(StoreTest, readsHostileFilesAsEmpty) {
@@ -233,9 +230,9 @@ TEST_F(StoreTest, readsHostileFilesAsEmpty) {
 
   // A link to a good file is followed. (What is not a regular file, and a file over the size
   // cap, are the fault tests'.)
-  writeFile(root_.path() / "elsewhere.plist", binary);
+  writeFile(root_.root() / "elsewhere.plist", binary);
   fs::remove(suitePath());
-  fs::create_symlink(root_.path() / "elsewhere.plist", suitePath());
+  fs::create_symlink(root_.root() / "elsewhere.plist", suitePath());
   EXPECT_EQ(open().doubleForKey("balance"), 1234.56);
 }
 

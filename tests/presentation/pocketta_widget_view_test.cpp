@@ -6,6 +6,7 @@
 #include "data/money_provider.hpp"
 #include "foundation/locale.hpp"
 #include "presentation/pocketta_widget_view.hpp"
+#include "support/locale_guard.hpp"
 #include "ui/view_dump.hpp"
 
 namespace pocketta {
@@ -14,14 +15,7 @@ namespace {
 using foundation::Date;
 using foundation::Locale;
 
-// Sets the user's locale for one test and clears the setting afterwards, so no test reads the
-// machine's locale and none leaks its own into the next.
-class UserLocale {
- public:
-  explicit UserLocale(const char* identifier) { Locale::setUserPreferredIdentifier(identifier); }
-  ~UserLocale() { Locale::setUserPreferredIdentifier(""); }
-  void set(const char* identifier) { Locale::setUserPreferredIdentifier(identifier); }
-};
+using UserLocale = support::LocaleGuard;
 
 MoneyEntry entry(double balance, double income, double expense, double date = 0) {
   return MoneyEntry{Date::fromTimeIntervalSince1970(date), balance, income, expense};

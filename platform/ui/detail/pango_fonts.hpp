@@ -1,12 +1,13 @@
 #pragma once
 
-// Private to the ui library: Pango and Cairo handles for the measurer and the backends.
+// Private to the ui library: Pango handles for the measurer and the backends.
 
 #include <memory>
 #include <string_view>
 
 #include <pango/pangocairo.h>
 
+#include "ui/detail/cairo_handles.hpp"
 #include "ui/resolved_font.hpp"
 
 namespace ui::detail {
@@ -20,21 +21,9 @@ struct FontDescriptionDeleter {
 struct AttrListDeleter {
   void operator()(PangoAttrList* list) const { pango_attr_list_unref(list); }
 };
-struct CairoDeleter {
-  void operator()(cairo_t* cr) const { cairo_destroy(cr); }
-};
-struct CairoSurfaceDeleter {
-  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
-};
-struct CairoPatternDeleter {
-  void operator()(cairo_pattern_t* p) const { cairo_pattern_destroy(p); }
-};
 
 using PangoContextPtr = std::unique_ptr<PangoContext, GObjectDeleter>;
 using PangoLayoutPtr = std::unique_ptr<PangoLayout, GObjectDeleter>;
-using CairoPtr = std::unique_ptr<cairo_t, CairoDeleter>;
-using CairoSurfacePtr = std::unique_ptr<cairo_surface_t, CairoSurfaceDeleter>;
-using CairoPatternPtr = std::unique_ptr<cairo_pattern_t, CairoPatternDeleter>;
 
 // The process-wide font map over the private font configuration. Throws FontSetError.
 PangoFontMap* fontMap();
