@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "host/store_watcher.hpp"
+#include "support/temporary_containers.hpp"
 
 namespace {
 
@@ -24,26 +25,24 @@ bool changeSeen(host::StoreWatcher& watcher,
   return false;
 }
 
-void write(const fs::path& path, const std::string& text) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << text;
+void write(const fs::path& path, char byte) {
+  support::writeFile(path, {static_cast<std::uint8_t>(byte)});
 }
 
 TEST(StoreWatcher, SeesEveryWayTheStoreIsReplacedAndNothingElse) {
-  const fs::path root = fs::temp_directory_path() / ("store-watcher-" + std::to_string(getpid()));
-  const fs::path store = root / "group.a" / "Library" / "Preferences" / "group.a.plist";
-  fs::remove_all(root);
-  fs::create_directories(root);
+  const support::TemporaryContainers containers;
+  const fs::path& root = containers.root();
+  const fs::path store = containers.storePath("group.a");
   host::StoreWatcher watcher(store);
   ASSERT_GE(watcher.fd(), 0);
   const std::vector<std::pair<std::string, std::function<void()>>> steps = {
-      {"folders and file appear", [&] { write(store, "1"); }},
-      {"renamed over", [&] { write(root / "new", "2"), fs::rename(root / "new", store); }},
+      {"folders and file appear", [&] { write(store, '1'); }},
+      {"renamed over", [&] { write(root / "new", '2'), fs::rename(root / "new", store); }},
       {"rewritten in place", [&] { std::ofstream(store, std::ios::app) << "3"; }},
       {"vanishes", [&] { fs::remove(store); }},
-      {"appears again", [&] { write(store, "4"); }},
+      {"appears again", [&] { write(store, '4'); }},
       {"its folders removed", [&] { fs::remove_all(root / "group.a"); }},
-      {"made again", [&] { write(store, "5"); }},
+      {"made again", [&] { write(store, '5'); }},
       {"renamed away", [&] { fs::rename(store, root / "old"); }},
   };
   for (const auto& [what, step] : steps) {
@@ -53,10 +52,9 @@ TEST(StoreWatcher, SeesEveryWayTheStoreIsReplacedAndNothingElse) {
     EXPECT_FALSE(watcher.takeChange(host::StoreWatcher::Clock::now() + std::chrono::hours(1)))
         << what;
   }
-  write(store.parent_path() / "other.plist", "x");
-  write(root / "unrelated", "x");
+  write(store.parent_path() / "other.plist", 'x');
+  write(root / "unrelated", 'x');
   EXPECT_FALSE(changeSeen(watcher, std::chrono::milliseconds(300))) << "another file";
-  fs::remove_all(root);
 }
 
 }  // namespace
