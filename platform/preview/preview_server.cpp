@@ -234,6 +234,14 @@ class Server {
         fail(response, 403, "refused: the Host header does not name this server");
         return httplib::Server::HandlerResponse::Handled;
       }
+      // A browser says where a request comes from: another site may link to the page, but not
+      // read or load anything else (the fit of every locale is costly).
+      const auto site = request.get_header_value("Sec-Fetch-Site");
+      if ((site == "cross-site" || site == "same-site") &&
+          request.get_header_value("Sec-Fetch-Mode") != "navigate") {
+        fail(response, 403, "refused: only the preview page itself may ask this");
+        return httplib::Server::HandlerResponse::Handled;
+      }
       if (request.method != "GET" && !allowed_.originAllowed(request.get_header_value("Origin"))) {
         fail(response, 403, "refused: only the preview page itself may ask this");
         return httplib::Server::HandlerResponse::Handled;
