@@ -1,13 +1,12 @@
 #pragma once
 
 // What several stage benchmarks share: a containers root holding the sample store, written in
-// either property-list form, and pointed at through the environment while a benchmark runs.
+// either property-list form, made the host's containers root while a benchmark runs.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "support/environment_guard.hpp"
 #include "support/property_list_writer.hpp"
 #include "support/temporary_containers.hpp"
 
@@ -24,8 +23,8 @@ inline constexpr double kExpense = 86.4;
 
 using StoreForm = support::PlistFormat;
 
-// A temporary containers root with the App Group's sample store, named by
-// POCKETTA_GROUP_CONTAINERS for as long as this lives.
+// A temporary containers root with the App Group's sample store, the host's setting for as long
+// as this lives.
 class StoreFixture {
  public:
   explicit StoreFixture(StoreForm form) {
@@ -38,12 +37,11 @@ class StoreFixture {
                                       {"todayIncome", kIncome},
                                       {"updatedAt", foundation::Date{kUpdatedAt}},
                                   }));
-    root_.set(containers_.root().c_str());
   }
 
  private:
   support::TemporaryContainers containers_;
-  support::EnvironmentGuard root_{"POCKETTA_GROUP_CONTAINERS"};
+  support::ContainersRootGuard root_{containers_.root()};
 };
 
 }  // namespace bench

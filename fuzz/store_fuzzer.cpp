@@ -14,6 +14,7 @@
 
 #include "data/app_group.hpp"
 #include "data/money_provider.hpp"
+#include "foundation/containers_root.hpp"
 #include "foundation/date.hpp"
 #include "foundation/property_list/property_list_document.hpp"
 #include "foundation/user_defaults.hpp"
@@ -48,8 +49,9 @@ void writeStore(const std::uint8_t* data, std::size_t size) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
   containers().writeStore(std::string(pocketta::kAppGroup), {});
-  // The data layer reads the suite from the default root, which this names.
-  ::setenv("POCKETTA_GROUP_CONTAINERS", containers().root().c_str(), 1);
+  // The data layer reads the suite from the host's root, which this sets.
+  foundation::ContainersRoot::setHostSetting(
+      foundation::ContainersRoot{containers().root(), "fuzzing"});
   return 0;
 }
 

@@ -71,10 +71,15 @@ ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
 }
 
 std::filesystem::path storeFile(const CommandContext& context) {
-  if (context.bundle.applicationGroups.empty()) return {};
-  const std::string& suite = context.bundle.applicationGroups.front();
-  return foundation::UserDefaultsOptions::defaultContainersRoot() / suite / "Library" /
-         "Preferences" / (suite + ".plist");
+  return context.store ? context.store->file : std::filesystem::path();
+}
+
+std::optional<CommandResult> checkStore(const CommandContext& context) {
+  if (!context.store || context.store->ok()) return std::nullopt;
+  if (context.line.strict) return CommandResult::failure("store " + context.store->describe());
+  context.environment.err << context.program() << ": store " << context.store->describe()
+                          << "; the widget shows defaults" << std::endl;
+  return std::nullopt;
 }
 
 ui::WidgetCanvas canvasFor(WidgetFamily family) {

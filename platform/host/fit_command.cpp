@@ -40,6 +40,9 @@ CommandResult fitCommand(const CommandContext& context) {
   const auto chosen = std::get<std::vector<WidgetFamily>>(families);
   auto locales = fitLocales(context.line.locales);
   if (auto* failure = std::get_if<CommandResult>(&locales)) return *failure;
+  if (context.line.fieldValues.empty()) {
+    if (auto failure = checkStore(context)) return *failure;
+  }
   auto entry = fitEntry(context, chosen.front());
   if (auto* failure = std::get_if<CommandResult>(&entry)) return *failure;
 

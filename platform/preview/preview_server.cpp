@@ -13,7 +13,9 @@
 #include <sstream>
 #include <thread>
 
+#include "foundation/containers_root.hpp"
 #include "foundation/locale.hpp"
+#include "foundation/store_diagnosis.hpp"
 #include "foundation/user_defaults.hpp"
 #include "host/entry_choice.hpp"
 #include "host/fit_result.hpp"
@@ -60,14 +62,34 @@ std::string localesJson(const std::string& user) {
   return out + "]";
 }
 
-StoreReport storeReport(const std::filesystem::path& file) {
-  StoreReport report{file.string(), "unknown", "ok", ""};
-  std::error_code error;
-  if (!std::filesystem::exists(file, error)) {
-    report.status = "missing";
-    report.detail = "no file";
-  }
-  return report;
+// The store as the page shows it, looked at afresh.
+StoreReport storeReport(const host::BundleInfo& bundle) {
+  if (bundle.applicationGroups.empty())
+    return {"", "unknown", "none", "the widget has no App Group"};
+  const auto diagnosis = foundation::UserDefaults::diagnose(bundle.applicationGroups.front(),
+                                                            foundation::ContainersRoot::current());
+  namespace status = foundation::store_status;
+  auto [name, detail] = std::visit(
+      [](const auto& found) -> std::pair<std::string, std::string> {
+        using Found = std::decay_t<decltype(found)>;
+        if constexpr (std::is_same_v<Found, status::Ok>) return {"ok", ""};
+        if constexpr (std::is_same_v<Found, status::Missing>) return {"missing", found.what};
+        if constexpr (std::is_same_v<Found, status::Unreadable>) return {"unreadable", found.why};
+        if constexpr (std::is_same_v<Found, status::NotPropertyList>) {
+          return {"not a property list", found.why};
+        }
+        if constexpr (std::is_same_v<Found, status::Damaged>) return {"damaged", found.where};
+        if constexpr (std::is_same_v<Found, status::OverSizeCap>) {
+          return {"too large", std::to_string(found.size) + " bytes"};
+        }
+        if constexpr (std::is_same_v<Found, status::NotDictionary>) {
+          return {"not a dictionary", "the top object is " + found.top};
+        }
+        return {"?", ""};
+      },
+      diagnosis.status);
+  return {diagnosis.file.string(), std::string(foundation::toString(diagnosis.format)),
+          std::move(name), std::move(detail)};
 }
 
 bool isLoopback(const std::string& address) {
@@ -96,7 +118,7 @@ class WidgetHost {
     auto timeline = host::requestTimeline(
         context_.configuration.provider, host::providerContext(family, false), context_.reporter());
     live_.publish(timeline.value_or(host::AnyTimeline{{}, host::TimelineReloadPolicy::atEnd()}),
-                  reason, requestedAt, storeReport(store_));
+                  reason, requestedAt, storeReport(context_.bundle));
     context_.environment.err << host::iso8601(requestedAt).value_or("?")
                              << "  request: " << describe(reason) << std::endl;
   }

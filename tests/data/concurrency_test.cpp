@@ -49,7 +49,7 @@ class ConcurrencyTest : public ::testing::Test {
   fs::path storePath() const { return root_.storePath(std::string(kAppGroup)); }
 
   support::TemporaryContainers root_;
-  support::EnvironmentGuard variable_{"POCKETTA_GROUP_CONTAINERS", root_.root().c_str()};
+  const support::ContainersRootGuard rootSetting_{root_.root()};
 };
 
 bool isVersion(const MoneyEntry& entry) {

@@ -64,7 +64,7 @@ class MoneyProviderTest : public ::testing::Test {
   foundation::ScopedClock scopedClock_;
   support::TemporaryContainers folder_;
   const fs::path root_ = folder_.root();
-  const support::EnvironmentGuard rootVariable_{"POCKETTA_GROUP_CONTAINERS", root_.c_str()};
+  const support::ContainersRootGuard rootSetting_{root_};
   const MoneyProvider provider_{};
 };
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 
@@ -51,12 +52,17 @@ class CommandLineEndToEnd : public testing::Test {
   }
 
   void writeStore(const std::string& dictionary) {
+    writeStoreFile(R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)" +
+                   dictionary + "</dict></plist>");
+  }
+  fs::path storeFile() const {
     const std::string suite(pocketta::kAppGroup);
-    const auto preferences = containers_ / suite / "Library" / "Preferences";
-    fs::create_directories(preferences);
-    std::ofstream(preferences / (suite + ".plist"))
-        << R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)" << dictionary
-        << "</dict></plist>";
+    return containers_ / suite / "Library" / "Preferences" / (suite + ".plist");
+  }
+  void writeStoreFile(const std::string& contents) {
+    fs::remove_all(storeFile());
+    fs::create_directories(storeFile().parent_path());
+    std::ofstream(storeFile()) << contents;
   }
 
   // Starts the real executable with `arguments`; stdin reads nothing, and stdout (when
@@ -188,6 +194,49 @@ TEST_F(CommandLineEndToEnd, timelineJsonFieldByField) {
   ASSERT_TRUE(std::regex_match(empty.out, fields, emptyShape)) << empty.out;
   EXPECT_GE(std::stod(fields[1]), beforeEmpty);
   EXPECT_LE(std::stod(fields[1]), afterEmpty);
+}
+
+TEST_F(CommandLineEndToEnd, aStoreReadAsDefaultsIsSaidOnceAndFailsUnderStrict) {
+  const std::string plist = R"(<?xml version="1.0"?>)"
+                            "\n"
+                            R"(<plist version="1.0">)";
+  const struct {
+    std::function<void()> make;
+    std::string says;
+  } cases[] = {
+      {[&] { fs::remove_all(containers_); }, ": missing (no folder "},
+      {[&] { writeStoreFile(""); }, ": not a property list (the file is empty)"},
+      {[&] { writeStoreFile("balance=12"); }, ": not a property list (line 1, column "},
+      {[&] { writeStoreFile(plist + "<dict><key>balance</key><real>1"); },
+       ": damaged at line 2, column "},
+      {[&] { writeStoreFile(plist + "<array/></plist>"); },
+       ": not a dictionary at the top (an array), XML property list"},
+      {[&] {
+         writeStoreFile("bplist00");
+         fs::resize_file(storeFile(), (std::uintmax_t{64} << 20) + 1);
+       },
+       ": over the size cap (67108865 bytes)"},
+      {[&] {
+         fs::remove_all(storeFile());
+         fs::create_directories(storeFile());
+       },
+       ": unreadable (a folder, not a file)"},
+  };
+  for (const auto& c : cases) {
+    c.make();
+    const Finished shown = run({"timeline"});
+    EXPECT_EQ(shown.status, 0) << c.says;
+    EXPECT_EQ(shown.err.rfind("pocketta-widget: store " + storeFile().string() + ": ", 0), 0u)
+        << shown.err;
+    EXPECT_NE(shown.err.find(c.says), std::string::npos) << shown.err;
+    EXPECT_NE(shown.err.find("chosen by --containers; the widget shows defaults\n"),
+              std::string::npos)
+        << shown.err;
+    EXPECT_EQ(std::count(shown.err.begin(), shown.err.end(), '\n'), 1) << shown.err;
+    const Finished strict = run({"timeline", "--strict"});
+    EXPECT_EQ(strict.status, 1) << c.says;
+    EXPECT_EQ(strict.out, "");
+  }
 }
 
 TEST_F(CommandLineEndToEnd, renderWritesPngsOfEachFamilysPixelSize) {

@@ -65,7 +65,7 @@ TEST(PockettaWidget, theLiveHostAsksEvery900SecondsOnAnUnchangedStore) {
       support::bytesOf(R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
                        "<key>balance</key><real>99.5</real><key>updatedAt</key>"
                        "<date>2026-03-01T09:30:00Z</date></dict></plist>"));
-  const support::EnvironmentGuard containers("POCKETTA_GROUP_CONTAINERS", root.root().c_str());
+  const support::ContainersRootGuard containers(root.root());
 
   foundation::ManualClock clock(foundation::Date{800000000});
   const foundation::ScopedClock scoped(clock);

@@ -103,19 +103,23 @@ TEST_F(StoreTest, opensOnlyWellFormedSuiteNamesWithAContainer) {
   EXPECT_FALSE(UserDefaults::initWithSuiteName("group.a", nowhere).has_value());
 }
 
-TEST_F(StoreTest, findsTheContainersRootInTheEnvironment) {
-  const EnvironmentGuard pocketta("POCKETTA_GROUP_CONTAINERS", "/srv/containers");
+TEST_F(StoreTest, findsTheContainersRootByTheXdgRulesUnlessTheHostSetsIt) {
   const EnvironmentGuard xdg("XDG_DATA_HOME", "/data");
   const EnvironmentGuard home("HOME", "/home/someone");
-  EXPECT_EQ(UserDefaultsOptions::defaultContainersRoot(), fs::path("/srv/containers"));
-  pocketta.set("");
-  EXPECT_EQ(UserDefaultsOptions::defaultContainersRoot(), fs::path("/data/group-containers"));
-  xdg.set(nullptr);
-  EXPECT_EQ(UserDefaultsOptions::defaultContainersRoot(),
-            fs::path("/home/someone/.local/share/group-containers"));
+  const fs::path underHome("/home/someone/.local/share/group-containers");
+  const std::pair<const char*, ContainersRoot> cases[] = {
+      {"/data", {"/data/group-containers", "$XDG_DATA_HOME"}},
+      {"data", {underHome, "$HOME"}},  // a relative XDG_DATA_HOME is ignored
+      {"", {underHome, "$HOME"}},
+      {nullptr, {underHome, "$HOME"}},
+  };
+  for (const auto& [value, expected] : cases) {
+    xdg.set(value);
+    EXPECT_EQ(ContainersRoot::current(), expected) << (value ? value : "(unset)");
+  }
 
-  // The one-argument form reads the suite under the root the environment names.
-  pocketta.set(root_.root().c_str());
+  // The one-argument form reads the suite under the root the host names.
+  const support::ContainersRootGuard setting(root_.root());
   writeSuite(readFixture("full.xml.plist"));
   const auto store = UserDefaults::initWithSuiteName(kSuite);
   ASSERT_TRUE(store.has_value());
@@ -196,12 +200,29 @@ TEST_F(StoreTest, convertsValuesToDoubleAsThePlatformDoes) {
       EXPECT_EQ(asDate(*store.objectForKey("date")), Date{1.0});
     }
     // The string scan alone, on text no fixture holds.
-    const std::pair<const char*, double> scans[] = {
-        {"+-5", 0.0}, {"-.5e-1", -0.05}, {"e5", 0.0},     {"1e", 1.0},       {"1.5.3", 1.5},
-        {".", 0.0},   {"\n\t 8", 8.0},   {"1e-999", 0.0}, {"-1e999", -kInf}, {"1234,56", 1234.0},
+    const std::pair<std::string, double> scans[] = {
+        {"+-5", 0.0},
+        {"-.5e-1", -0.05},
+        {"e5", 0.0},
+        {"1e", 1.0},
+        {"1.5.3", 1.5},
+        {".", 0.0},
+        {"\n\t 8", 8.0},
+        {"1e-999", 0.0},
+        {"-1e999", -kInf},
+        {"12,840.50", 12.0},
+        // The store's own white space: all below U+0021, U+007F-U+00A0, U+2000-U+200B, U+3000.
+        {std::string("\0\x1f\x7f", 3) + "2", 2.0},
+        {"\xc2\x85\u00a0 3", 3.0},
+        {"\u2000\u200b\u30004", 4.0},
+        {"\u00a15", 0.0},
+        {"\u16805", 0.0},
+        {"\u205f5", 0.0},
+        {"\u200c5", 0.0},
+        {"\xc2", 0.0},
     };
     for (const auto& [text, expected] : scans) {
-      EXPECT_EQ(scanDoubleValue(text), expected) << where << " '" << text << "'";
+      EXPECT_EQ(scanDoubleValue(text), expected) << where << " " << ::testing::PrintToString(text);
     }
   };
   checkAll("C locale");

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "foundation/containers_root.hpp"
 #include "support/property_list_writer.hpp"
 
 namespace support {
@@ -25,6 +26,17 @@ class TemporaryContainers {
 
  private:
   std::filesystem::path root_;
+};
+
+// Makes `root` the host's containers root, and clears the setting when the guard goes.
+class ContainersRootGuard {
+ public:
+  explicit ContainersRootGuard(const std::filesystem::path& root) {
+    foundation::ContainersRoot::setHostSetting(foundation::ContainersRoot{root, "a test"});
+  }
+  ~ContainersRootGuard() { foundation::ContainersRoot::setHostSetting(std::nullopt); }
+  ContainersRootGuard(const ContainersRootGuard&) = delete;
+  ContainersRootGuard& operator=(const ContainersRootGuard&) = delete;
 };
 
 // Writes `bytes` to `path` whole, making the folders on the way; throws when it cannot.
