@@ -349,6 +349,8 @@ TEST_F(CommandLineEndToEnd, badCommandLinesExitTwoWithOneClearLine) {
       {{"tap", "400", "10", "--family", "small"}, "outside the small widget"},
       {{"describe", "--locale", "xx_YY"}, "unknown locale 'xx_YY'"},
       {{"describe", "--kind", "Other"}, "no widget of kind 'Other'"},
+      {{"fit", "--locales", "en_US,xx_YY"}, "unknown locale 'xx_YY' in --locales"},
+      {{"preview", "--port", "70000"}, "invalid value '70000' for --port"},
       {{}, "missing command"},
   };
   for (const auto& [arguments, expected] : cases) {
@@ -363,6 +365,14 @@ TEST_F(CommandLineEndToEnd, badCommandLinesExitTwoWithOneClearLine) {
     EXPECT_EQ(result.err.substr(firstEnd + 1).rfind("Try 'pocketta-widget", 0), 0u) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2);
   }
+}
+
+TEST_F(CommandLineEndToEnd, fitFailsOnlyWhenATextIsTruncated) {
+  const Finished fits = run({"fit", "--locales", "en_US,de_DE"});
+  EXPECT_EQ(fits.status, 0) << fits.err;
+  const Finished cut = run({"fit", "--family", "small", "--balance", "123456789012.34"});
+  EXPECT_EQ(cut.status, 1) << cut.err;
+  EXPECT_NE(cut.out.find("en_US small: \"CN¥123,456,"), std::string::npos) << cut.out;
 }
 
 TEST_F(CommandLineEndToEnd, runRendersEveryFamilyAndStopsCleanly) {
