@@ -109,7 +109,8 @@ if (last.threads > first.threads + 2) failures.push(`threads: ${first.threads} a
 if (last.fds > first.fds) failures.push(`descriptors: ${first.fds} at start, ${last.fds} after`);
 
 server.kill('SIGTERM');
-await new Promise((resolve) => server.on('exit', resolve));
+const status = await new Promise((resolve) => server.on('exit', (code, signal) => resolve(code ?? signal)));
+if (status !== 0) failures.push(`the server ended with ${status} on SIGTERM`);
 fs.rmSync(work, { recursive: true, force: true });
 console.table(rows.map(({ cpuTicks, ...row }) => ({ ...row, rssMiB: row.rssMiB.toFixed(1) })));
 for (const failure of failures) console.error(`FAILED: ${failure}`);
