@@ -14,6 +14,7 @@
 #include "support/locale_guard.hpp"
 #include "ui/detail/raster.hpp"
 #include "ui/png_encoder.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/render_options.hpp"
 #include "ui/svg_renderer.hpp"
 #include "ui/widget_canvas.hpp"

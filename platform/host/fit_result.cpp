@@ -9,20 +9,6 @@
 #include "ui/widget_layout.hpp"
 
 namespace host {
-namespace {
-
-// The texts of a laid-out tree in order, with how each was fitted.
-void collectTexts(const ui::LayoutNode& node, std::vector<TextFitResult>& out) {
-  if (const auto* text = std::get_if<ui::TextLayout>(&node.content)) {
-    TextFitResult result;
-    result.text = text->text;
-    result.truncated = text->text.ends_with("\u2026");
-    out.push_back(std::move(result));
-  }
-  for (const auto& child : node.children) collectTexts(child, out);
-}
-
-}  // namespace
 
 bool FitResult::truncated() const {
   return std::any_of(texts.begin(), texts.end(), [](const auto& text) { return text.truncated; });
@@ -39,7 +25,9 @@ std::vector<FitResult> checkFit(const CommandContext& context, const AnyEntry& e
     for (const auto family : families) {
       const auto layout = ui::layoutWidget(view, canvasFor(family), context.renderOptions(false));
       FitResult result{locale, family, {}};
-      collectTexts(layout.content, result.texts);
+      for (const auto& text : ui::textFits(layout.content)) {
+        result.texts.push_back({text.text, text.fit.scale, text.fit.lineCount, text.fit.truncated});
+      }
       results.push_back(std::move(result));
     }
   }
@@ -77,16 +65,16 @@ std::string fitText(const std::vector<FitResult>& results) {
       if (!text.changed()) continue;
       ++changed;
       truncated += text.truncated ? 1 : 0;
-      out +=
-          result.locale + " " + std::string(shortName(result.family)) + ": \"" + text.text + "\" ";
-      if (text.truncated) {
-        out += "truncated";
-      } else if (text.lines > 1) {
-        out += "wrapped to " + std::to_string(text.lines) + " lines";
-      } else {
-        out += "shrank to " + shortestNumber(std::round(text.scale * 1000) / 10) + " %";
-      }
-      out += "\n";
+      std::string shown = text.text;
+      std::replace(shown.begin(), shown.end(), '\n', '/');
+      std::string how;
+      if (text.scale < 1)
+        how = "shrank to " + shortestNumber(std::round(text.scale * 1000) / 10) + " %";
+      if (text.lines > 1)
+        how += (how.empty() ? "" : ", ") + ("wrapped to " + std::to_string(text.lines) + " lines");
+      if (text.truncated) how += how.empty() ? "truncated" : ", truncated";
+      out += result.locale + " " + std::string(shortName(result.family)) + ": \"" + shown + "\" " +
+             how + "\n";
     }
   }
   out += std::to_string(results.size()) + " layouts: " + std::to_string(changed) +

@@ -2,6 +2,7 @@
 
 #include "host/commands.hpp"
 #include "ui/png_encoder.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/svg_renderer.hpp"
 #include "ui/terminal_renderer.hpp"
 #include "ui/view.hpp"

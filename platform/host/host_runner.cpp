@@ -162,8 +162,8 @@ std::filesystem::path bundleResourcesFolder() {
 
 int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
                    CommandHandler previewServer) {
-  // An extension process is held to a small memory budget. Pango matches fonts on short-lived
-  // threads, and each would otherwise get a malloc arena of its own; picture-sized and
+  // An extension process is held to a small memory budget. Threads that compress or draw would
+  // otherwise each get a malloc arena of their own; picture-sized and
   // compression buffers are given back to the system when freed rather than kept in the heap.
   // Measured on a render of both families at @3x: about 0.6 MB less peak memory.
   mallopt(M_ARENA_MAX, 1);

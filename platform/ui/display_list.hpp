@@ -10,6 +10,7 @@
 #include "foundation/url.hpp"
 #include "ui/color.hpp"
 #include "ui/resolved_font.hpp"
+#include "ui/text/shaped_line.hpp"
 
 namespace ui {
 
@@ -30,18 +31,20 @@ struct FillGradient {
   foundation::Rect rect;
   double cornerRadius = 0;
   std::vector<RGBA> colors;
-  foundation::Point start;
-  foundation::Point end;
+  foundation::Point start{};
+  foundation::Point end{};
   friend bool operator==(const FillGradient&, const FillGradient&) = default;
 };
 
-// One line of text. `rect` is its line box; the baseline lies `ascent` below its top.
+// One line of text. `rect` is its line box; the baseline lies `ascent` below its top. `shaped`
+// holds the glyphs it was measured with, which the backends draw; without it they shape `text`.
 struct TextRun {
   std::string text;
   ResolvedFont font;
   RGBA color;
   foundation::Rect rect;
   double ascent = 0;
+  text::ShapedLineRef shaped;
   friend bool operator==(const TextRun&, const TextRun&) = default;
 };
 

@@ -50,33 +50,6 @@ std::string_view toString(Font::Design design) {
   return "?";
 }
 
-double pointSize(Font::TextStyle style) {
-  switch (style) {
-    case Font::TextStyle::largeTitle:
-      return 34;
-    case Font::TextStyle::title:
-      return 28;
-    case Font::TextStyle::title2:
-      return 22;
-    case Font::TextStyle::title3:
-      return 20;
-    case Font::TextStyle::headline:
-    case Font::TextStyle::body:
-      return 17;
-    case Font::TextStyle::callout:
-      return 16;
-    case Font::TextStyle::subheadline:
-      return 15;
-    case Font::TextStyle::footnote:
-      return 13;
-    case Font::TextStyle::caption:
-      return 12;
-    case Font::TextStyle::caption2:
-      return 11;
-  }
-  return 17;
-}
-
 std::string toString(const Font& font) {
   std::string text(toString(font.style));
   if (font.weight == Font::Weight::bold) text += ".bold()";

@@ -7,8 +7,8 @@
 
 namespace ui {
 
-// A text style of the platform with its variations. Point sizes belong to the renderer; the font
-// only names the style.
+// A text style of the platform with its variations. Point sizes belong to the renderer (its text
+// style table); the font only names the style.
 struct Font {
   enum class TextStyle : std::uint8_t {
     largeTitle,
@@ -81,9 +81,6 @@ inline constexpr Font Font::caption2{TextStyle::caption2};
 std::string_view toString(Font::TextStyle style);
 std::string_view toString(Font::Weight weight);
 std::string_view toString(Font::Design design);
-
-// The style's size in points at the default content size (body 17, caption 12, caption2 11).
-double pointSize(Font::TextStyle style);
 
 // Reads like the code that made it: "caption.bold()", "caption2.monospaced()".
 std::string toString(const Font& font);

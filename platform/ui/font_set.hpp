@@ -14,13 +14,18 @@ class FontSetError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The font files the renderer draws with, in fallback order: the sans face (Latin, Cyrillic,
-// Greek), the monospaced face, then the faces for Arabic, Devanagari, Bengali and CJK signs.
+// The font files the renderer draws with: the sans face (Latin, Cyrillic, Greek) in regular,
+// semibold and bold, the monospaced face in regular and bold, a wide face in regular and bold
+// (Arabic, Hebrew and what else the first two lack), then Devanagari, Bengali and CJK.
 std::vector<std::string> fontSetFiles();
 
-// Loads the font set into a private font configuration, once per process; later calls return at
-// once. Throws FontSetError naming the missing file. Every text measurement and drawing loads it
-// on first use, so calling this is only needed to fail early.
+// Opens every face of the font set, once per process; later calls return at once. Throws
+// FontSetError naming the first missing or damaged file. Text opens the faces it needs on first
+// use, so calling this is only needed to fail early.
 void loadFontSet();
+
+// Opens `file` as the renderer opens a face of its set; throws FontSetError naming the file
+// when it is missing, unreadable or not a font.
+void checkFontFile(const std::string& file);
 
 }  // namespace ui

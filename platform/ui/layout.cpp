@@ -7,6 +7,8 @@
 #include <sstream>
 #include <tuple>
 
+#include "ui/resolve_font.hpp"
+#include "ui/text/text_fitter.hpp"
 #include "ui/view.hpp"
 
 namespace ui {
@@ -14,8 +16,6 @@ namespace ui {
 namespace {
 
 constexpr double kUnbounded = std::numeric_limits<double>::infinity();
-// Measurements carry rounding noise; a text this much wider than its room still fits.
-constexpr double kFitTolerance = 1e-6;
 
 template <class... Ts>
 struct Overloaded : Ts... {
@@ -62,13 +62,6 @@ foundation::Size makeSize(double mainLength, double crossLength, Axis axis) {
   return axis == Axis::horizontal ? foundation::Size{mainLength, crossLength}
                                   : foundation::Size{crossLength, mainLength};
 }
-
-// A text as it will be drawn in a given width.
-struct FittedText {
-  std::string text;
-  ResolvedFont font;
-  TextMetrics metrics;
-};
 
 struct StackChild {
   const View* view;
@@ -118,8 +111,8 @@ class Engine {
               return foundation::Size{length, length};
             },
             [&](const Text& text) {
-              const FittedText fitted = fitText(text, proposal.width, inherited);
-              return foundation::Size{fitted.metrics.width, fitted.metrics.height()};
+              const text::FittedText fitted = fitText(text, proposal, inherited);
+              return foundation::Size{fitted.width, fitted.height()};
             },
             [&](const Image& image) { return symbolSize(image, inherited); },
             [&](const Label& label) {
@@ -154,12 +147,21 @@ class Engine {
               return LayoutNode{SpacerLayout{}, frame, {}};
             },
             [&](const Text& text) {
-              FittedText fitted = fitText(text, frame.size.width, inherited);
-              return LayoutNode{TextLayout{std::move(fitted.text), fitted.font,
-                                           resolve(inherited.foreground, env_.colorScheme),
-                                           fitted.metrics.ascent},
-                                frame,
-                                {}};
+              text::FittedText fitted = placedText(text, frame.size, inherited);
+              TextLayout shown{{},
+                               fitted.font,
+                               resolve(inherited.foreground, env_.colorScheme),
+                               fitted.ascent,
+                               fitted.lineHeight(),
+                               {},
+                               fitted.fit};
+              for (text::FittedLine& line : fitted.lines) {
+                if (!shown.lines.empty()) shown.text += '\n';
+                shown.text += line.text;
+                shown.lines.push_back(
+                    {std::move(line.text), line.x, line.width, std::move(line.shaped)});
+              }
+              return LayoutNode{std::move(shown), frame, {}};
             },
             [&](const Image& image) {
               return LayoutNode{
@@ -363,14 +365,22 @@ class Engine {
     return {side, side};
   }
 
-  const TextMetrics& measure(const std::string& text, const ResolvedFont& font) {
-    auto key =
-        std::make_tuple(text, font.pointSize, font.weight, font.design, font.monospacedDigit);
-    auto found = metrics_.find(key);
-    if (found == metrics_.end()) {
-      found = metrics_.emplace(std::move(key), measurer_.measure(text, font)).first;
+  // The text for its frame: the answer it gave to a proposal whose size the frame has, so that a
+  // text shrunk and wrapped for a proposal is not fitted afresh into its own answer.
+  const text::FittedText& placedText(const Text& text, foundation::Size size,
+                                     const Inherited& inherited) {
+    constexpr double kInf = std::numeric_limits<double>::infinity();
+    for (auto it = fitted_.lower_bound(std::make_tuple(&text, -kInf, -kInf));
+         it != fitted_.end() && std::get<0>(it->first) == &text; ++it) {
+      // An answer wider than its proposal overflowed it and is not what the text chose.
+      const double proposedWidth = std::get<1>(it->first);
+      if (std::abs(it->second.width - size.width) < 1e-9 &&
+          std::abs(it->second.height() - size.height) < 1e-9 &&
+          !(proposedWidth + 1e-9 < it->second.width)) {
+        return it->second;
+      }
     }
-    return found->second;
+    return fitText(text, size, inherited);
   }
 
   // Formatting a number costs more than measuring it, and a stack asks its children several
@@ -391,47 +401,35 @@ class Engine {
     return resolvedString(text, localizer);
   }
 
-  // The text on one line in `width`: first shrunk, down to the minimum scale factor, then cut
-  // at the tail with an ellipsis. A text is never given a second line.
-  FittedText fitText(const Text& text, double width, const Inherited& inherited) {
-    const std::string content = shown(text);
-    const ResolvedFont font = fontFor(text.ownFont, inherited);
-    if (!(width >= 0)) width = 0;  // also NaN
-    TextMetrics metrics = measure(content, font);
-    if (metrics.width <= width + kFitTolerance) return {content, font, metrics};
-
-    ResolvedFont scaledFont = font;
-    const double factor = inherited.minimumScaleFactor;
-    if (factor < 1) {
-      double scale = std::max(factor, width / metrics.width);
-      // Widths are nearly but not exactly proportional to the size; correct once more.
-      for (int attempt = 0; attempt < 3; ++attempt) {
-        scaledFont = font.scaled(scale);
-        metrics = measure(content, scaledFont);
-        if (metrics.width <= width + kFitTolerance || scale <= factor) break;
-        scale = std::max(factor, scale * width / metrics.width * (1 - 1e-9));
-      }
-      if (metrics.width <= width + kFitTolerance) return {content, scaledFont, metrics};
+  // The text as it will be drawn in `proposal`. A stack asks a text several times for the same
+  // proposal, so answers are kept.
+  const text::FittedText& fitText(const Text& text, foundation::Size proposal,
+                                  const Inherited& inherited) {
+    auto key = std::make_tuple(&text, proposal.width, proposal.height);
+    auto found = fitted_.find(key);
+    if (found == fitted_.end()) {
+      const text::TextConstraints constraints{proposal, inherited.lineLimit,
+                                              inherited.minimumScaleFactor};
+      found =
+          fitted_
+              .emplace(std::move(key), text::fitText(shown(text), fontFor(text.ownFont, inherited),
+                                                     constraints, measurer_))
+              .first;
     }
-    std::string truncated = measurer_.truncateTail(content, scaledFont, width);
-    metrics = measure(truncated, scaledFont);
-    if (truncated.empty()) metrics.width = 0;
-    return {std::move(truncated), scaledFont, metrics};
+    return found->second;
   }
 
   const LayoutEnvironment& env_;
   const TextMeasurer& measurer_;
-  std::map<std::tuple<std::string, double, ResolvedFont::Weight, ResolvedFont::Design, bool>,
-           TextMetrics>
-      metrics_;
+  std::map<std::tuple<const Text*, double, double>, text::FittedText> fitted_;
   std::map<const Text*, std::string> shown_;
   std::map<const Label*, LabelParts> labelParts_;
   std::map<std::tuple<const View*, double, double>, foundation::Size> sizes_;
 };
 
 const TextMeasurer& measurerFor(const LayoutEnvironment& env) {
-  static const PangoTextMeasurer pango;
-  return env.textMeasurer != nullptr ? *env.textMeasurer : pango;
+  static const ShapingTextMeasurer shaping;
+  return env.textMeasurer != nullptr ? *env.textMeasurer : shaping;
 }
 
 void dump(const LayoutNode& node, int depth, std::ostringstream& out) {
@@ -454,50 +452,6 @@ void dump(const LayoutNode& node, int depth, std::ostringstream& out) {
 
 }  // namespace
 
-ResolvedFont resolveFont(const Font& font) {
-  ResolvedFont resolved;
-  switch (font.style) {
-    case Font::TextStyle::largeTitle:
-      resolved.pointSize = 34;
-      break;
-    case Font::TextStyle::title:
-      resolved.pointSize = 28;
-      break;
-    case Font::TextStyle::title2:
-      resolved.pointSize = 22;
-      break;
-    case Font::TextStyle::title3:
-      resolved.pointSize = 20;
-      break;
-    case Font::TextStyle::headline:
-      resolved.pointSize = 17;
-      resolved.weight = ResolvedFont::Weight::semibold;
-      break;
-    case Font::TextStyle::body:
-      resolved.pointSize = 17;
-      break;
-    case Font::TextStyle::callout:
-      resolved.pointSize = 16;
-      break;
-    case Font::TextStyle::subheadline:
-      resolved.pointSize = 15;
-      break;
-    case Font::TextStyle::footnote:
-      resolved.pointSize = 13;
-      break;
-    case Font::TextStyle::caption:
-      resolved.pointSize = 12;
-      break;
-    case Font::TextStyle::caption2:
-      resolved.pointSize = 11;
-      break;
-  }
-  if (font.weight == Font::Weight::bold) resolved.weight = ResolvedFont::Weight::bold;
-  if (font.design == Font::Design::monospaced) resolved.design = ResolvedFont::Design::monospaced;
-  resolved.monospacedDigit = font.monospacedDigits;
-  return resolved;
-}
-
 LayoutNode layout(const View& view, foundation::Size proposal, const LayoutEnvironment& env) {
   Engine engine(env, measurerFor(env));
   const foundation::Size size = engine.sizeThatFits(view, proposal, {});
@@ -519,6 +473,23 @@ void offset(LayoutNode& node, double dx, double dy) {
   node.frame.origin.x += dx;
   node.frame.origin.y += dy;
   for (LayoutNode& child : node.children) offset(child, dx, dy);
+}
+
+namespace {
+
+void collectFits(const LayoutNode& node, std::vector<TextFitReport>& out) {
+  if (const auto* text = std::get_if<TextLayout>(&node.content)) {
+    out.push_back({text->text, node.frame, text->font, text->fit});
+  }
+  for (const LayoutNode& child : node.children) collectFits(child, out);
+}
+
+}  // namespace
+
+std::vector<TextFitReport> textFits(const LayoutNode& node) {
+  std::vector<TextFitReport> out;
+  collectFits(node, out);
+  return out;
 }
 
 std::string dump(const LayoutNode& node) {

@@ -7,7 +7,9 @@
 //     along its axis a share of what its other children leave).
 //  2. The child answers with the size it wants, which may be smaller or, where it cannot shrink
 //     further, larger than the proposal. Modifiers first settle the environment the child sees:
-//     inherited font, foreground colour, scale factor and line limit, innermost winning.
+//     inherited font, foreground colour, scale factor and line limit, innermost winning. A text
+//     answers with its wrapped size: as many lines as its line limit and the proposed height
+//     allow, shrunk to its minimum scale factor before it is cut with "…".
 //  3. The parent fixes its own size from the answers (stacks: sum along the axis plus spacing,
 //     maximum across it; a stack with a spacer takes all of the proposal along its axis).
 //  4. The parent places each child at an origin inside its own frame (stacks: one after another
@@ -34,6 +36,8 @@
 #include "ui/font.hpp"
 #include "ui/layout_direction.hpp"
 #include "ui/resolved_font.hpp"
+#include "ui/text/shaped_line.hpp"
+#include "ui/text_fit.hpp"
 #include "ui/text_measurer.hpp"
 #include "ui/unit_point.hpp"
 
@@ -68,13 +72,27 @@ struct SpacerLayout {
 struct LabelLayout {
   friend bool operator==(const LabelLayout&, const LabelLayout&) = default;
 };
-// The text as shown (localised or formatted, then truncated) in the font it is drawn with,
-// after any shrinking. The baseline lies `ascent` below the frame's top.
+// One line of a text as shown, `x` from the left edge of the text's frame (lines of a
+// right-to-left paragraph are aligned right); the glyphs where the measurer shapes.
+struct TextLineLayout {
+  std::string text;
+  double x = 0;
+  double width = 0;
+  text::ShapedLineRef shaped;
+  friend bool operator==(const TextLineLayout&, const TextLineLayout&) = default;
+};
+
+// The text as shown (localised or formatted, wrapped, then truncated) in the font it is drawn
+// with, after any shrinking. Line i's baseline lies ascent + i * lineHeight below the frame's top.
+// `text` is the lines joined by "\n"; `fit` tells how it was made to fit.
 struct TextLayout {
   std::string text;
   ResolvedFont font;
   RGBA color;
   double ascent = 0;
+  double lineHeight = 0;
+  std::vector<TextLineLayout> lines;
+  TextFit fit;
   friend bool operator==(const TextLayout&, const TextLayout&) = default;
 };
 struct SymbolLayout {
@@ -106,11 +124,6 @@ struct LayoutNode {
   friend bool operator==(const LayoutNode&, const LayoutNode&) = default;
 };
 
-// A text style at the default content size, as the renderer draws it: caption2 11 pt, caption
-// 12, footnote 13, subheadline 15, callout 16, body 17, headline 17 semibold, title3 20, title2
-// 22, title 28, largeTitle 34; bold(), monospaced() and monospacedDigit() carried over.
-ResolvedFont resolveFont(const Font& font);
-
 // Lays `view` out in `proposal`. The root takes the size it answers, at origin (0, 0).
 // A containerBackground modifier does not take part: its content is the host's to lay out
 // (see layoutWidget).
@@ -121,6 +134,17 @@ void mirrorHorizontally(LayoutNode& node, double width);
 
 // Moves every frame of the tree by (dx, dy).
 void offset(LayoutNode& node, double dx, double dy);
+
+// Every text of the tree in order, with how it was made to fit: what a person checking a
+// translation wants to see (which texts shrank, wrapped or were cut).
+struct TextFitReport {
+  std::string text;
+  foundation::Rect frame;
+  ResolvedFont font;
+  TextFit fit;
+  friend bool operator==(const TextFitReport&, const TextFitReport&) = default;
+};
+std::vector<TextFitReport> textFits(const LayoutNode& node);
 
 // One line a node, two-space indent: kind, frame, and what is drawn. For failed comparisons.
 std::string dump(const LayoutNode& node);

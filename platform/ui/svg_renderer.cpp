@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
+#include <set>
 #include <string_view>
 
 #include "ui/detail/paths.hpp"
 #include "ui/detail/utf8.hpp"
+#include "ui/text/font_faces.hpp"
+#include "ui/text/text_shaper.hpp"
 
 namespace ui {
 
@@ -99,23 +103,47 @@ std::string pathData(const detail::Path& path) {
   return d;
 }
 
-std::string fontFamily(const ResolvedFont& font) {
-  return font.design == ResolvedFont::Design::monospaced
-             ? "'DejaVu Sans Mono', ui-monospace, monospace"
-             : "Inter, -apple-system, 'Helvetica Neue', 'DejaVu Sans', sans-serif";
+// Enough significant digits for a glyph's scale from font units (1/2048 em and finer).
+std::string scaleNumber(double value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.6g", value);
+  return buffer;
 }
 
-int fontWeight(ResolvedFont::Weight weight) {
-  switch (weight) {
-    case ResolvedFont::Weight::regular:
-      return 400;
-    case ResolvedFont::Weight::semibold:
-      return 600;
-    case ResolvedFont::Weight::bold:
-      return 700;
+// Each glyph's outline is defined once per document and used wherever it is drawn, so a
+// browser shows exactly the glyphs of the PNG whatever fonts it has.
+struct GlyphDefinitions {
+  std::set<std::string> defined;
+
+  std::string text(const TextRun& run) {
+    const std::shared_ptr<const text::ShapedLine> line =
+        run.shaped.line ? run.shaped.line : text::shapeLine(run.text, run.font);
+    const double size = run.font.pointSize;
+    const double x0 = run.rect.minX();
+    const double baseline = run.rect.minY() + run.ascent;
+    std::string defs;
+    std::string uses;
+    for (const text::GlyphRun& glyphRun : line->runs) {
+      const text::FontFace& face = text::face(glyphRun.face);
+      const std::string k = scaleNumber(size / face.unitsPerEm());
+      for (const text::PositionedGlyph& g : glyphRun.glyphs) {
+        const std::string& d = face.outlinePath(g.id, glyphRun.embolden);
+        if (d.empty()) continue;
+        const std::string id = "t" + std::to_string(static_cast<int>(glyphRun.face)) +
+                               (glyphRun.embolden ? "b" : "") + "-" + std::to_string(g.id);
+        if (defined.insert(id).second) defs += "<path id=\"" + id + "\" d=\"" + d + "\"/>";
+        uses += "<use href=\"#" + id + "\" xlink:href=\"#" + id + "\" transform=\"matrix(" + k +
+                " 0 0 -" + k + " " + number(x0 + g.x * size) + " " + number(baseline + g.y * size) +
+                ")\"/>";
+      }
+    }
+    std::string out;
+    if (!defs.empty()) out += "<defs>" + defs + "</defs>\n";
+    out += "<g aria-label=\"" + escaped(run.text) + "\" fill=\"" + color(run.color) + "\"" +
+           opacity(run.color) + ">" + uses + "</g>\n";
+    return out;
   }
-  return 400;
-}
+};
 
 }  // namespace
 
@@ -130,6 +158,7 @@ std::string renderSvg(const DisplayList& list, const WidgetCanvas& canvas) {
   // The index of the last item of each open link, innermost last.
   std::vector<std::size_t> openLinks;
   int gradients = 0;
+  GlyphDefinitions glyphs;
 
   for (std::size_t index = 0; index < list.size(); ++index) {
     while (!openLinks.empty() && openLinks.back() < index) {
@@ -156,14 +185,7 @@ std::string renderSvg(const DisplayList& list, const WidgetCanvas& canvas) {
              pathData(detail::continuousRoundedRect(rect->rect, rect->cornerRadius)) +
              "\" fill=\"" + color(rect->color) + "\"" + opacity(rect->color) + "/>\n";
     } else if (const auto* run = std::get_if<TextRun>(&item)) {
-      svg += "<text x=\"" + number(run->rect.minX()) + "\" y=\"" +
-             number(run->rect.minY() + run->ascent) + "\" font-family=\"" + fontFamily(run->font) +
-             "\" font-size=\"" + number(run->font.pointSize) + "\" font-weight=\"" +
-             std::to_string(fontWeight(run->font.weight)) + "\"";
-      if (run->font.monospacedDigit) svg += " style=\"font-variant-numeric: tabular-nums\"";
-      svg += " textLength=\"" + number(run->rect.size.width) +
-             "\" lengthAdjust=\"spacingAndGlyphs\" fill=\"" + color(run->color) + "\"" +
-             opacity(run->color) + " xml:space=\"preserve\">" + escaped(run->text) + "</text>\n";
+      svg += glyphs.text(*run);
     } else if (const auto* symbol = std::get_if<Symbol>(&item)) {
       for (const detail::SymbolShape& shape : detail::symbolShapes(symbol->name)) {
         const std::string d = pathData(detail::transformed(shape.path, symbol->rect));

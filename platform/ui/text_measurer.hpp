@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "ui/resolved_font.hpp"
+#include "ui/text/shaped_line.hpp"
 
 namespace ui {
 
@@ -27,11 +28,13 @@ class TextMeasurer {
 
   virtual TextMetrics measure(std::string_view text, const ResolvedFont& font) const = 0;
 
+  // The glyphs the line is drawn with, in em; none where the measurer does not shape (the
+  // backends then shape the line themselves).
+  virtual text::ShapedLineRef shape(std::string_view text, const ResolvedFont& font) const;
+
   // The longest leading part of `text` followed by "…" whose width is at most `width`; the whole
-  // text if it fits; "" if not even the ellipsis fits. Cuts fall between code points, never
-  // inside a combining sequence's base and mark.
-  virtual std::string truncateTail(std::string_view text, const ResolvedFont& font,
-                                   double width) const;
+  // text if it fits; "" if not even the ellipsis fits. Cuts fall between grapheme clusters.
+  std::string truncateTail(std::string_view text, const ResolvedFont& font, double width) const;
 };
 
 // Every code point advances by `advance` em (so by advance * pointSize points); the ascent is
@@ -46,14 +49,13 @@ class FixedAdvanceTextMeasurer final : public TextMeasurer {
   double advance_;
 };
 
-// Measures with the renderer's own fonts, as drawn by the raster and SVG backends.
-// Results are kept process-wide, so the strings a widget shows again are not shaped again.
-class PangoTextMeasurer final : public TextMeasurer {
+// Measures with the renderer's own fonts, shaped as the raster and SVG backends draw them.
+// Shaped lines are kept process-wide, so the strings a widget shows again are not shaped again.
+// Throws FontSetError when a face it needs cannot be opened.
+class ShapingTextMeasurer final : public TextMeasurer {
  public:
   TextMetrics measure(std::string_view text, const ResolvedFont& font) const override;
-
- private:
-  TextMetrics measureUncached(std::string_view text, const ResolvedFont& font) const;
+  text::ShapedLineRef shape(std::string_view text, const ResolvedFont& font) const override;
 };
 
 }  // namespace ui

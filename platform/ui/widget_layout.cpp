@@ -56,17 +56,24 @@ struct Builder {
         [&](const auto& content) {
           using Content = std::decay_t<decltype(content)>;
           if constexpr (std::is_same_v<Content, TextLayout>) {
-            if (content.text.empty()) return;
-            if (redacted) {
-              // The placeholder bar covers the glyphs' body, not the line's leading.
-              const double height = std::min(frame.size.height, content.font.pointSize * 0.8);
-              list.push_back(FillRoundedRect{
-                  {{frame.minX(), frame.midY() - height / 2}, {frame.size.width, height}},
-                  height * 0.3,
-                  content.color});
-            } else {
-              list.push_back(
-                  TextRun{content.text, content.font, content.color, frame, content.ascent});
+            for (std::size_t i = 0; i < content.lines.size(); ++i) {
+              const TextLineLayout& line = content.lines[i];
+              if (line.text.empty()) continue;
+              const foundation::Rect box{
+                  {frame.minX() + line.x,
+                   frame.minY() + content.lineHeight * static_cast<double>(i)},
+                  {line.width, content.lineHeight}};
+              if (redacted) {
+                // The placeholder bar covers the glyphs' body, not the line's leading.
+                const double height = std::min(box.size.height, content.font.pointSize * 0.8);
+                list.emplace_back(std::in_place_type<FillRoundedRect>,
+                                  foundation::Rect{{box.minX(), box.midY() - height / 2},
+                                                   {box.size.width, height}},
+                                  height * 0.3, content.color);
+              } else {
+                list.emplace_back(std::in_place_type<TextRun>, line.text, content.font,
+                                  content.color, box, content.ascent, line.shaped);
+              }
             }
           } else if constexpr (std::is_same_v<Content, SymbolLayout>) {
             if (frame.size.width > 0 && frame.size.height > 0) {
@@ -146,11 +153,6 @@ DisplayList displayList(const WidgetLayout& layout, bool redacted) {
   }
   Builder{list, redacted}.add(layout.content, 0);
   return list;
-}
-
-DisplayList renderDisplayList(const View& view, const WidgetCanvas& canvas,
-                              const RenderOptions& options) {
-  return displayList(layoutWidget(view, canvas, options), options.redacted);
 }
 
 }  // namespace ui

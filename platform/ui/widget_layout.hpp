@@ -31,9 +31,4 @@ WidgetLayout layoutWidget(const View& view, const WidgetCanvas& canvas,
 // Redacted, every text becomes a rounded bar of its width in its colour.
 DisplayList displayList(const WidgetLayout& layout, bool redacted);
 
-// Lays out and builds the display list in one step, measuring with the renderer's fonts.
-// Throws FontSetError when the font set cannot be loaded.
-DisplayList renderDisplayList(const View& view, const WidgetCanvas& canvas,
-                              const RenderOptions& options);
-
 }  // namespace ui

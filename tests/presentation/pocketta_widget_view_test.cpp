@@ -6,8 +6,8 @@
 #include "data/money_provider.hpp"
 #include "foundation/locale.hpp"
 #include "presentation/pocketta_widget_view.hpp"
-#include "support/locale_guard.hpp"
 #include "ui/view_dump.hpp"
+#include "widget_test_support.hpp"
 
 namespace pocketta {
 namespace {
@@ -15,11 +15,8 @@ namespace {
 using foundation::Date;
 using foundation::Locale;
 
-using UserLocale = support::LocaleGuard;
-
-MoneyEntry entry(double balance, double income, double expense, double date = 0) {
-  return MoneyEntry{Date::fromTimeIntervalSince1970(date), balance, income, expense};
-}
+using testing::entry;
+using testing::UserLocale;
 
 // The nodes of the tree the tests look into, found by their fixed places in it.
 struct Parts {

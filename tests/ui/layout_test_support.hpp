@@ -23,7 +23,8 @@ inline LayoutEnvironment environment(ColorScheme scheme = ColorScheme::light,
   return env;
 }
 
-// One laid-out node as a line of a table: what it is and its frame.
+// One laid-out node as a line of a table: what it is ("text CNY", "symbol star", "link URL",
+// "stack"...) and its frame.
 struct FrameRow {
   std::string what;
   double x, y, width, height;
@@ -33,16 +34,13 @@ struct FrameRow {
     return a.what == b.what && near(a.x, b.x) && near(a.y, b.y) && near(a.width, b.width) &&
            near(a.height, b.height);
   }
+  friend void PrintTo(const FrameRow& r, std::ostream* os) {
+    *os << r.what << " (" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
+  }
 };
 
-inline void PrintTo(const FrameRow& row, std::ostream* os) {
-  *os << row.what << " (" << row.x << ", " << row.y << ", " << row.width << " x " << row.height
-      << ")";
-}
-
-// Every node in pre-order.
-inline void flatten(const LayoutNode& node, std::vector<FrameRow>& rows) {
-  std::string what = std::visit(
+inline std::string what(const LayoutNode& node) {
+  return std::visit(
       [](const auto& content) -> std::string {
         using Content = std::decay_t<decltype(content)>;
         if constexpr (std::is_same_v<Content, StackLayout>) return "stack";
@@ -55,32 +53,26 @@ inline void flatten(const LayoutNode& node, std::vector<FrameRow>& rows) {
         if constexpr (std::is_same_v<Content, GradientLayout>) return "gradient";
       },
       node.content);
-  rows.push_back(
-      {what, node.frame.minX(), node.frame.minY(), node.frame.size.width, node.frame.size.height});
-  for (const LayoutNode& child : node.children) flatten(child, rows);
 }
 
+// Every node in pre-order.
 inline std::vector<FrameRow> flatten(const LayoutNode& node) {
-  std::vector<FrameRow> rows;
-  flatten(node, rows);
+  std::vector<FrameRow> rows{{what(node), node.frame.minX(), node.frame.minY(),
+                              node.frame.size.width, node.frame.size.height}};
+  for (const LayoutNode& child : node.children) {
+    for (FrameRow& row : flatten(child)) rows.push_back(std::move(row));
+  }
   return rows;
 }
 
-// The first node whose text (or symbol name, or link destination) is `what`.
-inline const LayoutNode* find(const LayoutNode& node, const std::string& what) {
-  const bool match = std::visit(
-      [&](const auto& content) {
-        using Content = std::decay_t<decltype(content)>;
-        if constexpr (std::is_same_v<Content, TextLayout>) return content.text == what;
-        if constexpr (std::is_same_v<Content, SymbolLayout>) return content.name == what;
-        if constexpr (std::is_same_v<Content, LinkLayout>)
-          return content.destination.absoluteString() == what;
-        return false;
-      },
-      node.content);
-  if (match) return &node;
+// The first node whose text, symbol name or link destination is `shown`.
+inline const LayoutNode* find(const LayoutNode& node, const std::string& shown) {
+  const std::string kind = what(node);
+  for (const char* prefix : {"text ", "symbol ", "link "}) {
+    if (kind == prefix + shown) return &node;
+  }
   for (const LayoutNode& child : node.children) {
-    if (const LayoutNode* found = find(child, what)) return found;
+    if (const LayoutNode* found = find(child, shown)) return found;
   }
   return nullptr;
 }

@@ -1,100 +1,110 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "layout_test_support.hpp"
 #include "ui/view.hpp"
 
 namespace {
 
 using ui::testing::environment;
+using ui::testing::FrameRow;
 
-struct Fitted {
+// A text with its settings offered a size, and the lines it shows. At half an em a character is
+// 8.5 wide at body size and 11 at title2.
+struct FitCase {
+  const char* what;
   std::string text;
-  double pointSize;
-  double width;
+  ui::Font font;
+  std::optional<int> lineLimit;
+  double minimumScale;
+  foundation::Size offered;
+  std::vector<std::string> lines;
+  ui::TextFit fit;
 };
 
-Fitted fit(const ui::View& view, double width) {
-  const ui::LayoutNode node = ui::layout(view, {width, 100}, environment());
-  const auto& text = std::get<ui::TextLayout>(node.content);
-  return {text.text, text.font.pointSize, node.frame.size.width};
-}
-
-TEST(LayoutText, shrinksDownToTheFactorThenTruncatesAtTheTail) {
-  // Ten characters of 11 points at 22 pt: 110 wide. The balance line's settings.
-  const ui::View balance = ui::Text::verbatim("ABCDEFGHIJ")
-                               .font(ui::Font::title2.bold())
-                               .minimumScaleFactor(0.7)
-                               .lineLimit(1);
-  struct Case {
-    double width;
-    Fitted expected;
-  };
-  const Case cases[] = {
-      {200, {"ABCDEFGHIJ", 22, 110}},  // fits: natural size
-      {110, {"ABCDEFGHIJ", 22, 110}},  // exactly
-      {88, {"ABCDEFGHIJ", 17.6, 88}},  // shrinks to 80 %
-      {77, {"ABCDEFGHIJ", 15.4, 77}},  // shrinks to the factor, still whole
+TEST(LayoutText, wrapsShrinksThenTruncatesWithinTheLinesItMayTake) {
+  const double nan = std::nan("");
+  const ui::Font title = ui::Font::title2.bold(), body = ui::Font::body;
+  const std::string ten = "ABCDEFGHIJ";
+  const FitCase cases[] = {
+      {"fits", ten, title, 1, 0.7, {200, 100}, {ten}, {}},
+      {"exactly", ten, title, 1, 0.7, {110, 100}, {ten}, {}},
+      {"shrinks", ten, title, 1, 0.7, {88, 100}, {ten}, {0.8, 1, false}},
+      {"to the factor", ten, title, 1, 0.7, {77, 100}, {ten}, {0.7, 1, false}},
       // At 15.4 pt a character is 7.7 wide: six and the ellipsis take 53.9.
-      {60, {"ABCDEF\u2026", 15.4, 53.9}},
-      {7.7, {"\u2026", 15.4, 7.7}},  // only the ellipsis
-      {5, {"", 15.4, 0}},            // not even that
-      {0, {"", 15.4, 0}},
-      {-3, {"", 15.4, 0}},
+      {"then truncates", ten, title, 1, 0.7, {60, 100}, {"ABCDEF\u2026"}, {0.7, 1, true}},
+      {"only the ellipsis", ten, title, 1, 0.7, {7.7, 100}, {"\u2026"}, {0.7, 1, true}},
+      {"not even that", ten, title, 1, 0.7, {5, 100}, {""}, {0.7, 1, true}},
+      {"zero width", ten, title, 1, 0.7, {0, 100}, {""}, {0.7, 1, true}},
+      {"negative width", ten, title, 1, 0.7, {-3, 100}, {""}, {0.7, 1, true}},
+      {"NaN size", ten, title, 1, 0.7, {nan, nan}, {""}, {0.7, 1, true}},
+      {"a factor outside 0...1", ten, title, 1, -1, {60, 100}, {"ABCD\u2026"}, {1, 1, true}},
+      {"no limit wraps", "AB CD EF", body, {}, 1, {30, 100}, {"AB", "CD", "EF"}, {1, 3, false}},
+      {"two lines", "AB CD EF", body, 2, 1, {30, 100}, {"AB", "CD\u2026"}, {1, 2, true}},
+      {"the height holds two", "AB CD EF", body, {}, 1, {30, 40}, {"AB", "CD\u2026"}, {1, 2, true}},
+      {"long words break", "ABCDEFGH", body, {}, 1, {30, 100}, {"ABC", "DEF", "GH"}, {1, 3, false}},
+      {"line breaks stay", "AB\nCD", body, {}, 1, {1000, 100}, {"AB", "CD"}, {1, 2, false}},
+      {"empty", "", body, {}, 1, {30, 100}, {""}, {}},
+      {"malformed UTF-8", "A\xC3(", body, 1, 1, {100, 100}, {"A\uFFFD("}, {}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.width);
-    const Fitted got = fit(balance, c.width);
-    EXPECT_EQ(got.text, c.expected.text);
-    EXPECT_NEAR(got.pointSize, c.expected.pointSize, 1e-9);
-    EXPECT_NEAR(got.width, c.expected.width, 1e-9);
+  for (const FitCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    ui::View view = ui::Text::verbatim(c.text).font(c.font).minimumScaleFactor(c.minimumScale);
+    if (c.lineLimit) view = view.lineLimit(c.lineLimit);
+    const ui::LayoutNode node = ui::layout(view, c.offered, environment());
+    const auto& text = std::get<ui::TextLayout>(node.content);
+    std::vector<std::string> lines;
+    double widest = 0;
+    for (const ui::TextLineLayout& line : text.lines) {
+      lines.push_back(line.text);
+      widest = std::max(widest, line.width);
+    }
+    EXPECT_EQ(lines, c.lines);
+    EXPECT_NEAR(text.fit.scale, c.fit.scale, 1e-9);
+    EXPECT_EQ(text.fit.lineCount, c.fit.lineCount);
+    EXPECT_EQ(text.fit.truncated, c.fit.truncated);
+    EXPECT_NEAR(node.frame.size.width, widest, 1e-9);
+    EXPECT_NEAR(node.frame.size.height, text.lineHeight * static_cast<double>(lines.size()), 1e-9);
   }
 }
 
-TEST(LayoutText, withoutAScaleFactorTruncatesAtFullSizeAndNeverWraps) {
-  const ui::View plain = ui::Text::verbatim("ABCDEFGHIJ").font(ui::Font::title2);
-  const Fitted got = fit(plain, 60);  // 11 per character: four and the ellipsis
-  EXPECT_EQ(got.text, "ABCD\u2026");
-  EXPECT_EQ(got.pointSize, 22);
-  const ui::LayoutNode node = ui::layout(plain, {60, 1000}, environment());
-  EXPECT_EQ(node.frame.size.height, 22);  // one line, though the height would hold many
-}
-
-TEST(LayoutText, scaleFactorAndFontAreInheritedFromEnclosingViews) {
-  // The factor set on a stack reaches the text inside; a factor outside 0...1 is ignored.
-  const ui::View inherited = ui::VStack({ui::Text::verbatim("ABCDEFGHIJ")})
-                                 .minimumScaleFactor(0.5)
-                                 .font(ui::Font::caption);
-  const ui::LayoutNode node = ui::layout(inherited, {30, 100}, environment());
-  const auto& text = std::get<ui::TextLayout>(node.children.at(0).content);
-  EXPECT_EQ(text.text, "ABCDEFGHIJ");
-  EXPECT_DOUBLE_EQ(text.font.pointSize, 6);  // caption 12 shrunk to 50 %
-
-  const ui::View bogus = ui::Text::verbatim("ABCDEFGHIJ").minimumScaleFactor(-1);
-  EXPECT_EQ(fit(bogus, 60).pointSize, 17);  // body, unshrunk
-}
-
-TEST(LayoutText, localizesKeysThroughTheEnvironment) {
-  ui::LayoutEnvironment env = environment();
-  env.localize = [](std::string_view key) {
-    return key == "CNY" ? std::string("юань") : std::string(key);
+TEST(LayoutText, shrinksWrappedLinesAlignsRightToLeftAndBoundsHugeTexts) {
+  auto fitted = [](const ui::View& view, foundation::Size offered) {
+    return std::get<ui::TextLayout>(ui::layout(view, offered, environment()).content);
   };
-  const ui::LayoutNode node =
-      ui::layout(ui::Text("CNY", std::nullopt, std::nullopt, std::nullopt), {100, 100}, env);
-  EXPECT_EQ(std::get<ui::TextLayout>(node.content).text, "юань");
-  EXPECT_EQ(node.frame.size.width, 4 * 8.5);  // four code points at body size
+  // Two lines, "AB CD" and "EF", need characters of 6 points: 0.706 of body size. The limit
+  // and the factor reach the text from the stack around it.
+  const ui::View stack =
+      ui::VStack({ui::Text::verbatim("AB CD EF")}).minimumScaleFactor(0.5).lineLimit(2);
+  const ui::LayoutNode shrunk = ui::layout(stack, {30, 100}, environment());
+  const auto& two = std::get<ui::TextLayout>(shrunk.children.at(0).content);
+  EXPECT_EQ(two.text, "AB CD\nEF");
+  EXPECT_NEAR(two.fit.scale, 30.0 / 42.5, 2e-3);
+  EXPECT_LE(two.fit.scale, 30.0 / 42.5);
+
+  const auto rtl = fitted(ui::Text::verbatim("\u05D0\u05D1\u05D2 \u05D3"), {30, 100});
+  ASSERT_EQ(rtl.lines.size(), 2u);
+  EXPECT_EQ(rtl.lines[0].x, 0);
+  EXPECT_EQ(rtl.lines[1].x, 17);  // aligned right
+
+  // 100,000 characters: the first thousand are laid out, then "…".
+  const auto cut = fitted(ui::Text::verbatim(std::string(100000, 'A')), {85, 1e9});
+  EXPECT_EQ(cut.lines.size(), 101u);
+  EXPECT_EQ(cut.lines.back().text, "\u2026");
 }
 
 TEST(LayoutStack, sharesSpaceLeastFlexibleFirstAndSpacersTakeTheRest) {
   struct Case {
-    std::optional<double> spacing;
-    std::optional<double> spacerMin;
+    std::optional<double> spacing, spacerMin;
     double width;
-    std::vector<ui::testing::FrameRow> frames;
+    std::vector<FrameRow> frames;
   };
-  // Two 8.5-point characters each side (17 wide).
+  // Two 8.5-point characters each side (17 wide). Too narrow, the spacer keeps its minimum and
+  // each text in turn gets a share of the rest, and wraps in it.
   const Case cases[] = {
-      {std::nullopt,
-       std::nullopt,
+      {{},
+       {},
        100,
        {{"stack", 0, 0, 100, 17},
         {"text AB", 0, 0, 17, 17},
@@ -107,14 +117,13 @@ TEST(LayoutStack, sharesSpaceLeastFlexibleFirstAndSpacersTakeTheRest) {
         {"text AB", 0, 0, 17, 17},
         {"spacer", 17, 8.5, 66, 0},
         {"text CD", 83, 0, 17, 17}}},
-      // Too narrow: the spacer keeps its minimum; each text in turn gets a share of the rest.
-      {std::nullopt,
-       std::nullopt,
+      {{},
+       {},
        42,
-       {{"stack", 0, 0, 42, 17},
-        {"text …", 0, 0, 8.5, 17},
-        {"spacer", 16.5, 8.5, 9, 0},
-        {"text …", 33.5, 0, 8.5, 17}}},
+       {{"stack", 0, 0, 42, 34},
+        {"text A\nB", 0, 0, 8.5, 34},
+        {"spacer", 16.5, 17, 9, 0},
+        {"text C\nD", 33.5, 0, 8.5, 34}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.width);
@@ -130,14 +139,14 @@ TEST(LayoutStack, alignsChildrenAcrossTheAxis) {
                                      {ui::Text::verbatim("A"), ui::Text::verbatim("ABC")});
   EXPECT_EQ(
       ui::testing::flatten(ui::layout(column, {100, 100}, environment())),
-      (std::vector<ui::testing::FrameRow>{
+      (std::vector<FrameRow>{
           {"stack", 0, 0, 25.5, 38}, {"text A", 17, 0, 8.5, 17}, {"text ABC", 0, 21, 25.5, 17}}));
   // An unknown symbol takes no room; a label then shows its gap and title only.
-  const ui::View label = ui::Label("X", "no.such.symbol");
-  EXPECT_EQ(ui::testing::flatten(ui::layout(label, {100, 100}, environment())),
-            (std::vector<ui::testing::FrameRow>{{"label", 0, 0, 14.5, 17},
-                                                {"symbol no.such.symbol", 0, 8.5, 0, 0},
-                                                {"text X", 6, 0, 8.5, 17}}));
+  EXPECT_EQ(
+      ui::testing::flatten(ui::layout(ui::Label("X", "no.such.symbol"), {100, 100}, environment())),
+      (std::vector<FrameRow>{{"label", 0, 0, 14.5, 17},
+                             {"symbol no.such.symbol", 0, 8.5, 0, 0},
+                             {"text X", 6, 0, 8.5, 17}}));
 }
 
 TEST(LayoutStack, deepNestingStaysFast) {
@@ -147,8 +156,7 @@ TEST(LayoutStack, deepNestingStaysFast) {
   for (int depth = 0; depth < 20; ++depth) {
     view = ui::HStack({view, ui::Spacer(), ui::Text::verbatim("B")});
   }
-  const ui::LayoutNode node = ui::layout(view, {1000, 100}, environment());
-  EXPECT_EQ(node.frame.size.width, 1000);
+  EXPECT_EQ(ui::layout(view, {1000, 100}, environment()).frame.size.width, 1000);
 }
 
 }  // namespace

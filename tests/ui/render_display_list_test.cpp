@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "layout_test_support.hpp"
-#include "layout_widget_tree.hpp"
+#include "ui/render_display_list.hpp"
+#include "ui/view.hpp"
 #include "ui/widget_layout.hpp"
 
 namespace {
@@ -32,8 +33,8 @@ TEST(RenderDisplayList, drawsBackgroundThenContentWithLinksAroundTheirContent) {
       ui::FillGradient{{{0, 0}, {100, 80}}, 21.7, {black, white}, {0, 0}, {100, 80}},
       ui::LinkRegion{{{35, 24}, {30, 12}}, url, 2},
       ui::Symbol{"arrow.down.left", {{35, 24}, {12, 12}}, green},
-      ui::TextRun{"30", caption, green, {{53, 24}, {12, 12}}, 9},
-      ui::TextRun{"AB", caption, white, {{44, 44}, {12, 12}}, 9},
+      ui::TextRun{"30", caption, green, {{53, 24}, {12, 12}}, 9, {}},
+      ui::TextRun{"AB", caption, white, {{44, 44}, {12, 12}}, 9, {}},
   };
   EXPECT_EQ(ui::displayList(layout, false), expected);
 
@@ -55,21 +56,6 @@ TEST(RenderDisplayList, drawsBackgroundThenContentWithLinksAroundTheirContent) {
       EXPECT_EQ(got[i], redacted[i]);
     }
   }
-}
-
-TEST(RenderDisplayList, sameInputSameListAndOnlySystemColoursFollowTheScheme) {
-  const ui::View tree = ui::testing::widgetTree(277, 30, 16, "en_US");
-  const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemSmallSize};
-  ui::RenderOptions light;
-  ui::RenderOptions dark;
-  dark.colorScheme = ui::ColorScheme::dark;
-  const ui::DisplayList a = ui::renderDisplayList(tree, canvas, light);
-  EXPECT_EQ(a, ui::renderDisplayList(tree, canvas, light));
-  const ui::DisplayList b = ui::renderDisplayList(tree, canvas, dark);
-  ASSERT_EQ(a.size(), b.size());
-  int differing = 0;
-  for (std::size_t i = 0; i < a.size(); ++i) differing += a[i] == b[i] ? 0 : 1;
-  EXPECT_EQ(differing, 4);  // the two arrows and the two amounts
 }
 
 }  // namespace

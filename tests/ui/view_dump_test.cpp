@@ -51,18 +51,6 @@ TEST(ViewDump, OneNodeALineWithChildrenThenModifiersInOrder) {
 )");
 }
 
-TEST(ViewDump, FormattedNumbersShowRawValueAndTextInTheChosenLocale) {
-  const View balance = Text(-12.5, Decimal::Currency("CNY", Locale("en_US")));
-  EXPECT_EQ(dump(balance),
-            "Text(-12.5, format: currency(code: \"CNY\", locale: en_US), shows: \"-CN¥12.50\", "
-            "font: nil)\n");
-  // The locale of the options overrides the style's; the raw value stays as it is.
-  const View amount = Text(0.1 + 0.2, Decimal(Locale("en_US")));
-  EXPECT_EQ(dump(amount, {Locale("de_DE")}),
-            "Text(0.30000000000000004, format: number(locale: en_US), shows: \"0,3\", "
-            "font: nil)\n");
-}
-
 TEST(ViewDump, InvisibleCharactersAndBrokenUTF8AreEscaped) {
   const struct {
     std::string content;

@@ -11,22 +11,14 @@
 #include "ui/detail/cairo_handles.hpp"
 #include "ui/detail/cairo_path.hpp"
 #include "ui/detail/gradient_fill.hpp"
-#include "ui/detail/pango_fonts.hpp"
 #include "ui/detail/paths.hpp"
 #include "ui/detail/pixel_conversion.hpp"
 #include "ui/detail/raster.hpp"
+#include "ui/text/glyph_painter.hpp"
 
 namespace ui::detail {
 
 namespace {
-
-void drawText(cairo_t* cr, PangoContext* context, const TextRun& run) {
-  PangoLayoutPtr layout = newLayout(context, run.text, run.font);
-  setSource(cr, run.color);
-  cairo_move_to(cr, run.rect.minX(), run.rect.minY());
-  pango_cairo_show_layout(cr, layout.get());
-  cairo_new_path(cr);
-}
 
 void drawSymbol(cairo_t* cr, const Symbol& symbol) {
   setSource(cr, symbol.color);
@@ -76,11 +68,6 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
   CairoPtr cr{cairo_create(surface.get())};
   cairo_scale(cr.get(), scale, scale);
 
-  // Laid out at one point per unit, as measured, not at the device scale: with hinting off the
-  // glyphs and their positions are the same, and the fonts Pango already opened for measuring
-  // serve the drawing too instead of a second set per size.
-  thread_local PangoContextPtr context = newContext();
-
   std::shared_ptr<EncodedBackground> background;
   for (std::size_t i = 0; i < list.size(); ++i) {
     const DisplayItem& item = list[i];
@@ -96,7 +83,7 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
       appendPath(cr.get(), continuousRoundedRect(rect->rect, rect->cornerRadius));
       cairo_fill(cr.get());
     } else if (const auto* run = std::get_if<TextRun>(&item)) {
-      drawText(cr.get(), context.get(), *run);
+      text::paintTextRun(cr.get(), *run);
     } else if (const auto* symbol = std::get_if<Symbol>(&item)) {
       drawSymbol(cr.get(), *symbol);
     }

@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "layout_widget_tree.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/terminal_renderer.hpp"
 #include "ui/widget_layout.hpp"
+#include "widget_test_support.hpp"
 
 namespace {
 
@@ -24,7 +25,8 @@ std::string colourOf(const std::string& out, const std::string& text, std::size_
 }
 
 TEST(RenderTerminal, showsTheHeaderAndTheAmountsInTheirColours) {
-  const ui::View tree = ui::testing::widgetTree(277, 30, 16, "en_US");
+  pocketta::testing::UserLocale locale("en_US");
+  const ui::View tree = pocketta::testing::widget(277, 30, 16);
   struct Case {
     ui::ColorScheme scheme;
     std::string green;
@@ -62,7 +64,7 @@ TEST(RenderTerminal, showsTheHeaderAndTheAmountsInTheirColours) {
 }
 
 TEST(RenderTerminal, boundsOutputForAbsurdCanvases) {
-  const ui::DisplayList list = {ui::TextRun{"x", {}, {1, 1, 1, 1}, {{1e300, -5}, {1, 1}}, 1}};
+  const ui::DisplayList list = {ui::TextRun{"x", {}, {1, 1, 1, 1}, {{1e300, -5}, {1, 1}}, 1, {}}};
   for (foundation::Size size :
        {foundation::Size{0, 0}, foundation::Size{-1, 1e12}, foundation::Size{std::nan(""), 20}}) {
     const std::string out = ui::renderTerminal(list, ui::WidgetCanvas{size});

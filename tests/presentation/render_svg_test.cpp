@@ -3,10 +3,12 @@
 
 #include <map>
 #include <memory>
+#include <set>
 
-#include "layout_widget_tree.hpp"
+#include "ui/render_display_list.hpp"
 #include "ui/svg_renderer.hpp"
 #include "ui/widget_layout.hpp"
+#include "widget_test_support.hpp"
 
 namespace {
 
@@ -14,16 +16,18 @@ struct Parsed {
   bool wellFormed = false;
   std::string error;
   std::vector<std::string> hrefs;
-  // Text content of the <text> elements inside each <a>, by href.
+  // The shown text (aria-label) of the drawn lines inside each <a>, by href.
   std::map<std::string, std::string> linkedText;
   std::vector<std::string> texts;
+  // Glyph outlines defined, and those used (each use must name a defined one).
+  std::set<std::string> defined, used;
+  int glyphsDrawn = 0;
 };
 
 Parsed parse(const std::string& svg) {
   struct State {
     Parsed parsed;
     std::vector<std::string> openLinks;
-    bool inText = false;
   } state;
   std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> parser(
       XML_ParserCreate("UTF-8"), XML_ParserFree);
@@ -40,24 +44,24 @@ Parsed parse(const std::string& svg) {
           }
           s.parsed.hrefs.push_back(href);
           s.openLinks.push_back(href);
-        } else if (element == "text") {
-          s.inText = true;
-          s.parsed.texts.emplace_back();
+        } else if (element == "path" || element == "use") {
+          for (int i = 0; attributes[i] != nullptr; i += 2) {
+            const std::string key = attributes[i];
+            if (key == "id") s.parsed.defined.insert(attributes[i + 1]);
+            if (key == "href") s.parsed.used.insert(std::string(attributes[i + 1]).substr(1));
+          }
+          s.parsed.glyphsDrawn += element == "use" ? 1 : 0;
+        } else if (element == "g") {
+          for (int i = 0; attributes[i] != nullptr; i += 2) {
+            if (std::string(attributes[i]) != "aria-label") continue;
+            s.parsed.texts.emplace_back(attributes[i + 1]);
+            if (!s.openLinks.empty()) s.parsed.linkedText[s.openLinks.back()] += attributes[i + 1];
+          }
         }
       },
       [](void* data, const XML_Char* name) {
-        auto& s = *static_cast<State*>(data);
-        if (std::string(name) == "a") s.openLinks.pop_back();
-        if (std::string(name) == "text") s.inText = false;
+        if (std::string(name) == "a") static_cast<State*>(data)->openLinks.pop_back();
       });
-  XML_SetCharacterDataHandler(parser.get(), [](void* data, const XML_Char* text, int length) {
-    auto& s = *static_cast<State*>(data);
-    if (!s.inText) return;
-    s.parsed.texts.back().append(text, static_cast<std::size_t>(length));
-    if (!s.openLinks.empty()) {
-      s.parsed.linkedText[s.openLinks.back()].append(text, static_cast<std::size_t>(length));
-    }
-  });
   const bool ok =
       XML_Parse(parser.get(), svg.data(), static_cast<int>(svg.size()), 1) == XML_STATUS_OK;
   state.parsed.wellFormed = ok;
@@ -66,7 +70,8 @@ Parsed parse(const std::string& svg) {
 }
 
 TEST(RenderSvg, isWellFormedWithBothLinksAroundTheirAmounts) {
-  const ui::View tree = ui::testing::widgetTree(277, 30.5, 16, "de_DE");
+  pocketta::testing::UserLocale locale("de_DE");
+  const ui::View tree = pocketta::testing::widget(277, 30.5, 16);
   for (foundation::Size size :
        {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
     const ui::WidgetCanvas canvas{size};
@@ -78,6 +83,9 @@ TEST(RenderSvg, isWellFormedWithBothLinksAroundTheirAmounts) {
     EXPECT_EQ(parsed.linkedText.at("pocketta://add-income"), "30,5");
     EXPECT_EQ(parsed.linkedText.at("pocketta://add-expense"), "16");
     EXPECT_EQ(parsed.texts.size(), 5u);
+    // Every glyph is drawn from an outline the document defines.
+    EXPECT_GE(parsed.glyphsDrawn, 20);
+    for (const std::string& id : parsed.used) EXPECT_EQ(parsed.defined.count(id), 1u) << id;
   }
 }
 
@@ -85,7 +93,7 @@ TEST(RenderSvg, escapesTextAndSurvivesMalformedUtf8) {
   const auto url = *foundation::URL::string("pocketta://x?a=1&b=2");
   const ui::DisplayList list = {
       ui::LinkRegion{{{0, 0}, {10, 10}}, url, 1},
-      ui::TextRun{"<b>&\"'\x01 \xC3\x28 \xE2\x82", {}, {1, 1, 1, 1}, {{0, 0}, {10, 10}}, 8},
+      ui::TextRun{"<b>&\"'\x01 \xC3\x28 \xE2\x82", {}, {1, 1, 1, 1}, {{0, 0}, {10, 10}}, 8, {}},
   };
   const Parsed parsed = parse(ui::renderSvg(list, ui::WidgetCanvas{{10, 10}}));
   ASSERT_TRUE(parsed.wellFormed) << parsed.error;

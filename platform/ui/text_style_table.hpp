@@ -1,0 +1,20 @@
+#pragma once
+
+#include "ui/font.hpp"
+#include "ui/resolved_font.hpp"
+
+namespace ui {
+
+// What a text style is drawn with before bold(), monospaced() and the like apply.
+struct TextStyleMetrics {
+  double pointSize = 17;
+  ResolvedFont::Weight weight = ResolvedFont::Weight::regular;
+  friend bool operator==(const TextStyleMetrics&, const TextStyleMetrics&) = default;
+};
+
+// The one table of the text styles at the default content size: caption2 11 pt, caption 12,
+// footnote 13, subheadline 15, callout 16, body 17, headline 17 semibold, title3 20, title2 22,
+// title 28, largeTitle 34. Indexed by style; a content size would be a second index.
+const TextStyleMetrics& textStyleMetrics(Font::TextStyle style);
+
+}  // namespace ui

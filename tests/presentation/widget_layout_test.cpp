@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "../ui/layout_test_support.hpp"
+#include "ui/detail/raster.hpp"
+#include "ui/hit_test.hpp"
+#include "ui/render_display_list.hpp"
+#include "ui/widget_layout.hpp"
+#include "widget_test_support.hpp"
+
+namespace {
+
+using pocketta::testing::UserLocale;
+using pocketta::testing::widget;
+using ui::testing::environment;
+using ui::testing::FrameRow;
+
+// The node showing `what`; fails the test (rather than crash it) when there is none.
+const ui::LayoutNode& node(const ui::LayoutNode& root, const std::string& what) {
+  const ui::LayoutNode* found = ui::testing::find(root, what);
+  if (found == nullptr) {
+    ADD_FAILURE() << "no node shows " << what;
+    static const ui::LayoutNode none{ui::SpacerLayout{}, {{-1e9, -1e9}, {0, 0}}, {}};
+    return none;
+  }
+  return *found;
+}
+
+TEST(WidgetLayout, placesEveryFrame) {
+  // Content 62 high (header 12, balance 22, actions 12, two gaps of 8) centred in what the
+  // 16-point margins leave: its top is at 16 + (138 - 62) / 2 = 54.
+  UserLocale locale("en_US");
+  const ui::WidgetLayout layout = ui::layoutWidget(
+      widget(277, 30, 16), ui::WidgetCanvas{ui::WidgetCanvas::systemSmallSize}, environment());
+  EXPECT_EQ(ui::testing::flatten(layout.content),
+            (std::vector<FrameRow>{
+                {"stack", 16, 54, 138, 62},
+                {"stack", 16, 54, 138, 12},
+                {"label", 16, 54, 66, 12},
+                {"symbol wallet.bifold.fill", 16, 54, 12, 12},
+                {"text POCKETTA", 34, 54, 48, 12},
+                {"spacer", 90, 60, 39.5, 0},
+                {"text CNY", 137.5, 54.5, 16.5, 11},
+                {"text CN¥277.00", 16, 74, 99, 22},
+                {"stack", 16, 104, 138, 12},
+                {"link pocketta://add-income", 16, 104, 30, 12},
+                {"label", 16, 104, 30, 12},
+                {"symbol arrow.down.left", 16, 104, 12, 12},
+                {"text 30", 34, 104, 12, 12},
+                {"spacer", 54, 110, 62, 0},
+                {"link pocketta://add-expense", 124, 104, 30, 12},
+                {"label", 124, 104, 30, 12},
+                {"symbol arrow.up.right", 124, 104, 12, 12},
+                {"text 16", 142, 104, 12, 12},
+            }));
+  ASSERT_TRUE(layout.background.has_value());
+  EXPECT_EQ(ui::testing::flatten(*layout.background),
+            (std::vector<FrameRow>{{"gradient", 0, 0, 170, 170}}));
+}
+
+TEST(WidgetLayout, spacersPushTheTrailingViewsToTheEdgeAndRightToLeftMirrors) {
+  UserLocale locale("en_US");
+  const ui::View tree = widget(5, 1234.5, 7);
+  for (foundation::Size size :
+       {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize,
+        ui::WidgetCanvas::compactSystemSmallSize, ui::WidgetCanvas::compactSystemMediumSize}) {
+    SCOPED_TRACE(size.width);
+    const ui::WidgetCanvas canvas{size};
+    const ui::WidgetLayout ltr = ui::layoutWidget(tree, canvas, environment());
+    const double trailing = canvas.contentRect().maxX();
+    EXPECT_DOUBLE_EQ(node(ltr.content, "CNY").frame.maxX(), trailing);
+    EXPECT_DOUBLE_EQ(node(ltr.content, "pocketta://add-expense").frame.maxX(), trailing);
+    EXPECT_EQ(node(ltr.content, "pocketta://add-income").frame.minX(), 16);
+    const ui::WidgetLayout rtl = ui::layoutWidget(
+        tree, canvas, environment(ui::ColorScheme::light, ui::LayoutDirection::rightToLeft));
+    for (const char* what : {"wallet.bifold.fill", "CNY", "pocketta://add-income", "1,234.5"}) {
+      const foundation::Rect a = node(ltr.content, what).frame;
+      const foundation::Rect b = node(rtl.content, what).frame;
+      EXPECT_EQ(b.minX(), size.width - a.maxX()) << what;
+      EXPECT_EQ(b.minY(), a.minY()) << what;
+    }
+    const auto& gradient = std::get<ui::GradientLayout>(rtl.background->content);
+    EXPECT_EQ(gradient.startPoint, (ui::UnitPoint{1, 0}));  // the leading corner, on the right
+  }
+}
+
+TEST(WidgetLayout, linksAnswerTapsWithTheirDestinationAndNothingElseDoes) {
+  UserLocale locale("en_US");
+  for (foundation::Size size :
+       {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
+    const ui::WidgetLayout layout =
+        ui::layoutWidget(widget(277, 30, 16), {size}, ui::LayoutEnvironment{});
+    auto tap = [&](foundation::Point p) {
+      const auto url = ui::hitTest(layout, p);
+      return url ? url->absoluteString() : std::string("none");
+    };
+    const std::string income = "pocketta://add-income", expense = "pocketta://add-expense";
+    const std::pair<const char*, std::string> expected[] = {{"pocketta://add-income", income},
+                                                            {"30", income},
+                                                            {"arrow.up.right", expense},
+                                                            {"16", expense},
+                                                            {"POCKETTA", "none"},
+                                                            {"CNY", "none"},
+                                                            {"CN¥277.00", "none"}};
+    for (const auto& [what, url] : expected) {
+      const foundation::Rect frame = node(layout.content, what).frame;
+      EXPECT_EQ(tap({frame.midX(), frame.midY()}), url) << what;
+    }
+    EXPECT_EQ(tap({size.width / 2, 110}), "none");  // between the two links
+    EXPECT_EQ(tap({-50, 1e9}), "none");
+  }
+}
+
+// With the renderer's fonts, for large amounts.
+TEST(WidgetLayout, largeAmountsWrapShrinkAndTruncateAsThePlatformDoes) {
+  UserLocale locale("en_US");
+  struct Case {
+    foundation::Size size;
+    double balance, income;
+    const char* text;  // the node to look at, as shown
+    ui::TextFit fit;
+  };
+  const Case cases[] = {
+      // The income has no line limit: in the small widget it takes a second line.
+      {ui::WidgetCanvas::systemSmallSize, 5, 1234567.891, "1,234,567\n.89", {1, 2, false}},
+      {ui::WidgetCanvas::systemMediumSize, 5, 1234567.891, "1,234,567.89", {1, 1, false}},
+      // The balance keeps to one line: it shrinks to 70 % and is then cut.
+      {ui::WidgetCanvas::systemSmallSize, 1234567.5, 5, "CN¥1,234,567.50", {0.0, 1, false}},
+      {ui::WidgetCanvas::systemSmallSize, 98765432.1, 5, "CN¥98,765,432.\u2026", {0.7, 1, true}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const ui::WidgetLayout layout =
+        ui::layoutWidget(widget(c.balance, c.income, 16), {c.size}, ui::LayoutEnvironment{});
+    const std::vector<ui::TextFitReport> fits = ui::textFits(layout.content);
+    const auto text = std::find_if(fits.begin(), fits.end(),
+                                   [&](const ui::TextFitReport& r) { return r.text == c.text; });
+    ASSERT_NE(text, fits.end());
+    EXPECT_EQ(fits.size(), 5u);
+    // Scale 0 in the table: shrunk, by however much the fonts ask.
+    EXPECT_EQ(text->fit.shrank(), c.fit.scale < 1);
+    EXPECT_NEAR(text->fit.scale, c.fit.scale > 0 ? c.fit.scale : text->fit.scale, 1e-9);
+    EXPECT_GE(text->fit.scale, 0.7);
+    EXPECT_EQ(text->fit.lineCount, c.fit.lineCount);
+    EXPECT_EQ(text->fit.truncated, c.fit.truncated);
+  }
+}
+
+// Every text of the widget, drawn alone with the renderer's fonts, leaves no ink outside its
+// line box (half a point of anti-aliasing aside), in the scripts the number formats produce.
+TEST(WidgetRendering, everyTextIsDrawnInsideItsMeasuredFrame) {
+  for (const char* id : {"en_US", "zh_CN", "ja_JP", "ru_RU", "de_DE", "ar_EG", "hi_IN", "bn_BD"}) {
+    UserLocale locale(id);
+    for (foundation::Size size :
+         {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
+      const ui::WidgetCanvas canvas{size};
+      const ui::DisplayList list =
+          ui::renderDisplayList(widget(98765.43, 1234567.891, 86.4), canvas, {});
+      for (const ui::DisplayItem& item : list) {
+        const auto* run = std::get_if<ui::TextRun>(&item);
+        if (run == nullptr) continue;
+        SCOPED_TRACE(std::string(id) + " " + run->text);
+        const foundation::Rect box = run->rect;
+        EXPECT_TRUE(box.minX() >= 0 && box.maxX() <= size.width && box.maxY() <= size.height);
+        const ui::detail::RgbaImage image = ui::detail::rasterize({*run}, canvas, 2);
+        int outside = 0;
+        for (int y = 0; y < image.height; ++y) {
+          for (int x = 0; x < image.width; ++x) {
+            const double px = (x + 0.5) / 2, py = (y + 0.5) / 2;
+            const bool inside = px > box.minX() - 0.5 && px < box.maxX() + 0.5 &&
+                                py > box.minY() - 0.5 && py < box.maxY() + 0.5;
+            if (!inside && image.pixels[static_cast<std::size_t>(y * image.width + x) * 4 + 3] != 0)
+              ++outside;
+          }
+        }
+        EXPECT_EQ(outside, 0);
+      }
+    }
+  }
+}
+
+}  // namespace
