@@ -134,6 +134,8 @@ test('the page shows the picture the server draws', async () => {
       const image = await load(src);
       const canvas = new OffscreenCanvas(364, 170);
       const g = canvas.getContext('2d');
+      g.fillStyle = '#fff';  // the page behind the widget's rounded corners
+      g.fillRect(0, 0, 364, 170);
       g.drawImage(image, 0, 0);
       return g.getImageData(0, 0, 364, 170).data;
     };
@@ -142,11 +144,12 @@ test('the page shows the picture the server draws', async () => {
     let far = 0;
     for (let i = 0; i < a.length; i += 4) {
       const d = Math.max(...[0, 1, 2].map((c) => Math.abs(a[i + c] - b[i + c])));
-      if (d > 96) far++;
+      if (d > 64) far++;
     }
     return far / (a.length / 4);
   }, shot);
-  assert.ok(difference < 0.03, `${(difference * 100).toFixed(2)} % of the pixels differ`);
+  // Anti-aliasing and the gradient's steps differ by less; a missing or moved text does not.
+  assert.ok(difference < 0.006, `${(difference * 100).toFixed(2)} % of the pixels differ`);
 });
 
 test('the fit matrix flags a balance too long for the small family', async () => {
