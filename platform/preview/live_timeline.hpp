@@ -12,21 +12,13 @@
 
 #include "foundation/date.hpp"
 #include "host/any_entry.hpp"
+#include "preview/store_report.hpp"
 
 namespace preview {
 
 // Why the host asked for a timeline.
 enum class ReloadReason : std::uint8_t { firstLoad, policyDate, storeChanged, pageAsked };
 std::string_view describe(ReloadReason reason);
-
-// The store as the page shows it: where it is and what a look at it found.
-struct StoreReport {
-  std::string path;
-  std::string format;  // "xml", "binary", "unknown"
-  std::string status;  // "ok", "missing", "unreadable", "damaged", "not a dictionary", ...
-  std::string detail;  // why, or where; empty when there is nothing to add
-  friend bool operator==(const StoreReport&, const StoreReport&) = default;
-};
 
 // How many timeline requests a day the phone grants a widget. The platform publishes no exact
 // figure: its documentation says a widget the user looks at often typically gets 40 to 70

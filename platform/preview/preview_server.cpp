@@ -1,24 +1,16 @@
 #include "preview/preview_server.hpp"
 
 #include <poll.h>
-#include <unicode/uloc.h>
 
 #include <httplib.h>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <iostream>
-#include <mutex>
 #include <sstream>
 #include <thread>
 
-#include "foundation/containers_root.hpp"
 #include "foundation/locale.hpp"
-#include "foundation/store_diagnosis.hpp"
-#include "foundation/user_defaults.hpp"
-#include "host/entry_choice.hpp"
-#include "host/fit_result.hpp"
 #include "host/run_loop.hpp"
 #include "host/signals.hpp"
 #include "host/store_watcher.hpp"
@@ -27,8 +19,7 @@
 #include "preview/live_timeline.hpp"
 #include "preview/preview_page.hpp"
 #include "preview/request_checks.hpp"
-#include "ui/hit_test.hpp"
-#include "ui/widget_layout.hpp"
+#include "preview/widget_host.hpp"
 
 namespace preview {
 namespace {
@@ -41,173 +32,18 @@ constexpr int kMaxEventStreams = 60;
 constexpr std::chrono::seconds kKeepAliveComment{15};
 constexpr std::size_t kMaxBody = 4096;
 
-bool knownLocale(const std::string& identifier) {
-  char language[ULOC_LANG_CAPACITY] = {};
-  UErrorCode status = U_ZERO_ERROR;
-  uloc_getLanguage(identifier.c_str(), language, sizeof language, &status);
-  if (U_FAILURE(status) || language[0] == '\0') return false;
-  for (const char* const* known = uloc_getISOLanguages(); *known != nullptr; ++known) {
-    if (std::strcmp(*known, language) == 0) return true;
-  }
-  return false;
-}
-
 // The user's locale first, then every locale ICU has.
 std::string localesJson(const std::string& user) {
   std::string out = "[" + host::jsonString(user);
-  for (int32_t i = 0, count = uloc_countAvailable(); i < count; ++i) {
-    const std::string id = uloc_getAvailable(i);
+  for (const auto& id : foundation::Locale::availableIdentifiers()) {
     if (id != user) out += "," + host::jsonString(id);
   }
   return out + "]";
 }
 
-// The store as the page shows it, looked at afresh.
-StoreReport storeReport(const host::BundleInfo& bundle) {
-  if (bundle.applicationGroups.empty())
-    return {"", "unknown", "none", "the widget has no App Group"};
-  const auto diagnosis = foundation::UserDefaults::diagnose(bundle.applicationGroups.front(),
-                                                            foundation::ContainersRoot::current());
-  namespace status = foundation::store_status;
-  auto [name, detail] = std::visit(
-      [](const auto& found) -> std::pair<std::string, std::string> {
-        using Found = std::decay_t<decltype(found)>;
-        if constexpr (std::is_same_v<Found, status::Ok>) return {"ok", ""};
-        if constexpr (std::is_same_v<Found, status::Missing>) return {"missing", found.what};
-        if constexpr (std::is_same_v<Found, status::Unreadable>) return {"unreadable", found.why};
-        if constexpr (std::is_same_v<Found, status::NotPropertyList>) {
-          return {"not a property list", found.why};
-        }
-        if constexpr (std::is_same_v<Found, status::Damaged>) return {"damaged", found.where};
-        if constexpr (std::is_same_v<Found, status::OverSizeCap>) {
-          return {"too large", std::to_string(found.size) + " bytes"};
-        }
-        if constexpr (std::is_same_v<Found, status::NotDictionary>) {
-          return {"not a dictionary", "the top object is " + found.top};
-        }
-        return {"?", ""};
-      },
-      diagnosis.status);
-  return {diagnosis.file.string(), std::string(foundation::toString(diagnosis.format)),
-          std::move(name), std::move(detail)};
-}
-
 bool isLoopback(const std::string& address) {
   return address == "127.0.0.1" || address == "::1" || address == "localhost";
 }
-
-// All work on the widget is done under one lock: the provider, the content function and the
-// renderer run one call at a time, as on the phone, and the locale a picture asks for is the
-// process's for the length of that call.
-class WidgetHost {
- public:
-  WidgetHost(const host::CommandContext& context, LiveTimeline& live)
-      : context_(context),
-        live_(live),
-        store_(host::storeFile(context)),
-        userLocale_(foundation::Locale::current().identifier()) {}
-
-  const std::filesystem::path& store() const { return store_; }
-  const std::string& userLocale() const { return userLocale_; }
-
-  void reload(ReloadReason reason) {
-    std::lock_guard lock(mutex_);
-    const auto requestedAt = foundation::Date::now();
-    const auto families = context_.configuration.families();
-    const auto family = families.empty() ? host::WidgetFamily::systemSmall : families.front();
-    auto timeline = host::requestTimeline(
-        context_.configuration.provider, host::providerContext(family, false), context_.reporter());
-    live_.publish(timeline.value_or(host::AnyTimeline{{}, host::TimelineReloadPolicy::atEnd()}),
-                  reason, requestedAt, storeReport(context_.bundle));
-    context_.environment.err << host::iso8601(requestedAt).value_or("?")
-                             << "  request: " << describe(reason) << std::endl;
-  }
-
-  std::string render(const RenderQuery& query) {
-    std::lock_guard lock(mutex_);
-    const LocaleScope locale(query.locale.value_or(userLocale_), userLocale_);
-    const auto request = host::providerContext(query.family, false);
-    const host::AnyEntry entry = query.placeholder ? placeholder(request) : current(request);
-    const ui::View view = context_.configuration.content(entry);
-    return host::renderPicture(view, query.family, query.format, query.scale,
-                               options(query.scheme, query.placeholder, query.scale));
-  }
-
-  // fit's answer, for the timeline's entry or the query's values.
-  std::variant<std::string, BadRequest> fit(const FitQuery& query) {
-    auto locales = host::fitLocales(query.locales);
-    if (auto* failure = std::get_if<host::CommandResult>(&locales)) {
-      return BadRequest{failure->message};
-    }
-    std::lock_guard lock(mutex_);
-    host::AnyEntry entry = current(host::providerContext(query.families.front(), false));
-    if (!query.values.empty()) {
-      if (!entry.withFields) return BadRequest{"the widget takes no values"};
-      std::vector<host::EntryField> fields;
-      for (const auto& [name, value] : query.values) fields.push_back({name, value});
-      entry = entry.withFields(fields);
-    }
-    return host::fitJson(host::checkFit(
-        context_, entry, std::get<std::vector<std::string>>(locales), query.families));
-  }
-
-  // The link under a point, by the same layout the pictures are drawn from.
-  std::optional<std::string> hitTest(const TapRequest& tap) {
-    std::lock_guard lock(mutex_);
-    const auto request = host::providerContext(tap.family, false);
-    const ui::View view = context_.configuration.content(current(request));
-    const auto layout = ui::layoutWidget(view, host::canvasFor(tap.family),
-                                         options(host::Appearance::light, false, 1));
-    const auto url = ui::hitTest(layout, foundation::Point{tap.x, tap.y});
-    if (!url) return std::nullopt;
-    return url->absoluteString();
-  }
-
- private:
-  struct LocaleScope {
-    LocaleScope(const std::string& wanted, std::string user) : user_(std::move(user)) {
-      foundation::Locale::setUserPreferredIdentifier(wanted);
-    }
-    ~LocaleScope() { foundation::Locale::setUserPreferredIdentifier(user_); }
-    std::string user_;
-  };
-
-  host::AnyEntry placeholder(const host::TimelineProviderContext& request) {
-    return host::requestPlaceholder(context_.configuration.provider, request, context_.reporter());
-  }
-
-  host::AnyEntry current(const host::TimelineProviderContext& request) {
-    const auto timeline = live_.timeline();
-    if (timeline) {
-      if (const auto index = host::entryShowing(timeline->entries, foundation::Date::now())) {
-        return timeline->entries[*index];
-      }
-    }
-    return placeholder(request);
-  }
-
-  ui::RenderOptions options(host::Appearance scheme, bool redacted, int scale) const {
-    ui::RenderOptions options;
-    options.scale = scale;
-    options.colorScheme =
-        scheme == host::Appearance::dark ? ui::ColorScheme::dark : ui::ColorScheme::light;
-    options.redacted = redacted;
-    const std::string locale = foundation::Locale::current().identifier();
-    options.layoutDirection = uloc_isRightToLeft(locale.c_str()) ? ui::LayoutDirection::rightToLeft
-                                                                 : ui::LayoutDirection::leftToRight;
-    const host::LocalizedStrings* tables = &context_.strings;
-    options.localize = [tables](std::string_view key) {
-      return tables->localized(key, foundation::Locale::current());
-    };
-    return options;
-  }
-
-  const host::CommandContext& context_;
-  LiveTimeline& live_;
-  const std::filesystem::path store_;
-  const std::string userLocale_;
-  std::mutex mutex_;
-};
 
 void fail(httplib::Response& response, int status, const std::string& reason) {
   response.status = status;
@@ -307,7 +143,7 @@ class Server {
               [this](const httplib::Request&, httplib::Response& response) { events(response); });
     http_.Get("/render", [this](const httplib::Request& request, httplib::Response& response) {
       const auto parsed = parseRenderQuery(
-          QueryParameters(request.params.begin(), request.params.end()), knownLocale);
+          QueryParameters(request.params.begin(), request.params.end()), host::knownLocale);
       if (const auto* bad = std::get_if<BadRequest>(&parsed))
         return fail(response, 400, bad->reason);
       const auto& query = std::get<RenderQuery>(parsed);
