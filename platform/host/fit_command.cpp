@@ -13,7 +13,7 @@ std::variant<std::vector<std::string>, CommandResult> fitLocales(
   while (start <= list->size()) {
     const auto end = std::min(list->find(',', start), list->size());
     const std::string locale = list->substr(start, end - start);
-    if (!knownLocale(locale)) {
+    if (!foundation::Locale(locale).hasKnownLanguage()) {
       return CommandResult::usage("unknown locale '" + locale.substr(0, 64) + "' in --locales");
     }
     locales.push_back(locale);

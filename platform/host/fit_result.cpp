@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "foundation/locale.hpp"
+#include "foundation/shortest_decimal.hpp"
 #include "host/commands.hpp"
 #include "host/timeline_json.hpp"
 #include "ui/widget_layout.hpp"
@@ -69,7 +70,7 @@ std::string fitText(const std::vector<FitResult>& results) {
       std::replace(shown.begin(), shown.end(), '\n', '/');
       std::string how;
       if (text.scale < 1)
-        how = "shrank to " + shortestNumber(std::round(text.scale * 1000) / 10) + " %";
+        how = "shrank to " + foundation::shortestDecimal(std::round(text.scale * 1000) / 10) + " %";
       if (text.lines > 1)
         how += (how.empty() ? "" : ", ") + ("wrapped to " + std::to_string(text.lines) + " lines");
       if (text.truncated) how += how.empty() ? "truncated" : ", truncated";

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "foundation/locale.hpp"
+#include "foundation/shortest_decimal.hpp"
 #include "host/run_loop.hpp"
 #include "host/signals.hpp"
 #include "host/store_watcher.hpp"
@@ -31,6 +32,10 @@ constexpr int kMaxEventStreams = 60;
 // A page that went away is noticed at the next write; with nothing new, one comes this often.
 constexpr std::chrono::seconds kKeepAliveComment{15};
 constexpr std::size_t kMaxBody = 4096;
+
+bool knownLocale(const std::string& identifier) {
+  return foundation::Locale(identifier).hasKnownLanguage();
+}
 
 // The user's locale first, then every locale ICU has.
 std::string localesJson(const std::string& user) {
@@ -143,7 +148,7 @@ class Server {
               [this](const httplib::Request&, httplib::Response& response) { events(response); });
     http_.Get("/render", [this](const httplib::Request& request, httplib::Response& response) {
       const auto parsed = parseRenderQuery(
-          QueryParameters(request.params.begin(), request.params.end()), host::knownLocale);
+          QueryParameters(request.params.begin(), request.params.end()), knownLocale);
       if (const auto* bad = std::get_if<BadRequest>(&parsed))
         return fail(response, 400, bad->reason);
       const auto& query = std::get<RenderQuery>(parsed);
@@ -227,9 +232,9 @@ class Server {
       if (failure) message += " (" + *failure + ")";
     }
     context_.environment.err << host::iso8601(foundation::Date::now()).value_or("?") << "  tap "
-                             << host::shortName(tap.family) << " (" << host::shortestNumber(tap.x)
-                             << ", " << host::shortestNumber(tap.y) << "): " << message
-                             << std::endl;
+                             << host::shortName(tap.family) << " ("
+                             << foundation::shortestDecimal(tap.x) << ", "
+                             << foundation::shortestDecimal(tap.y) << "): " << message << std::endl;
     response.set_content(
         "{\"family\": " + host::jsonString(host::shortName(tap.family)) +
             ", \"x\": " + host::jsonNumber(tap.x) + ", \"y\": " + host::jsonNumber(tap.y) +

@@ -53,7 +53,9 @@ std::string WidgetHost::render(const RenderQuery& query) {
   const auto request = host::providerContext(query.family, false);
   const host::AnyEntry entry = query.placeholder ? placeholder(request) : current(request);
   const ui::View view = context_.configuration.content(entry);
-  return host::renderPicture(view, query.family, query.format, query.scale,
+  host::PictureSettings settings;
+  settings.scale = query.scale;
+  return host::renderPicture(view, query.family, query.format, settings,
                              options(query.scheme, query.placeholder, query.scale));
 }
 
