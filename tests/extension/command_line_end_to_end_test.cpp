@@ -178,6 +178,14 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
        "xx_YY (from --locale) has a"},
       {{"render", "--format", "tree", "--locale", "ar_EG@numbers=latn"}, 0, R"(shows: "30")", ""},
       {{"describe", "--kind", "Other"}, 2, "", "no widget of kind 'Other'"},
+      // fit fails only when a text is truncated.
+      {{"fit", "--locales", "en_US,de_DE"}, 0, "4 layouts: ", ""},
+      {{"fit", "--family", "small", "--balance", "123456789012.34"},
+       1,
+       "en_US small: \"CN¥123,456,",
+       ""},
+      {{"fit", "--locales", "en_US,xx_YY"}, 2, "", "unknown locale 'xx_YY' in --locales"},
+      {{"preview", "--port", "70000"}, 2, "", "'70000' for --port"},
       // Files: one line each, extensions without regard to case, a device written directly.
       {{"render", "--out", "@/w.SVG"},
        0,
