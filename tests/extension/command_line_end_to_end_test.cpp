@@ -50,17 +50,17 @@ class CommandLineEndToEnd : public testing::Test {
   }
   // The arguments, then the containers root and a fixed locale unless given, so that nothing
   // depends on the machine's settings.
-  std::vector<std::string> arguments(std::vector<std::string> given, bool common = true) const {
+  std::vector<std::string> arguments(std::vector<std::string> given) const {
     for (auto& argument : given) argument = here(argument);
     for (const std::string option : {"--containers", "--locale"}) {
-      if (common && std::find(given.begin(), given.end(), option) == given.end()) {
+      if (std::find(given.begin(), given.end(), option) == given.end()) {
         given.insert(given.end(), {option, option == "--locale" ? "en_US" : containers_.string()});
       }
     }
     return given;
   }
-  Ending run(const std::vector<std::string>& given, bool common = true) const {
-    return hosttest::HostProcess(arguments(given, common), folder_).wait();
+  Ending run(const std::vector<std::string>& given) const {
+    return hosttest::HostProcess(arguments(given), folder_).wait();
   }
 
   const support::TemporaryContainers temporary_;
@@ -250,20 +250,16 @@ TEST_F(CommandLineEndToEnd, tapOpensTheLinkThatDescribeLinksPlaces) {
   // Where the links are, as the host tells a user: "  URL: x X, y Y, width W, height H".
   const Ending described = run({"describe", "--links"});
   ASSERT_EQ(described.status, 0) << described.err;
-  const std::regex row(R"(  (\S+): x ([\d.]+), y ([\d.]+), width ([\d.]+), height ([\d.]+)\n)");
+  const std::regex row(R"(  (\S+): x ([\d.]+), y ([\d.]+), width ([\d.]+), height ([\d.]+))");
   std::map<std::string, std::vector<std::pair<std::string, std::vector<std::string>>>> links;
   std::string family;
   std::istringstream lines(described.out);
   for (std::string line; std::getline(lines, line);) {
-    std::smatch match;
+    std::smatch m;
     if (line.starts_with("links in ")) family = line.substr(9, line.find(' ', 9) - 9);
-    const std::string whole = line + "\n";
-    if (std::regex_match(whole, match, row)) {
-      const auto centre = [&](int at) {
-        return std::to_string(std::stod(match[at]) + std::stod(match[at + 2]) / 2);
-      };
-      links[family].push_back({match[1], {centre(2), centre(3)}});
-    }
+    if (!std::regex_match(line, m, row)) continue;
+    const auto centre = [&](int at) { return std::to_string(stod(m[at]) + stod(m[at + 2]) / 2); };
+    links[family].push_back({m[1], {centre(2), centre(3)}});
   }
   ASSERT_EQ(links["systemMedium"].size(), 2u) << described.out;
   ASSERT_EQ(links["systemSmall"].size(), 2u) << described.out;
