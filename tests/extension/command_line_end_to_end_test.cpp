@@ -50,17 +50,17 @@ class CommandLineEndToEnd : public testing::Test {
   }
   // The arguments, then the containers root and a fixed locale unless given, so that nothing
   // depends on the machine's settings.
-  std::vector<std::string> arguments(std::vector<std::string> given, bool common = true) const {
+  std::vector<std::string> arguments(std::vector<std::string> given) const {
     for (auto& argument : given) argument = here(argument);
     for (const std::string option : {"--containers", "--locale"}) {
-      if (common && std::find(given.begin(), given.end(), option) == given.end()) {
+      if (std::find(given.begin(), given.end(), option) == given.end()) {
         given.insert(given.end(), {option, option == "--locale" ? "en_US" : containers_.string()});
       }
     }
     return given;
   }
-  Ending run(const std::vector<std::string>& given, bool common = true) const {
-    return hosttest::HostProcess(arguments(given, common), folder_).wait();
+  Ending run(const std::vector<std::string>& given) const {
+    return hosttest::HostProcess(arguments(given), folder_).wait();
   }
 
   const support::TemporaryContainers temporary_;
@@ -104,9 +104,7 @@ TEST_F(CommandLineEndToEnd, timelineJsonFieldByField) {
 }
 
 TEST_F(CommandLineEndToEnd, aStoreReadAsDefaultsIsSaidOnceAndFailsUnderStrict) {
-  const std::string plist = R"(<?xml version="1.0"?>)"
-                            "\n"
-                            R"(<plist version="1.0">)";
+  const std::string plist = "<?xml version=\"1.0\"?>\n<plist version=\"1.0\">";
   const struct {
     std::function<void()> make;
     std::string says;
@@ -157,10 +155,7 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
       {{"render", "--", "--family"}, 2, "", "unexpected argument '--family'"},
       // Typos, and what cannot work together.
       {{"rendr"}, 2, "", "unknown command 'rendr' (did you mean 'render'?)"},
-      {{"render", "--famly", "small"},
-       2,
-       "",
-       "unknown option '--famly' (did you mean '--family'?)"},
+      {{"render", "--famly", "small"}, 2, "", "(did you mean '--family'?)"},
       {{"render", "--format", "svg", "--scale", "2"}, 2, "", "svg has no pixels"},
       {{"render", "--out", "@/t.txt", "--dark"}, 2, "", "tree shows the view tree"},
       {{"render", "--family", "small", "--out", "@/x.gif"}, 2, "", "cannot tell the format"},
@@ -172,18 +167,12 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
       // environment; an unknown language said and not refused.
       {{"describe", "--locale", "de_DE"}, 0, "Kontostand und schnelle Einnahmen", ""},
       {{"describe", "--locale", "C"}, 0, "display name: Limrada", ""},
-      {{"describe", "--locale", "xx_YY"},
-       0,
-       "display name: Limrada",
-       "xx_YY (from --locale) has a"},
+      {{"describe", "--locale", "xx_YY"}, 0, "Limrada", "xx_YY (from --locale) has a"},
       {{"render", "--format", "tree", "--locale", "ar_EG@numbers=latn"}, 0, R"(shows: "30")", ""},
       {{"describe", "--kind", "Other"}, 2, "", "no widget of kind 'Other'"},
       // fit fails only when a text is truncated.
       {{"fit", "--locales", "en_US,de_DE"}, 0, "4 layouts: ", ""},
-      {{"fit", "--family", "small", "--balance", "123456789012.34"},
-       1,
-       "en_US small: \"CN¥123,456,",
-       ""},
+      {{"fit", "--family", "small", "--balance", "123456789012.34"}, 1, "small: \"CN¥123,456,", ""},
       {{"fit", "--locales", "en_US,xx_YY"}, 2, "", "unknown locale 'xx_YY' in --locales"},
       {{"preview", "--port", "70000"}, 2, "", "'70000' for --port"},
       // Files: one line each, extensions without regard to case, a device written directly.
@@ -192,17 +181,11 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
        "",
        "wrote @/w-small.SVG",
        {{"w-small.SVG", "<svg"}, {"w-medium.SVG", "pocketta://add-expense"}}},
-      {{"render", "--family", "medium", "--format", "svg"},
-       0,
-       R"(href="pocketta://add-income")",
-       ""},
+      {{"render", "--family", "medium", "--format", "svg"}, 0, "pocketta://add-income", ""},
       {{"render", "--out", "/dev/null"}, 0, "", ""},
       // A file in a folder that is gone fails, and nothing is made on the way; a folder given as
       // a folder is the host's to make.
-      {{"render", "--family", "small", "--out", "@/gone/w.png"},
-       1,
-       "",
-       "cannot write @/gone/w.png"},
+      {{"render", "--family", "small", "--out", "@/gone/w.png"}, 1, "", "cannot write @/gone/"},
       {{"render", "--family", "small", "--out", "@/made/"},
        0,
        "",
@@ -216,10 +199,7 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
        {{"d/PockettaWidget-small-en_US-dark.png", "PNG"}}},
       // A tap with no link under it is no URL: a script sees a failure.
       {{"tap", "20", "20", "--print"}, 1, "", "no link at (20, 20): a tap there opens"},
-      {{"describe", "--store"},
-       0,
-       "todayExpense: a string \"16.5\"; read as 16.5 (a string is read as a number up to",
-       ""},
+      {{"describe", "--store"}, 0, "todayExpense: a string \"16.5\"; read as 16.5", ""},
   };
   for (const auto& c : cases) {
     const auto shown = testing::PrintToString(c.arguments);
@@ -250,45 +230,36 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
 }
 
 TEST_F(CommandLineEndToEnd, pngsOfEachFamilysPixelSize) {
-  const struct {
-    std::vector<std::string> arguments;
-    std::vector<std::pair<std::string, std::pair<std::uint32_t, std::uint32_t>>> files;
-  } cases[] = {
-      {{"render", "--out", "@/two", "--scale", "2"},
-       {{"two/PockettaWidget-small.png", {340, 340}},
-        {"two/PockettaWidget-medium.png", {728, 340}}}},
-      {{"render", "--family", "small", "--scale", "3", "--out", "@/s.png"},
-       {{"s.png", {510, 510}}}},
-      // The gallery: both sizes side by side under the name and description.
-      {{"gallery", "--out", "@/gallery.png", "--scale", "2"}, {{"gallery.png", {1212, 540}}}},
-  };
-  for (const auto& c : cases) {
-    const Ending result = run(c.arguments);
-    ASSERT_EQ(result.status, 0) << testing::PrintToString(c.arguments) << result.err;
-    for (const auto& [file, size] : c.files) {
-      EXPECT_EQ(pngSize(readText(folder_ / file)), size) << file;
-    }
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"render", "--out", "@/two", "--scale", "2"},
+        {"render", "--family", "small", "--scale", "3", "--out", "@/s.png"},
+        {"gallery", "--out", "@/gallery.png", "--scale", "2"}}) {
+    const Ending result = run(arguments);
+    ASSERT_EQ(result.status, 0) << result.err;
   }
+  // The gallery: both sizes side by side under the name and description.
+  const std::pair<std::string, std::pair<std::uint32_t, std::uint32_t>> sizes[] = {
+      {"two/PockettaWidget-small.png", {340, 340}},
+      {"two/PockettaWidget-medium.png", {728, 340}},
+      {"s.png", {510, 510}},
+      {"gallery.png", {1212, 540}}};
+  for (const auto& [file, size] : sizes) EXPECT_EQ(pngSize(readText(folder_ / file)), size) << file;
 }
 
 TEST_F(CommandLineEndToEnd, tapOpensTheLinkThatDescribeLinksPlaces) {
   // Where the links are, as the host tells a user: "  URL: x X, y Y, width W, height H".
   const Ending described = run({"describe", "--links"});
   ASSERT_EQ(described.status, 0) << described.err;
-  const std::regex row(R"(  (\S+): x ([\d.]+), y ([\d.]+), width ([\d.]+), height ([\d.]+)\n)");
+  const std::regex row(R"(  (\S+): x ([\d.]+), y ([\d.]+), width ([\d.]+), height ([\d.]+))");
   std::map<std::string, std::vector<std::pair<std::string, std::vector<std::string>>>> links;
   std::string family;
   std::istringstream lines(described.out);
   for (std::string line; std::getline(lines, line);) {
-    std::smatch match;
+    std::smatch m;
     if (line.starts_with("links in ")) family = line.substr(9, line.find(' ', 9) - 9);
-    const std::string whole = line + "\n";
-    if (std::regex_match(whole, match, row)) {
-      const auto centre = [&](int at) {
-        return std::to_string(std::stod(match[at]) + std::stod(match[at + 2]) / 2);
-      };
-      links[family].push_back({match[1], {centre(2), centre(3)}});
-    }
+    if (!std::regex_match(line, m, row)) continue;
+    const auto centre = [&](int at) { return std::to_string(stod(m[at]) + stod(m[at + 2]) / 2); };
+    links[family].push_back({m[1], {centre(2), centre(3)}});
   }
   ASSERT_EQ(links["systemMedium"].size(), 2u) << described.out;
   ASSERT_EQ(links["systemSmall"].size(), 2u) << described.out;

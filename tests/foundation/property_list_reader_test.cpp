@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <sstream>
 #include <string>
 
 #include "foundation/property_list/property_list_document.hpp"
@@ -286,30 +287,17 @@ TEST(BinaryPropertyListReader, refusesMalformedObjects) {
   // high byte; lone, unpaired and reversed surrogates; a string past the end; counts of 2^40, of
   // 2^62 arrays, of 2^63-1 and 2^63 dictionaries, of 2^63 UTF-16 units; a negative count, one that
   // is a real, one of 16 bytes; a reference out of range.
-  const char* invalid[] = {"15 00",
-                           "21 00 00",
-                           "32 00 00 00 00",
-                           "00",
-                           "0F",
-                           "80 01",
-                           "C0",
-                           "52 61 C3",
-                           "61 D8 3D",
-                           "61 DC B0",
-                           "62 DC B0 D8 3D",
-                           "62 D8 3D 00 41",
-                           "5E 61",
-                           "A1 63",
-                           "4F 13 00 00 01 00 00 00 00 00",
-                           "AF 13 00 00 01 00 00 00 00 00",
-                           "AF 13 40 00 00 00 00 00 00 00",
-                           "DF 13 7F FF FF FF FF FF FF FF",
-                           "DF 13 80 00 00 00 00 00 00 00",
-                           "6F 13 80 00 00 00 00 00 00 00",
-                           "4F 13 FF FF FF FF FF FF FF FF",
-                           "4F 23 00 00 00 00 00 00 00 00",
-                           "4F 14 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00"};
-  for (const char* object : invalid) EXPECT_EQ(document(object), std::nullopt) << object;
+  std::istringstream invalid(
+      "15 00;21 00 00;32 00 00 00 00;00;0F;80 01;C0;52 61 C3;61 D8 3D;61 DC B0;"
+      "62 DC B0 D8 3D;62 D8 3D 00 41;5E 61;A1 63;4F 13 00 00 01 00 00 00 00 00;"
+      "AF 13 00 00 01 00 00 00 00 00;AF 13 40 00 00 00 00 00 00 00;"
+      "DF 13 7F FF FF FF FF FF FF FF;DF 13 80 00 00 00 00 00 00 00;"
+      "6F 13 80 00 00 00 00 00 00 00;4F 13 FF FF FF FF FF FF FF FF;"
+      "4F 23 00 00 00 00 00 00 00 00;"
+      "4F 14 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 01 00");
+  for (std::string object; std::getline(invalid, object, ';');) {
+    EXPECT_EQ(document(object), std::nullopt) << object;
+  }
 }
 
 TEST(BinaryPropertyListReader, refusesCyclesLyingTrailersAndEveryTruncation) {

@@ -66,7 +66,9 @@ std::uint64_t addBinary(B& builder, const PropertyListValue& value) {
         } else if constexpr (std::is_same_v<T, std::string>) {
           return binaryString(v);
         } else if constexpr (std::is_same_v<T, foundation::Date>) {
-          return B::date(v.timeIntervalSinceReferenceDate);
+          Bytes out = B::real(v.timeIntervalSinceReferenceDate);
+          out[0] = 0x33;  // a date is a real under its own marker
+          return out;
         } else if constexpr (std::is_same_v<T, PropertyListValue::Data>) {
           Bytes out = B::header(0x4, v.size());
           out.insert(out.end(), v.begin(), v.end());
@@ -89,94 +91,73 @@ std::uint64_t addBinary(B& builder, const PropertyListValue& value) {
   return slot;
 }
 
-void appendEscaped(std::string& out, std::string_view text) {
-  for (const char c : text) {
-    if (c == '&') {
-      out += "&amp;";
-    } else if (c == '<') {
-      out += "&lt;";
-    } else if (c == '>') {
-      out += "&gt;";
-    } else {
-      out += c;
-    }
-  }
+std::string escaped(std::string_view text) {
+  std::string out;
+  for (const char c : text)
+    out += c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+  return out;
 }
 
 std::string xmlDate(double seconds) {
   using namespace std::chrono;
   const double whole = std::floor(seconds);
   const sys_seconds at{std::chrono::seconds{static_cast<std::int64_t>(whole) + kUnixSecondsAt2001}};
-  const auto day = floor<days>(at);
-  const year_month_day ymd{day};
-  const hh_mm_ss time{at - day};
+  const year_month_day ymd{floor<days>(at)};
+  const hh_mm_ss time{at - floor<days>(at)};
   char text[64];
   std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", int{ymd.year()},
                 unsigned{ymd.month()}, unsigned{ymd.day()}, static_cast<int>(time.hours().count()),
                 static_cast<int>(time.minutes().count()), static_cast<int>(time.seconds().count()));
   std::string out = text;
-  if (seconds != whole) {
-    std::snprintf(text, sizeof text, "%.6f", seconds - whole);
-    std::string fraction = text + 1;  // ".250000"
-    while (fraction.back() == '0') fraction.pop_back();
-    out += fraction;
-  }
-  return out + "Z";
+  std::snprintf(text, sizeof text, "%.6f", seconds - whole);  // "0.250000"
+  std::string fraction = text + 1;
+  while (!fraction.empty() && (fraction.back() == '0' || fraction.back() == '.'))
+    fraction.pop_back();
+  return out + fraction + "Z";
 }
 
 void appendXml(std::string& out, const PropertyListValue& value) {
+  const auto element = [&](const std::string& tag, const std::string& text) {
+    out += "<" + tag + ">" + text + "</" + tag + ">";
+  };
   std::visit(
       [&](const auto& v) {
         using T = std::decay_t<decltype(v)>;
-        char number[64];
         if constexpr (std::is_same_v<T, bool>) {
           out += v ? "<true/>" : "<false/>";
         } else if constexpr (std::is_same_v<T, std::int64_t> || std::is_same_v<T, std::uint64_t>) {
-          out += "<integer>" + std::to_string(v) + "</integer>";
+          element("integer", std::to_string(v));
         } else if constexpr (std::is_same_v<T, double>) {
-          if (std::isnan(v)) {
-            out += "<real>nan</real>";
-          } else if (std::isinf(v)) {
-            out += v > 0 ? "<real>+infinity</real>" : "<real>-infinity</real>";
-          } else {
-            std::snprintf(number, sizeof number, "%.17g", v);
-            out += std::string("<real>") + number + "</real>";
-          }
+          char text[32];
+          std::snprintf(text, sizeof text, "%.17g", v);
+          element("real", text);
         } else if constexpr (std::is_same_v<T, std::string>) {
-          out += "<string>";
-          appendEscaped(out, v);
-          out += "</string>";
+          element("string", escaped(v));
         } else if constexpr (std::is_same_v<T, foundation::Date>) {
-          out += "<date>" + xmlDate(v.timeIntervalSinceReferenceDate) + "</date>";
+          element("date", xmlDate(v.timeIntervalSinceReferenceDate));
         } else if constexpr (std::is_same_v<T, PropertyListValue::Data>) {
-          static constexpr char kAlphabet[] =
-              "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-          out += "<data>";
-          for (std::size_t i = 0; i < v.size(); i += 3) {
-            const std::uint32_t n = (std::uint32_t{v[i]} << 16) |
-                                    (i + 1 < v.size() ? std::uint32_t{v[i + 1]} << 8 : 0) |
-                                    (i + 2 < v.size() ? v[i + 2] : 0);
-            for (std::size_t k = 0; k < 4; ++k) {
-              out += k <= v.size() - i ? kAlphabet[(n >> (18 - 6 * k)) & 0x3F] : '=';
-            }
-          }
-          out += "</data>";
+          throw std::invalid_argument("data is written in binary lists only");
         } else if constexpr (std::is_same_v<T, PropertyListValue::Array>) {
           out += "<array>";
-          for (const auto& element : v) appendXml(out, element);
+          for (const auto& item : v) appendXml(out, item);
           out += "</array>";
         } else {
           out += "<dict>";
-          for (const auto& [key, element] : v) {
-            out += "<key>";
-            appendEscaped(out, key);
-            out += "</key>";
-            appendXml(out, element);
-          }
+          for (const auto& [key, item] : v) element("key", escaped(key)), appendXml(out, item);
           out += "</dict>";
         }
       },
       value.value);
+}
+
+void appendTrailer(Bytes& out, std::uint8_t width, std::uint8_t refSize,
+                   const B::Trailer& trailer) {
+  out.insert(out.end(), 6, 0);
+  out.push_back(width);
+  out.push_back(refSize);
+  B::appendBigEndian(out, trailer.numObjects, 8);
+  B::appendBigEndian(out, trailer.top, 8);
+  B::appendBigEndian(out, trailer.offsetTableOffset, 8);
 }
 
 }  // namespace
@@ -234,12 +215,6 @@ Bytes BinaryPlistBuilder::real(double value) {
   return out;
 }
 
-Bytes BinaryPlistBuilder::date(double secondsSince2001) {
-  Bytes out{0x33};
-  appendBigEndian(out, std::bit_cast<std::uint64_t>(secondsSince2001), 8);
-  return out;
-}
-
 Bytes BinaryPlistBuilder::array(const std::vector<std::uint64_t>& refs) const {
   Bytes out = header(0xA, refs.size());
   for (const auto ref : refs) appendBigEndian(out, ref, refSize);
@@ -254,54 +229,30 @@ Bytes BinaryPlistBuilder::dictionary(const std::vector<std::uint64_t>& keys,
   return out;
 }
 
-Bytes BinaryPlistBuilder::layOut(Trailer& trailer) const {
+Bytes BinaryPlistBuilder::build(const std::function<void(Bytes&, Trailer&)>& tamper) const {
   Bytes out = bytesOf("bplist00");
-  for (const auto& object : objects) out.insert(out.end(), object.begin(), object.end());
-  trailer = Trailer{objects.size(), top, out.size()};
-  return out;
-}
-
-std::vector<std::uint64_t> BinaryPlistBuilder::offsets() const {
-  std::vector<std::uint64_t> result;
-  std::uint64_t at = 8;
+  std::vector<std::uint64_t> offsets;
   for (const auto& object : objects) {
-    result.push_back(at);
-    at += object.size();
+    offsets.push_back(out.size());
+    out.insert(out.end(), object.begin(), object.end());
   }
-  return result;
-}
-
-std::uint8_t BinaryPlistBuilder::offsetWidth(std::size_t tableOffset) const {
-  if (offsetSize != 0) return offsetSize;
-  return tableOffset <= 0xFF ? 1 : tableOffset <= 0xFFFF ? 2 : 4;
-}
-
-void BinaryPlistBuilder::appendTrailer(Bytes& out, std::uint8_t width,
-                                       const Trailer& trailer) const {
-  out.insert(out.end(), 6, 0);
-  out.push_back(width);
-  out.push_back(refSize);
-  appendBigEndian(out, trailer.numObjects, 8);
-  appendBigEndian(out, trailer.top, 8);
-  appendBigEndian(out, trailer.offsetTableOffset, 8);
+  Trailer trailer{objects.size(), top, out.size()};
+  const std::uint8_t width = offsetSize != 0        ? offsetSize
+                             : out.size() <= 0xFF   ? 1
+                             : out.size() <= 0xFFFF ? 2
+                                                    : 4;
+  for (const auto offset : offsets) appendBigEndian(out, offset, width);
+  if (tamper) tamper(out, trailer);
+  appendTrailer(out, width, refSize, trailer);
+  return out;
 }
 
 BinaryPlistStream::BinaryPlistStream() : bytes_(bytesOf("bplist00")) {}
 
-std::uint32_t BinaryPlistStream::begin() {
-  offsets_.push_back(bytes_.size());
-  return static_cast<std::uint32_t>(offsets_.size() - 1);
-}
-
 Bytes BinaryPlistStream::finish(std::uint64_t top) && {
-  const std::uint64_t table = bytes_.size();
+  const BinaryPlistBuilder::Trailer trailer{offsets_.size(), top, bytes_.size()};
   for (const auto offset : offsets_) BinaryPlistBuilder::appendBigEndian(bytes_, offset, 4);
-  bytes_.insert(bytes_.end(), 6, 0);
-  bytes_.push_back(4);
-  bytes_.push_back(4);
-  BinaryPlistBuilder::appendBigEndian(bytes_, offsets_.size(), 8);
-  BinaryPlistBuilder::appendBigEndian(bytes_, top, 8);
-  BinaryPlistBuilder::appendBigEndian(bytes_, table, 8);
+  appendTrailer(bytes_, 4, 4, trailer);
   return std::move(bytes_);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,7 @@ inline constexpr PlistFormat kPlistFormats[] = {PlistFormat::binary, PlistFormat
 const char* toString(PlistFormat format);
 
 // A value as the platform's writers lay it out: integers in the narrowest width, strings as
-// ASCII or UTF-16, dates in whole seconds and their fraction.
+// ASCII or UTF-16, dates in whole seconds and their fraction. XML holds no data.
 Bytes writePlist(PlistFormat format, const foundation::PropertyListValue& value);
 
 // `body` (the top object's element) in an XML declaration and a <plist> element.
@@ -47,37 +48,16 @@ struct BinaryPlistBuilder {
   static Bytes ascii(std::string_view text);
   static Bytes integer(std::int64_t value);  // eight bytes, as any width is read
   static Bytes real(double value);
-  static Bytes date(double secondsSince2001);
   Bytes array(const std::vector<std::uint64_t>& refs) const;
   Bytes dictionary(const std::vector<std::uint64_t>& keys,
                    const std::vector<std::uint64_t>& values) const;
 
   struct Trailer {
-    std::uint64_t numObjects;
-    std::uint64_t top;
-    std::uint64_t offsetTableOffset;
+    std::uint64_t numObjects, top, offsetTableOffset;
   };
 
-  Bytes build() const {
-    return build([](Bytes&, Trailer&) {});
-  }
-  // `tamper` may rewrite the object area (before the offset table) and the trailer fields.
-  template <typename Tamper>
-  Bytes build(Tamper tamper) const {
-    Trailer trailer{};
-    Bytes out = layOut(trailer);
-    const std::uint8_t width = offsetWidth(out.size());
-    for (const auto offset : offsets()) appendBigEndian(out, offset, width);
-    tamper(out, trailer);
-    appendTrailer(out, width, trailer);
-    return out;
-  }
-
- private:
-  Bytes layOut(Trailer& trailer) const;
-  std::vector<std::uint64_t> offsets() const;
-  std::uint8_t offsetWidth(std::size_t tableOffset) const;
-  void appendTrailer(Bytes& out, std::uint8_t width, const Trailer& trailer) const;
+  // `tamper` may rewrite the object area, the offset table and the trailer fields.
+  Bytes build(const std::function<void(Bytes&, Trailer&)>& tamper = {}) const;
 };
 
 // A binary property list written as it is generated, for files too large to hold as a list of
@@ -85,13 +65,11 @@ struct BinaryPlistBuilder {
 class BinaryPlistStream {
  public:
   BinaryPlistStream();
-  // Starts the next object and returns its reference.
-  std::uint32_t begin();
-  void append(const Bytes& encoded) { bytes_.insert(bytes_.end(), encoded.begin(), encoded.end()); }
+  // Appends the next object and returns its reference.
   std::uint32_t add(const Bytes& encoded) {
-    const auto ref = begin();
-    append(encoded);
-    return ref;
+    offsets_.push_back(bytes_.size());
+    bytes_.insert(bytes_.end(), encoded.begin(), encoded.end());
+    return static_cast<std::uint32_t>(offsets_.size() - 1);
   }
   void appendRef(std::uint64_t ref) { BinaryPlistBuilder::appendBigEndian(bytes_, ref, 4); }
   Bytes finish(std::uint64_t top = 0) &&;
