@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "../ui/layout_test_support.hpp"
 #include "ui/detail/raster.hpp"
 #include "ui/hit_test.hpp"
 #include "ui/render_display_list.hpp"
+#include "ui/text_style_table.hpp"
 #include "ui/widget_layout.hpp"
 #include "widget_test_support.hpp"
 
@@ -212,3 +216,43 @@ TEST(WidgetRendering, everyTextIsDrawnInsideItsMeasuredFrame) {
 }
 
 }  // namespace
+
+// At both ends of the user's text sizes the texts take that size's fonts, every frame lies inside
+// the widget and no ink of the content (without its background) falls more than half a point
+// outside the rounded outline.
+TEST(WidgetLayout, staysInsideTheWidgetAtTheSmallestAndLargestTextSizes) {
+  for (const char* id : {"en_US", "de_DE", "ru_RU", "ja_JP"}) {
+    UserLocale locale(id);
+    for (const auto textSize : {ui::DynamicTypeSize::xSmall, ui::DynamicTypeSize::accessibility5}) {
+      for (const foundation::Size size :
+           {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
+        SCOPED_TRACE(std::string(id) + " " + std::string(toString(textSize)));
+        ui::RenderOptions options;
+        options.dynamicTypeSize = textSize;
+        const ui::WidgetCanvas canvas{size};
+        const ui::WidgetLayout layout =
+            ui::layoutWidget(widget(98765.43, 1234567.891, 86.4), canvas, options);
+        EXPECT_EQ(ui::textFits(layout.content).at(0).font.pointSize,
+                  ui::pointSize(ui::Font::TextStyle::caption, textSize));
+        for (const FrameRow& f : ui::testing::flatten(layout.content)) {
+          EXPECT_TRUE(f.x >= 0 && f.y >= 0 && f.x + f.width <= size.width &&
+                      f.y + f.height <= size.height)
+              << testing::PrintToString(f);
+        }
+        ui::DisplayList content = ui::displayList(layout, false);
+        std::erase_if(content, [](const auto& i) { return i.index() == 1; });  // FillGradient
+        const ui::detail::RgbaImage image = ui::detail::rasterize(content, canvas, 2);
+        const double r = canvas.cornerRadius;
+        int outside = 0;
+        for (int i = 0; i < image.width * image.height; ++i) {
+          const double x = (i % image.width + 0.5) / 2, y = (i / image.width + 0.5) / 2;
+          const double dx = x - std::clamp(x, r, size.width - r);
+          const double dy = y - std::clamp(y, r, size.height - r);
+          outside += image.pixels[static_cast<std::size_t>(i) * 4 + 3] != 0 &&
+                     std::hypot(dx, dy) > r + 0.5;
+        }
+        EXPECT_EQ(outside, 0);
+      }
+    }
+  }
+}
