@@ -9,6 +9,7 @@
 #include "foundation/floating_point_format_style.hpp"
 #include "foundation/locale.hpp"
 #include "foundation/number_formatter_cache.hpp"
+#include "support/locale_guard.hpp"
 
 namespace {
 
@@ -63,21 +64,19 @@ BENCHMARK(BM_FormatAmountFirstUse);
 
 // As the widget builds them: a new style on the user's locale of the moment, every time.
 void BM_FormatBalanceKept(benchmark::State& state) {
-  Locale::setUserPreferredIdentifier("en_US");
+  const support::LocaleGuard locale("en_US");
   for (auto _ : state) {
     const FloatingPointFormatStyle<double>::Currency style("CNY", Locale::autoupdatingCurrent());
     benchmark::DoNotOptimize(style.format(12840.5));
   }
-  Locale::setUserPreferredIdentifier("");
 }
 BENCHMARK(BM_FormatBalanceKept);
 
 void BM_FormatAmountKept(benchmark::State& state) {
-  Locale::setUserPreferredIdentifier("en_US");
+  const support::LocaleGuard locale("en_US");
   for (auto _ : state) {
     benchmark::DoNotOptimize(amountStyle(Locale::autoupdatingCurrent()).format(86.4));
   }
-  Locale::setUserPreferredIdentifier("");
 }
 BENCHMARK(BM_FormatAmountKept);
 

@@ -11,6 +11,7 @@
 #include "data/money_provider.hpp"
 #include "foundation/locale.hpp"
 #include "presentation/pocketta_widget_view.hpp"
+#include "support/locale_guard.hpp"
 #include "ui/detail/raster.hpp"
 #include "ui/png_encoder.hpp"
 #include "ui/render_display_list.hpp"
@@ -39,14 +40,13 @@ ui::RenderOptions renderOptions() {
 class Warm {
  public:
   Warm() {
-    foundation::Locale::setUserPreferredIdentifier("en_US");
     const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
     benchmark::DoNotOptimize(ui::encodePng(
         ui::renderDisplayList(sampleView(), canvas, renderOptions()), canvas, kScale));
   }
-  ~Warm() { foundation::Locale::setUserPreferredIdentifier(""); }
-  Warm(const Warm&) = delete;
-  Warm& operator=(const Warm&) = delete;
+
+ private:
+  support::LocaleGuard locale_{"en_US"};
 };
 
 void layoutFamily(benchmark::State& state, foundation::Size size) {

@@ -6,6 +6,7 @@
 #include "data/money_provider.hpp"
 #include "foundation/locale.hpp"
 #include "presentation/pocketta_widget_view.hpp"
+#include "support/locale_guard.hpp"
 
 namespace {
 
@@ -13,16 +14,15 @@ const pocketta::MoneyEntry kEntry{foundation::Date{bench::kUpdatedAt}, bench::kB
                                   static_cast<double>(bench::kIncome), bench::kExpense};
 
 void BM_Body(benchmark::State& state) {
-  foundation::Locale::setUserPreferredIdentifier("en_US");
+  const support::LocaleGuard locale("en_US");
   const pocketta::PockettaWidgetView view{kEntry};
   for (auto _ : state) benchmark::DoNotOptimize(view.body());
-  foundation::Locale::setUserPreferredIdentifier("");
 }
 BENCHMARK(BM_Body);
 
 void BM_GetTimelineAndBody(benchmark::State& state) {
   const bench::StoreFixture store(bench::StoreForm::binary);
-  foundation::Locale::setUserPreferredIdentifier("en_US");
+  const support::LocaleGuard locale("en_US");
   const pocketta::MoneyProvider provider;
   const host::TimelineProviderContext context{host::WidgetFamily::systemMedium, {364, 170}, false};
   for (auto _ : state) {
@@ -30,7 +30,6 @@ void BM_GetTimelineAndBody(benchmark::State& state) {
       benchmark::DoNotOptimize(pocketta::PockettaWidgetView{timeline.entries.front()}.body());
     });
   }
-  foundation::Locale::setUserPreferredIdentifier("");
 }
 BENCHMARK(BM_GetTimelineAndBody);
 

@@ -11,6 +11,13 @@ host::WidgetBundleContent PockettaWidgetBundle::body() const {
   return host::WidgetBundleBuilder::buildBlock(PockettaWidget{});
 }
 
+host::BundleInfo PockettaWidgetBundle::info() {
+  host::BundleInfo info;
+  info.executableName = "pocketta-widget";
+  info.containersVariable = "POCKETTA_GROUP_CONTAINERS";
+  return info;
+}
+
 host::Entitlements PockettaWidgetBundle::entitlements() {
   return host::Entitlements{{std::string(kAppGroup)}};
 }

@@ -9,6 +9,9 @@ namespace pocketta {
 struct PockettaWidgetBundle {
   host::WidgetBundleContent body() const;
 
+  // The executable's name and the variable that may name the containers root.
+  static host::BundleInfo info();
+
   // Access to the shared store: the App Group it lives in.
   static host::Entitlements entitlements();
 };

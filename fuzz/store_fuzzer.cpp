@@ -14,38 +14,26 @@
 
 #include "data/app_group.hpp"
 #include "data/money_provider.hpp"
+#include "foundation/containers_root.hpp"
 #include "foundation/date.hpp"
 #include "foundation/property_list/property_list_document.hpp"
 #include "foundation/user_defaults.hpp"
 #include "fuzz_support.hpp"
+#include "support/temporary_containers.hpp"
 
 namespace {
 
-std::filesystem::path containersRoot;
-std::filesystem::path storeFile;
-
-// One containers root for the whole run, on a memory file system when there is one; every
-// input overwrites the same store file.
-void makeContainers() {
-  const std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
-                                         ? "/dev/shm"
-                                         : std::filesystem::temp_directory_path();
-  std::string pattern = (base / "pocketta-fuzz-XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) fuzz::fail("cannot make a containers root");
-  containersRoot = pattern;
-  const std::string suite(pocketta::kAppGroup);
-  const auto folder = containersRoot / suite / "Library" / "Preferences";
-  std::filesystem::create_directories(folder);
-  storeFile = folder / (suite + ".plist");
-  // The data layer reads the suite from the default root, which this sets.
-  ::setenv("POCKETTA_GROUP_CONTAINERS", containersRoot.c_str(), 1);
-  std::atexit([] {
-    std::error_code ignored;
-    std::filesystem::remove_all(containersRoot, ignored);
-  });
+// One containers root for the whole run, on a memory file system when there is one, removed at
+// exit; every input overwrites the same store file.
+const support::TemporaryContainers& containers() {
+  static const support::TemporaryContainers root(
+      std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "");
+  return root;
 }
 
 void writeStore(const std::uint8_t* data, std::size_t size) {
+  static const std::filesystem::path storeFile =
+      containers().storePath(std::string(pocketta::kAppGroup));
   const int fd = ::open(storeFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) fuzz::fail("cannot write the store file");
   while (size > 0) {
@@ -60,7 +48,10 @@ void writeStore(const std::uint8_t* data, std::size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  makeContainers();
+  containers().writeStore(std::string(pocketta::kAppGroup), {});
+  // The data layer reads the suite from the host's root, which this sets.
+  foundation::ContainersRoot::setHostSetting(
+      foundation::ContainersRoot{containers().root(), "fuzzing"});
   return 0;
 }
 
@@ -70,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The suite as readEntry opens it, but without the pause between tries: a damaged file is
   // the common case here.
   foundation::UserDefaultsOptions options;
-  options.containersRoot = containersRoot;
+  options.containersRoot = containers().root();
   options.retryDelay = std::chrono::milliseconds(0);
   const auto store = foundation::UserDefaults::initWithSuiteName(pocketta::kAppGroup, options);
   fuzz::check(store.has_value(), "the suite did not open although its folder is there");

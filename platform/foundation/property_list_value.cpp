@@ -42,4 +42,12 @@ void PrintTo(const PropertyListValue& object, std::ostream* os) {
       object.value);
 }
 
+std::string_view typeName(const PropertyListValue& object) {
+  static constexpr std::string_view kNames[] = {"a boolean", "an integer", "an integer",
+                                                "a real",    "a string",   "a date",
+                                                "data",      "an array",   "a dictionary"};
+  static_assert(std::size(kNames) == std::variant_size_v<decltype(object.value)>);
+  return kNames[object.value.index()];
+}
+
 }  // namespace foundation

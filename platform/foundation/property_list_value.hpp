@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -39,6 +40,9 @@ struct PropertyListValue {
 
 // Prints a value for test failures, e.g. {"balance": 12.5, "tags": [true, data(3)]}.
 void PrintTo(const PropertyListValue& object, std::ostream* os);
+
+// "a boolean", "an integer", "a string", "an array"...: the stored type, for messages.
+std::string_view typeName(const PropertyListValue& object);
 
 // The conditional conversion of a stored value to a date: only a stored date converts.
 inline std::optional<Date> asDate(const PropertyListValue& object) {

@@ -1,14 +1,15 @@
 #include "foundation/user_defaults.hpp"
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <system_error>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "foundation/property_list/number_scanning.hpp"
@@ -32,28 +33,41 @@ class FileDescriptor {
   int fd_;
 };
 
-const char* nonEmptyEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr && *value != '\0' ? value : nullptr;
-}
-
 bool isValidSuiteName(std::string_view name) {
   return name.starts_with("group.") && name.find('/') == std::string_view::npos &&
          name.find('\0') == std::string_view::npos && name.find("..") == std::string_view::npos;
 }
 
-// The whole preferences file, or nothing when the suite is to read as empty at once: no
-// file, not a regular file (a FIFO is opened non-blocking so it cannot stall us), empty,
-// over the size cap, or unreadable. Symbolic links are followed; a loop just fails.
-std::optional<std::vector<std::uint8_t>> readPreferencesFile(int containerFd,
-                                                             const std::string& relativePath) {
+std::string errnoText(int error) {
+  return std::generic_category().message(error);
+}
+
+std::string fileKind(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder, not a file";
+  if (S_ISFIFO(mode)) return "a pipe, not a file";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device, not a file";
+  if (S_ISSOCK(mode)) return "a socket, not a file";
+  return "not a regular file";
+}
+
+// The whole preferences file, or why the suite is to read as empty at once: no file, not a
+// regular file (a FIFO is opened non-blocking so it cannot stall us), empty, over the size cap,
+// or unreadable. Symbolic links are followed; a loop just fails.
+std::variant<std::vector<std::uint8_t>, StoreStatus> readPreferencesFile(
+    int containerFd, const std::string& relativePath) {
+  using namespace store_status;
   const FileDescriptor file(
       ::openat(containerFd, relativePath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-  if (!file.valid()) return std::nullopt;
+  if (!file.valid()) {
+    if (errno == ENOENT) return Missing{"no file"};
+    return Unreadable{errnoText(errno)};
+  }
   struct stat status {};
-  if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0 ||
-      static_cast<std::uint64_t>(status.st_size) > UserDefaults::kMaxFileSize) {
-    return std::nullopt;
+  if (::fstat(file.get(), &status) != 0) return Unreadable{errnoText(errno)};
+  if (!S_ISREG(status.st_mode)) return Unreadable{fileKind(status.st_mode)};
+  if (status.st_size <= 0) return NotPropertyList{"the file is empty"};
+  if (static_cast<std::uint64_t>(status.st_size) > UserDefaults::kMaxFileSize) {
+    return OverSizeCap{static_cast<std::uint64_t>(status.st_size)};
   }
   // One byte more than the file: a read that fills exactly its size then sees the end, where
   // a buffer of exactly its size would have to grow (a copy, 2.5 times the file at the peak)
@@ -64,36 +78,31 @@ std::optional<std::vector<std::uint8_t>> readPreferencesFile(int containerFd,
   constexpr std::size_t kLimit = static_cast<std::size_t>(UserDefaults::kMaxFileSize) + 1;
   while (true) {
     if (length == bytes.size()) {
-      if (bytes.size() >= kLimit) return std::nullopt;
+      if (bytes.size() >= kLimit) return OverSizeCap{length};
       bytes.resize(std::min(kLimit, bytes.size() + (bytes.size() / 2) + 4096));
     }
     const ssize_t got = ::read(file.get(), bytes.data() + length, bytes.size() - length);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return std::nullopt;
+      return Unreadable{errnoText(errno)};
     }
     if (got == 0) break;
     length += static_cast<std::size_t>(got);
   }
-  if (length == 0 || length > UserDefaults::kMaxFileSize) return std::nullopt;
+  if (length == 0) return NotPropertyList{"the file is empty"};
+  if (length > UserDefaults::kMaxFileSize) return OverSizeCap{length};
   bytes.resize(length);  // never shrink_to_fit: that copies the whole file again
   return bytes;
+}
+
+std::string preferencesRelativePath(const std::string& suite) {
+  return "Library/Preferences/" + suite + ".plist";
 }
 
 }  // namespace
 
 std::filesystem::path UserDefaultsOptions::defaultContainersRoot() {
-  if (const char* root = nonEmptyEnvironment("POCKETTA_GROUP_CONTAINERS")) return root;
-  if (const char* dataHome = nonEmptyEnvironment("XDG_DATA_HOME")) {
-    return std::filesystem::path(dataHome) / "group-containers";
-  }
-  std::filesystem::path home;
-  if (const char* value = nonEmptyEnvironment("HOME")) {
-    home = value;
-  } else if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
-    home = entry->pw_dir;
-  }
-  return home / ".local" / "share" / "group-containers";
+  return ContainersRoot::current().path;
 }
 
 std::optional<UserDefaults> UserDefaults::initWithSuiteName(std::string_view suiteName) {
@@ -108,7 +117,7 @@ std::optional<UserDefaults> UserDefaults::initWithSuiteName(std::string_view sui
       ::open((options.containersRoot / name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!container.valid()) return std::nullopt;
 
-  const std::string relativePath = "Library/Preferences/" + name + ".plist";
+  const std::string relativePath = preferencesRelativePath(name);
   const int tries = std::max(options.tries, 1);
   for (int attempt = 1; attempt <= tries; ++attempt) {
     if (attempt > 1) {
@@ -116,13 +125,42 @@ std::optional<UserDefaults> UserDefaults::initWithSuiteName(std::string_view sui
       std::this_thread::sleep_for(options.retryDelay);
       if (options.beforeRetry) options.beforeRetry(attempt);
     }
-    auto bytes = readPreferencesFile(container.get(), relativePath);
+    auto read = readPreferencesFile(container.get(), relativePath);
+    auto* bytes = std::get_if<std::vector<std::uint8_t>>(&read);
     if (!bytes) return UserDefaults(nullptr);
     if (auto document = PropertyListDocument::parse(std::move(*bytes))) {
       return UserDefaults(std::make_shared<const PropertyListDocument>(std::move(*document)));
     }
   }
   return UserDefaults(nullptr);
+}
+
+StoreDiagnosis UserDefaults::diagnose(std::string_view suiteName, const ContainersRoot& root) {
+  using namespace store_status;
+  const std::string name(suiteName);
+  StoreDiagnosis diagnosis{root.path / name / preferencesRelativePath(name), root, {}, Ok{}};
+  if (!isValidSuiteName(suiteName)) {
+    diagnosis.status = Unreadable{"'" + name + "' is not an App Group's name"};
+    return diagnosis;
+  }
+  const FileDescriptor container(
+      ::open((root.path / name).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!container.valid()) {
+    const int error = errno;
+    diagnosis.status =
+        error == ENOENT
+            ? StoreStatus{Missing{"no folder " + (root.path / name).string()}}
+            : StoreStatus{Unreadable{(root.path / name).string() + ": " + errnoText(error)}};
+    return diagnosis;
+  }
+  auto read = readPreferencesFile(container.get(), preferencesRelativePath(name));
+  if (auto* status = std::get_if<StoreStatus>(&read)) {
+    diagnosis.status = std::move(*status);
+    return diagnosis;
+  }
+  std::tie(diagnosis.format, diagnosis.status) =
+      PropertyListDocument::diagnose(std::get<std::vector<std::uint8_t>>(read));
+  return diagnosis;
 }
 
 std::optional<PropertyListValue> UserDefaults::objectForKey(std::string_view key) const {

@@ -8,7 +8,9 @@
 #include <optional>
 #include <string_view>
 
+#include "foundation/containers_root.hpp"
 #include "foundation/property_list_value.hpp"
+#include "foundation/store_diagnosis.hpp"
 
 namespace foundation {
 
@@ -17,8 +19,7 @@ class PropertyListDocument;
 // Where App Group containers live and how a suite is read. The defaults are the platform's;
 // tests shorten the retry delay.
 struct UserDefaultsOptions {
-  // The containers root: $POCKETTA_GROUP_CONTAINERS, else $XDG_DATA_HOME/group-containers,
-  // else ~/.local/share/group-containers.
+  // ContainersRoot::current(): the host's setting, else the platform's default.
   std::filesystem::path containersRoot = defaultContainersRoot();
   int tries = 3;
   std::chrono::milliseconds retryDelay{150};
@@ -43,6 +44,10 @@ class UserDefaults {
   static std::optional<UserDefaults> initWithSuiteName(std::string_view suiteName);
   static std::optional<UserDefaults> initWithSuiteName(std::string_view suiteName,
                                                        const UserDefaultsOptions& options);
+
+  // What reading the suite under `root` finds, and why it would read as empty; reads the file
+  // once, without the retries. For hosts that tell their user; the store itself stays silent.
+  static StoreDiagnosis diagnose(std::string_view suiteName, const ContainersRoot& root);
 
   std::optional<PropertyListValue> objectForKey(std::string_view key) const;
   // The value under `key` converted to a double by the platform's rules; 0.0 when absent or

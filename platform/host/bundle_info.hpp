@@ -6,9 +6,14 @@
 
 namespace host {
 
-// What the host knows of the extension beyond its widgets.
+// What the host knows of the extension beyond its widgets. A bundle declares the first two with
+// a static `info()`; the host fills in the rest.
 struct BundleInfo {
-  std::string executableName = "pocketta-widget";
+  // The name the host goes by in its messages and help; empty: the name it was started by.
+  std::string executableName;
+  // The environment variable that may name the App Group containers root, between the
+  // --containers option and the platform's default; empty: none.
+  std::string containersVariable;
   std::string version;
   // The App Groups the extension may read, the first being the one its store lives in.
   std::vector<std::string> applicationGroups;

@@ -47,6 +47,7 @@ const OptionSpec kOptions[] = {
     {"--locale", true, {}},
     {"--containers", true, {}},
     {"--kind", true, {}},
+    {"--strict", false, {}},
     {"--help", false, {}},
     {"--version", false, {}},
 };
@@ -240,6 +241,8 @@ class Parser {
       line_.containers = value;
     } else if (name == "--kind") {
       line_.kind = value;
+    } else if (name == "--strict") {
+      line_.strict = true;
     }
     return std::nullopt;
   }
@@ -330,14 +333,23 @@ std::string usageHint(std::string_view program, std::optional<Command> command) 
 
 namespace {
 
-constexpr std::string_view kCommonOptions = R"(
+std::string commonOptions(std::string_view containersVariable) {
+  const std::string variable =
+      containersVariable.empty()
+          ? ""
+          : "$" + std::string(containersVariable) + ",\n" + std::string(21, ' ') + "else ";
+  return R"(
 Common options:
   --locale ID        the user's locale for this run (en_US, ru_RU, zh_Hans_CN, de_DE...)
-  --containers DIR   the App Group containers root (default: $POCKETTA_GROUP_CONTAINERS,
-                     else $XDG_DATA_HOME/group-containers, else ~/.local/share/group-containers)
+  --containers DIR   the App Group containers root (default: )" +
+         variable + R"($XDG_DATA_HOME/group-containers
+                     when absolute, else ~/.local/share/group-containers)
+  --strict           fail (exit 1) when the store is missing or unreadable, where the
+                     widget would show defaults; without it, one line on standard error says so
   --kind KIND        the widget of the bundle to use (default: the first)
   --help             this help; --version: the version
 )";
+}
 
 constexpr std::string_view kPictureOptions =
     R"(  --format FORMAT    png, svg, terminal (a preview in 24-bit colour) or tree (the view tree);
@@ -353,7 +365,8 @@ constexpr std::string_view kPictureOptions =
 
 }  // namespace
 
-std::string helpText(std::string_view program, std::optional<Command> command) {
+std::string helpText(std::string_view program, std::optional<Command> command,
+                     std::string_view containersVariable) {
   const std::string p(program);
   std::string text;
   switch (command.value_or(Command::help)) {
@@ -423,7 +436,7 @@ std::string helpText(std::string_view program, std::optional<Command> command) {
       text += "\n'" + p + " <command> --help' describes a command.\n";
       break;
   }
-  text += kCommonOptions;
+  text += commonOptions(containersVariable);
   text += "\nExit status: 0 done, 1 failed (unwritable output, say), 2 bad command line.\n";
   return text;
 }

@@ -50,6 +50,7 @@ struct CommandLine {
   std::optional<std::string> locale;
   std::optional<std::string> containers;
   std::optional<std::string> kind;
+  bool strict = false;  // a store that reads as defaults is a failure
 
   friend bool operator==(const CommandLine&, const CommandLine&) = default;
 };
@@ -64,8 +65,10 @@ struct UsageError {
 // Parses the arguments after the program name.
 std::variant<CommandLine, UsageError> parseCommandLine(std::span<const std::string> arguments);
 
-// The help text for the host as a whole, or for one command.
-std::string helpText(std::string_view program, std::optional<Command> command);
+// The help text for the host as a whole, or for one command. `containersVariable`: the
+// environment variable that may name the containers root, if the bundle has one.
+std::string helpText(std::string_view program, std::optional<Command> command,
+                     std::string_view containersVariable = {});
 
 // "Try 'pocketta-widget render --help'." and the like.
 std::string usageHint(std::string_view program, std::optional<Command> command);

@@ -70,6 +70,14 @@ ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
   return options;
 }
 
+std::optional<CommandResult> checkStore(const CommandContext& context) {
+  if (!context.store || context.store->ok()) return std::nullopt;
+  if (context.line.strict) return CommandResult::failure("store " + context.store->describe());
+  context.environment.err << context.program() << ": store " << context.store->describe()
+                          << "; the widget shows defaults" << std::endl;
+  return std::nullopt;
+}
+
 ui::WidgetCanvas canvasFor(WidgetFamily family) {
   switch (family) {
     case WidgetFamily::systemSmall:

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/store_diagnosis.hpp"
 #include "host/command_line.hpp"
 #include "host/host_environment.hpp"
 #include "host/provider_contract.hpp"
@@ -23,6 +24,8 @@ struct CommandContext {
   HostEnvironment& environment;
   const BundleInfo& bundle;
   const LocalizedStrings& strings;
+  // What a look at the App Group's store found; nothing when the bundle has no App Group.
+  const std::optional<foundation::StoreDiagnosis>& store;
 
   std::string program() const { return bundle.executableName; }
   // Reports breaches of the provider contract on standard error.
@@ -31,6 +34,12 @@ struct CommandContext {
   std::string localized(std::string_view key) const;
   ui::RenderOptions renderOptions(bool redacted) const;
 };
+
+struct CommandResult;
+// Called by a command once its own arguments are found good, just before the provider reads the
+// store: a store that reads as defaults is one line on standard error, or under --strict the
+// failure returned.
+std::optional<CommandResult> checkStore(const CommandContext& context);
 
 // A command's outcome: the exit status, and the line that explains a failure.
 struct CommandResult {

@@ -1,5 +1,4 @@
 #include <sstream>
-#include <system_error>
 
 #include "foundation/user_defaults.hpp"
 #include "host/commands.hpp"
@@ -35,16 +34,21 @@ CommandResult describeCommand(const CommandContext& context) {
     text << "app group: (none)\n";
   } else {
     const std::string& suite = context.bundle.applicationGroups.front();
-    const auto store = foundation::UserDefaultsOptions::defaultContainersRoot() / suite /
-                       "Library" / "Preferences" / (suite + ".plist");
-    std::error_code error;
-    const bool present = std::filesystem::is_regular_file(store, error);
+    const auto store =
+        foundation::UserDefaults::diagnose(suite, foundation::ContainersRoot::current());
     text << "app group: " << suite << "\n";
-    text << "store: " << store.string() << (present ? "" : " (not there yet: read as empty)")
-         << "\n";
+    text << "containers root: " << store.root.path.string() << " (chosen by " << store.root.chosenBy
+         << ")\n";
+    text << "store: " << store.file.string() << "\n";
+    text << "store status: " << foundation::describe(store.status);
+    if (store.format != foundation::StoreFormat::unknown) text << ", " << toString(store.format);
+    text << (store.ok() ? "" : "; the widget shows defaults") << "\n";
   }
   context.environment.out << text.str();
   context.environment.out.flush();
+  if (context.line.strict && context.store && !context.store->ok()) {
+    return CommandResult::failure("store " + context.store->describe());
+  }
   return CommandResult::ok();
 }
 

@@ -46,6 +46,7 @@ CommandResult galleryCommand(const CommandContext& context) {
   auto planned = planOutput(context, 1);
   if (auto* failure = std::get_if<CommandResult>(&planned)) return *failure;
   const auto& plan = std::get<OutputPlan>(planned);
+  if (auto failure = checkStore(context)) return *failure;
 
   const WidgetConfiguration& configuration = context.configuration;
   const std::string name = context.localized(configuration.displayName().key);

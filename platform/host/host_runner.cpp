@@ -11,7 +11,9 @@
 #include <iostream>
 #include <iterator>
 
+#include "foundation/containers_root.hpp"
 #include "foundation/locale.hpp"
+#include "foundation/user_defaults.hpp"
 #include "host/commands.hpp"
 #include "host/signals.hpp"
 
@@ -28,6 +30,16 @@ bool knownLocale(const std::string& identifier) {
     if (std::strcmp(*known, language) == 0) return true;
   }
   return false;
+}
+
+// The containers root: --containers, else the bundle's variable, else the platform's default.
+foundation::ContainersRoot containersRoot(const CommandLine& line, const BundleInfo& info) {
+  if (line.containers) return {*line.containers, "--containers"};
+  if (!info.containersVariable.empty()) {
+    const char* value = std::getenv(info.containersVariable.c_str());
+    if (value != nullptr && *value != '\0') return {value, "$" + info.containersVariable};
+  }
+  return foundation::ContainersRoot::platformDefault();
 }
 
 CommandResult dispatch(const CommandContext& context) {
@@ -68,7 +80,7 @@ int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
   }
   const CommandLine& line = std::get<CommandLine>(parsed);
   if (line.command == Command::help) {
-    environment.out << helpText(program, line.helpTopic);
+    environment.out << helpText(program, line.helpTopic, info.containersVariable);
     environment.out.flush();
     return 0;
   }
@@ -83,11 +95,8 @@ int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
     }
     foundation::Locale::setUserPreferredIdentifier(*line.locale);
   }
-  // The store reads its root from the environment when the provider runs.
-  if (line.containers && setenv("POCKETTA_GROUP_CONTAINERS", line.containers->c_str(), 1) != 0) {
-    environment.err << program << ": cannot set the containers root" << std::endl;
-    return 1;
-  }
+  const foundation::ContainersRoot root = containersRoot(line, info);
+  foundation::ContainersRoot::setHostSetting(root);
 
   if (bundle.widgets.empty()) {
     environment.err << program << ": the bundle offers no widget" << std::endl;
@@ -109,7 +118,11 @@ int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
   }
 
   const LocalizedStrings strings = LocalizedStrings::load(info.stringsFolder);
-  const CommandContext context{*configuration, line, environment, info, strings};
+  std::optional<foundation::StoreDiagnosis> store;
+  if (!info.applicationGroups.empty()) {
+    store = foundation::UserDefaults::diagnose(info.applicationGroups.front(), root);
+  }
+  const CommandContext context{*configuration, line, environment, info, strings, store};
   CommandResult result;
   try {
     result = dispatch(context);
@@ -154,6 +167,9 @@ int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info) {
   installSignalHandlers();
   const auto arguments = processArguments();
   if (info.version.empty()) info.version = POCKETTA_VERSION;
+  if (info.executableName.empty() && !arguments.empty()) {
+    info.executableName = std::filesystem::path(arguments.front()).filename().string();
+  }
   if (info.stringsFolder.empty()) info.stringsFolder = bundleResourcesFolder() / "strings";
   HostEnvironment environment{std::cout, std::cerr};
   environment.outIsTerminal = isatty(STDOUT_FILENO) == 1;

@@ -9,6 +9,9 @@ CommandResult renderCommand(const CommandContext& context) {
   auto planned = planOutput(context, chosen.size());
   if (auto* failure = std::get_if<CommandResult>(&planned)) return *failure;
   const auto& plan = std::get<OutputPlan>(planned);
+  if (!context.line.placeholder) {
+    if (auto failure = checkStore(context)) return *failure;
+  }
 
   const auto report = context.reporter();
   std::vector<std::pair<std::string, std::string>> pictures;

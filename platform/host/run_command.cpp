@@ -11,6 +11,7 @@ CommandResult runCommand(const CommandContext& context) {
   auto planned = planOutput(context, chosen.size());
   if (auto* failure = std::get_if<CommandResult>(&planned)) return *failure;
   const auto plan = std::get<OutputPlan>(planned);
+  if (auto failure = checkStore(context)) return *failure;
 
   const WidgetConfiguration& configuration = context.configuration;
   const auto report = context.reporter();

@@ -38,6 +38,7 @@ CommandResult tapCommand(const CommandContext& context) {
                                 shortestNumber(canvas.size.height) + " points)");
   }
 
+  if (auto failure = checkStore(context)) return *failure;
   const AnyEntry entry = currentEntry(context, providerContext(family, false));
   const ui::View view = context.configuration.content(entry);
   const ui::WidgetLayout layout = ui::layoutWidget(view, canvas, context.renderOptions(false));

@@ -4,6 +4,7 @@
 namespace host {
 
 CommandResult timelineCommand(const CommandContext& context) {
+  if (auto failure = checkStore(context)) return *failure;
   const auto families = context.configuration.families();
   const WidgetFamily family = families.empty() ? WidgetFamily::systemSmall : families.front();
   const auto timeline = requestTimeline(context.configuration.provider,

@@ -11,7 +11,8 @@
 namespace host {
 
 // A bundle: a value whose body gathers the extension's widgets. It may declare its
-// entitlements with a static `entitlements()`.
+// entitlements with a static `entitlements()` and what it says of itself with a static
+// `info()` (a BundleInfo).
 template <class B>
 concept WidgetBundleType = std::default_initializable<B> && requires(const B& bundle) {
   { bundle.body() } -> std::convertible_to<WidgetBundleContent>;
@@ -27,6 +28,7 @@ struct WidgetBundle {
     {
       const Bundle bundle{};
       BundleInfo info;
+      if constexpr (requires { Bundle::info(); }) info = Bundle::info();
       if constexpr (requires { Bundle::entitlements(); }) {
         info.applicationGroups = Entitlements(Bundle::entitlements()).applicationGroups;
       }

@@ -14,8 +14,9 @@ class FontSetError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// The font files the renderer draws with, in fallback order: the sans face (Latin, Cyrillic,
-// Greek), the monospaced face, then the faces for Arabic, Devanagari, Bengali and CJK signs.
+// The font files the renderer draws with: the sans face (Latin, Cyrillic, Greek) in regular,
+// semibold and bold, the monospaced face in regular and bold, a wide face in regular and bold
+// (Arabic, Hebrew and what else the first two lack), then Devanagari, Bengali and CJK.
 std::vector<std::string> fontSetFiles();
 
 // Opens every face of the font set, once per process; later calls return at once. Throws

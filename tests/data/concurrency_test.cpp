@@ -13,19 +13,21 @@
 #include <thread>
 #include <vector>
 
-#include "../foundation/store_probe.hpp"
 #include "data/app_group.hpp"
 #include "data/money_provider.hpp"
 #include "presentation/pocketta_widget_view.hpp"
+#include "support/environment_guard.hpp"
+#include "support/temporary_containers.hpp"
+#include "support/versioned_store.hpp"
 
 namespace pocketta {
 namespace {
 
 namespace fs = std::filesystem;
-using foundation::testing::Bytes;
-using foundation::testing::Format;
-using foundation::testing::versionedStore;
-using foundation::testing::writeFile;
+using support::Bytes;
+using support::versionedStore;
+using support::writeFile;
+using Format = support::PlistFormat;
 
 constexpr int kThreads = 8;
 constexpr int kRoundsPerThread = 12;
@@ -44,23 +46,10 @@ struct ThreadReport {
 
 class ConcurrencyTest : public ::testing::Test {
  protected:
-  ConcurrencyTest() {
-    if (const char* value = std::getenv("POCKETTA_GROUP_CONTAINERS")) saved_ = value;
-    ::setenv("POCKETTA_GROUP_CONTAINERS", root_.path().c_str(), 1);
-  }
-  ~ConcurrencyTest() override {
-    if (saved_) {
-      ::setenv("POCKETTA_GROUP_CONTAINERS", saved_->c_str(), 1);
-    } else {
-      ::unsetenv("POCKETTA_GROUP_CONTAINERS");
-    }
-  }
-  fs::path storePath() const {
-    return foundation::testing::preferencesPath(root_.path(), std::string(kAppGroup));
-  }
+  fs::path storePath() const { return root_.storePath(std::string(kAppGroup)); }
 
-  foundation::testing::TemporaryDirectory root_;
-  std::optional<std::string> saved_;
+  support::TemporaryContainers root_;
+  const support::ContainersRootGuard rootSetting_{root_.root()};
 };
 
 bool isVersion(const MoneyEntry& entry) {
@@ -69,7 +58,7 @@ bool isVersion(const MoneyEntry& entry) {
 
 TEST_F(ConcurrencyTest, eightThreadsReadWhileTheStoreIsReplaced) {
   for (const Format format : {Format::binary, Format::xml}) {
-    SCOPED_TRACE(foundation::testing::toString(format));
+    SCOPED_TRACE(support::toString(format));
     const std::array<Bytes, 2> versions{versionedStore(format, 1, 256 << 10),
                                         versionedStore(format, 2, 256 << 10)};
     writeFile(storePath(), versions[0]);

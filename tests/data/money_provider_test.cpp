@@ -1,7 +1,8 @@
 #include "data/money_provider.hpp"
 
-#include "../foundation/property_list_test_support.hpp"
 #include "data/app_group.hpp"
+#include "support/environment_guard.hpp"
+#include "support/temporary_containers.hpp"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -45,9 +46,9 @@ class MoneyProviderTest : public ::testing::Test {
  protected:
   MoneyProviderTest() : scopedClock_(clock_) {}
 
-  fs::path storePath() const { return foundation::testing::preferencesPath(root_, kSuite); }
+  fs::path storePath() const { return folder_.storePath(kSuite); }
   void writeStore(const std::string& bytes) const {
-    foundation::testing::writeFile(storePath(), foundation::testing::bytesOf(bytes));
+    support::writeFile(storePath(), support::bytesOf(bytes));
   }
   void writeFixture(const std::string& name) const { writeStore(readText(kFixtures / name)); }
   void openEmptyContainer() const { fs::create_directories(root_ / kSuite); }
@@ -61,10 +62,9 @@ class MoneyProviderTest : public ::testing::Test {
 
   foundation::ManualClock clock_{kNow};
   foundation::ScopedClock scopedClock_;
-  foundation::testing::TemporaryDirectory folder_;
-  const fs::path root_ = folder_.path();
-  const foundation::testing::EnvironmentGuard rootVariable_{"POCKETTA_GROUP_CONTAINERS",
-                                                            root_.c_str()};
+  support::TemporaryContainers folder_;
+  const fs::path root_ = folder_.root();
+  const support::ContainersRootGuard rootSetting_{root_};
   const MoneyProvider provider_{};
 };
 

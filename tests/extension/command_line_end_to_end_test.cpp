@@ -9,13 +9,15 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 
-#include "../foundation/property_list_test_support.hpp"
 #include "data/app_group.hpp"
 #include "extension/pocketta_widget.hpp"
 #include "foundation/locale.hpp"
+#include "support/locale_guard.hpp"
+#include "support/temporary_containers.hpp"
 #include "ui/layout.hpp"
 #include "ui/widget_layout.hpp"
 
@@ -50,12 +52,17 @@ class CommandLineEndToEnd : public testing::Test {
   }
 
   void writeStore(const std::string& dictionary) {
+    writeStoreFile(R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)" +
+                   dictionary + "</dict></plist>");
+  }
+  fs::path storeFile() const {
     const std::string suite(pocketta::kAppGroup);
-    const auto preferences = containers_ / suite / "Library" / "Preferences";
-    fs::create_directories(preferences);
-    std::ofstream(preferences / (suite + ".plist"))
-        << R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)" << dictionary
-        << "</dict></plist>";
+    return containers_ / suite / "Library" / "Preferences" / (suite + ".plist");
+  }
+  void writeStoreFile(const std::string& contents) {
+    fs::remove_all(storeFile());
+    fs::create_directories(storeFile().parent_path());
+    std::ofstream(storeFile()) << contents;
   }
 
   // Starts the real executable with `arguments`; stdin reads nothing, and stdout (when
@@ -101,8 +108,8 @@ class CommandLineEndToEnd : public testing::Test {
     return result;
   }
 
-  const foundation::testing::TemporaryDirectory temporary_;
-  const fs::path folder_ = temporary_.path();
+  const support::TemporaryContainers temporary_;
+  const fs::path folder_ = temporary_.root();
   const fs::path containers_ = folder_ / "containers";
 };
 
@@ -189,6 +196,49 @@ TEST_F(CommandLineEndToEnd, timelineJsonFieldByField) {
   EXPECT_LE(std::stod(fields[1]), afterEmpty);
 }
 
+TEST_F(CommandLineEndToEnd, aStoreReadAsDefaultsIsSaidOnceAndFailsUnderStrict) {
+  const std::string plist = R"(<?xml version="1.0"?>)"
+                            "\n"
+                            R"(<plist version="1.0">)";
+  const struct {
+    std::function<void()> make;
+    std::string says;
+  } cases[] = {
+      {[&] { fs::remove_all(containers_); }, ": missing (no folder "},
+      {[&] { writeStoreFile(""); }, ": not a property list (the file is empty)"},
+      {[&] { writeStoreFile("balance=12"); }, ": not a property list (line 1, column "},
+      {[&] { writeStoreFile(plist + "<dict><key>balance</key><real>1"); },
+       ": damaged at line 2, column "},
+      {[&] { writeStoreFile(plist + "<array/></plist>"); },
+       ": not a dictionary at the top (an array), XML property list"},
+      {[&] {
+         writeStoreFile("bplist00");
+         fs::resize_file(storeFile(), (std::uintmax_t{64} << 20) + 1);
+       },
+       ": over the size cap (67108865 bytes)"},
+      {[&] {
+         fs::remove_all(storeFile());
+         fs::create_directories(storeFile());
+       },
+       ": unreadable (a folder, not a file)"},
+  };
+  for (const auto& c : cases) {
+    c.make();
+    const Finished shown = run({"timeline"});
+    EXPECT_EQ(shown.status, 0) << c.says;
+    EXPECT_EQ(shown.err.rfind("pocketta-widget: store " + storeFile().string() + ": ", 0), 0u)
+        << shown.err;
+    EXPECT_NE(shown.err.find(c.says), std::string::npos) << shown.err;
+    EXPECT_NE(shown.err.find("chosen by --containers; the widget shows defaults\n"),
+              std::string::npos)
+        << shown.err;
+    EXPECT_EQ(std::count(shown.err.begin(), shown.err.end(), '\n'), 1) << shown.err;
+    const Finished strict = run({"timeline", "--strict"});
+    EXPECT_EQ(strict.status, 1) << c.says;
+    EXPECT_EQ(strict.out, "");
+  }
+}
+
 TEST_F(CommandLineEndToEnd, renderWritesPngsOfEachFamilysPixelSize) {
   const struct {
     std::vector<std::string> arguments;
@@ -233,7 +283,8 @@ TEST_F(CommandLineEndToEnd, svgHoldsBothLinks) {
 
 TEST_F(CommandLineEndToEnd, tapPrintsTheLinkUnderThePoint) {
   // Where the links are, from the same view laid out here.
-  foundation::Locale::setUserPreferredIdentifier("en_US");
+  std::optional<support::LocaleGuard> locale;
+  locale.emplace("en_US");
   const pocketta::MoneyEntry entry{foundation::Date{794050200}, -12.25, 30, 16.5};
   std::vector<std::pair<foundation::Point, std::string>> links;
   std::optional<foundation::Point> smallLink;
@@ -255,7 +306,7 @@ TEST_F(CommandLineEndToEnd, tapPrintsTheLinkUnderThePoint) {
       for (const auto& child : node->children) pending.push_back(&child);
     }
   }
-  foundation::Locale::setUserPreferredIdentifier("");
+  locale.reset();
   ASSERT_EQ(links.size(), 2u);
 
   for (const auto& [point, url] : links) {

@@ -137,7 +137,9 @@ class HostFaultTest : public ::testing::Test {
   void SetUp() override {
     if (!fs::exists(kExecutable)) GTEST_SKIP() << "no host executable at " << kExecutable;
     // An App Group with no store: the widget shows zeros, which is enough to draw.
-    fs::create_directories(containers() / "group.pocketta.shared");
+    const auto preferences = containers() / "group.pocketta.shared" / "Library" / "Preferences";
+    fs::create_directories(preferences);
+    std::ofstream(preferences / "group.pocketta.shared.plist") << "<plist><dict/></plist>";
     fs::create_directories(output());
   }
   fs::path containers() const { return scratch_.path() / "containers"; }

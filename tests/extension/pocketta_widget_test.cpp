@@ -2,7 +2,6 @@
 
 #include <sstream>
 
-#include "../foundation/property_list_test_support.hpp"
 #include "../host/simulated_sleeper.hpp"
 #include "data/app_group.hpp"
 #include "data/money_provider.hpp"
@@ -11,6 +10,8 @@
 #include "extension/pocketta_widget_bundle.hpp"
 #include "host/provider_contract.hpp"
 #include "host/run_loop.hpp"
+#include "support/environment_guard.hpp"
+#include "support/temporary_containers.hpp"
 
 namespace {
 
@@ -58,16 +59,13 @@ TEST(PockettaWidgetBundle, holdsTheOneWidgetAndItsAppGroup) {
 
 TEST(PockettaWidget, theLiveHostAsksEvery900SecondsOnAnUnchangedStore) {
   // A store of the App Group in a folder of the test's own.
-  const foundation::testing::TemporaryDirectory root;
-  const std::string suite(pocketta::kAppGroup);
-  foundation::testing::writeFile(
-      foundation::testing::preferencesPath(root.path(), suite),
-      foundation::testing::bytesOf(
-          R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
-          "<key>balance</key><real>99.5</real><key>updatedAt</key>"
-          "<date>2026-03-01T09:30:00Z</date></dict></plist>"));
-  const foundation::testing::EnvironmentGuard containers("POCKETTA_GROUP_CONTAINERS",
-                                                         root.path().c_str());
+  const support::TemporaryContainers root;
+  root.writeStore(
+      std::string(pocketta::kAppGroup),
+      support::bytesOf(R"(<?xml version="1.0" encoding="UTF-8"?><plist version="1.0"><dict>)"
+                       "<key>balance</key><real>99.5</real><key>updatedAt</key>"
+                       "<date>2026-03-01T09:30:00Z</date></dict></plist>"));
+  const support::ContainersRootGuard containers(root.root());
 
   foundation::ManualClock clock(foundation::Date{800000000});
   const foundation::ScopedClock scoped(clock);

@@ -7,25 +7,15 @@
 
 #include "foundation/floating_point_format_style.hpp"
 #include "foundation/locale.hpp"
-#include "property_list_test_support.hpp"
+#include "support/locale_guard.hpp"
 
 namespace foundation {
 namespace {
 
-// Clears the locale variables and the host's setting for one test, and puts both back after.
-class UserLocaleGuard {
- public:
-  UserLocaleGuard() { Locale::setUserPreferredIdentifier(""); }
-  ~UserLocaleGuard() { Locale::setUserPreferredIdentifier(""); }
-  UserLocaleGuard(const UserLocaleGuard&) = delete;
-  UserLocaleGuard& operator=(const UserLocaleGuard&) = delete;
-
-  testing::EnvironmentGuard lcAll{"LC_ALL", nullptr}, lcMonetary{"LC_MONETARY", nullptr},
-      lcNumeric{"LC_NUMERIC", nullptr}, lang{"LANG", nullptr};
-};
+using support::LocaleGuard;
 
 TEST(Locale, autoupdatingFollowsTheUsersChangeBetweenFormats) {
-  UserLocaleGuard guard;
+  LocaleGuard guard;
   guard.lang.set("fr_FR.UTF-8");
   const auto balanceStyle =
       FloatingPointFormatStyle<double>::Currency("CNY", Locale::autoupdatingCurrent());
@@ -75,7 +65,7 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
       {nullptr, nullptr, nullptr, ".UTF-8", Locale::kFallbackIdentifier},
   };
   for (const auto& c : cases) {
-    UserLocaleGuard guard;
+    LocaleGuard guard;
     guard.lcAll.set(c.lcAll);
     guard.lcMonetary.set(c.lcMonetary);
     guard.lcNumeric.set(c.lcNumeric);
@@ -93,7 +83,7 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
 }
 
 TEST(Locale, theFallbackFormatsAsTheDefaultRegion) {
-  UserLocaleGuard guard;
+  LocaleGuard guard;
   guard.lang.set("C");
   EXPECT_EQ(FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent())
                 .precision(NumberFormatStyleConfiguration::Precision::fractionLength({0, 2}))
@@ -102,7 +92,7 @@ TEST(Locale, theFallbackFormatsAsTheDefaultRegion) {
 }
 
 TEST(Locale, equalityTellsAutoupdatingFromAnyNamedLocale) {
-  UserLocaleGuard guard;
+  LocaleGuard guard;
   Locale::setUserPreferredIdentifier("en_US");
   EXPECT_EQ(Locale::autoupdatingCurrent(), Locale::autoupdatingCurrent());
   EXPECT_NE(Locale::autoupdatingCurrent(), Locale("en_US"));

@@ -6,17 +6,21 @@
 #include <string>
 
 #include "foundation/property_list/property_list_document.hpp"
-#include "property_list_test_support.hpp"
+#include "support/property_list_writer.hpp"
+#include "support/temporary_containers.hpp"
 
 namespace foundation {
 namespace {
 
-using testing::BinaryPlistBuilder;
-using testing::Bytes;
-using testing::bytesOf;
-using testing::readFixture;
+using support::BinaryPlistBuilder;
+using support::Bytes;
+using support::bytesOf;
 using Dictionary = PropertyListValue::Dictionary;
 using Array = PropertyListValue::Array;
+
+Bytes readFixture(const std::string& name) {
+  return support::readFile(std::filesystem::path(POCKETTA_TEST_DATA_DIR) / name);
+}
 
 PropertyListValue v(auto value) {
   return PropertyListValue{value};
@@ -362,15 +366,19 @@ TEST(BinaryPropertyListReader, refusesMalformedObjects) {
     std::string what;
     Bytes value;
     bool valid;
+    std::optional<PropertyListValue> reads = std::nullopt;
   } objects[] = {
-      {"int 1 byte", {0x10, 0xFF}, true},
-      {"int 16 bytes unsigned",
-       Bytes{0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, true},
-      {"int 16 bytes negative",
+      {"int 1 byte", {0x10, 0xFF}, true, std::int64_t{255}},
+      // A 16-byte integer is unsigned: only its low 64 bits count.
+      {"int 16 bytes 2^64-1",
+       Bytes{0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}, true,
+       std::numeric_limits<std::uint64_t>::max()},
+      {"int 16 bytes all ones",
        Bytes{0x14, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
              0xFF, 0xFF, 0xFF},
-       true},
-      {"int 16 bytes too wide", Bytes{0x14, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0}, false},
+       true, std::numeric_limits<std::uint64_t>::max()},
+      {"int 16 bytes high half set", Bytes{0x14, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 7},
+       true, std::int64_t{7}},
       {"int 32 bytes", {0x15, 0}, false},
       {"real 4 bytes", {0x22, 0x3F, 0xC0, 0, 0}, true},
       {"real 2 bytes", {0x21, 0, 0}, false},
@@ -394,7 +402,7 @@ TEST(BinaryPropertyListReader, refusesMalformedObjects) {
       {"count of 16 bytes", {0x4F, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0}, false},
       {"array of out-of-range ref", {0xA1, 0x63}, false},
   };
-  for (const auto& [what, value, valid] : objects) {
+  for (const auto& [what, value, valid, reads] : objects) {
     SCOPED_TRACE(what);
     BinaryPlistBuilder builder;
     builder.add({});
@@ -402,7 +410,11 @@ TEST(BinaryPropertyListReader, refusesMalformedObjects) {
     const auto object = builder.add(value);
     builder.objects[0] = builder.dictionary({key}, {object});
     EXPECT_EQ(readPropertyList(builder.build()).has_value(), valid);
-    EXPECT_EQ(PropertyListDocument::parse(builder.build()).has_value(), valid);
+    const auto document = PropertyListDocument::parse(builder.build());
+    EXPECT_EQ(document.has_value(), valid);
+    if (reads && document) {
+      EXPECT_EQ(document->valueForKey("k"), reads);
+    }
   }
 }
 

@@ -19,21 +19,20 @@
 #include <vector>
 
 #include "foundation/user_defaults.hpp"
-#include "property_list_test_support.hpp"
 #include "store_probe.hpp"
+#include "support/temporary_containers.hpp"
+#include "support/versioned_store.hpp"
 
 namespace foundation {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::bytesOf;
+using support::Bytes;
+using support::bytesOf;
+using support::versionedStore;
+using support::writeFile;
 using testing::FileRecord;
-using testing::Format;
-using testing::preferencesPath;
-using testing::TemporaryDirectory;
-using testing::versionedStore;
-using testing::writeFile;
+using Format = support::PlistFormat;
 
 const std::string kSuite = "group.pocketta.faults";
 constexpr Format kFormats[] = {Format::binary, Format::xml};
@@ -66,7 +65,7 @@ Reading version(double v) {
 class StoreFaultTest : public ::testing::Test {
  protected:
   StoreFaultTest() {
-    options_.containersRoot = root_.path();
+    options_.containersRoot = root_.root();
     options_.retryDelay = std::chrono::milliseconds(1);
     options_.beforeRetry = [this](int) { ++retries_; };
   }
@@ -78,7 +77,7 @@ class StoreFaultTest : public ::testing::Test {
     }
   }
 
-  fs::path suitePath() const { return preferencesPath(root_.path(), kSuite); }
+  fs::path suitePath() const { return root_.storePath(kSuite); }
   fs::path folder() const { return suitePath().parent_path(); }
   void makeFolder() const { fs::create_directories(folder()); }
   // Records `path` as it is now, to be compared when the test ends.
@@ -97,7 +96,7 @@ class StoreFaultTest : public ::testing::Test {
     return store ? read(*store) : Reading{-1, -1, -1, -1};
   }
 
-  TemporaryDirectory root_;
+  support::TemporaryContainers root_;
   UserDefaultsOptions options_;
   int retries_ = 0;
   std::map<fs::path, FileRecord> watched_;
@@ -237,7 +236,7 @@ TEST_F(StoreFaultTest, halfWrittenFileIsTriedAgainThenReadAsEmpty) {
 TEST_F(StoreFaultTest, somethingElseAtTheFilesPlaceReadsAsEmptyAtOnce) {
   makeFolder();
   const fs::path path = suitePath();
-  const fs::path elsewhere = root_.path() / "other";
+  const fs::path elsewhere = root_.root() / "other";
   struct Case {
     const char* name;
     std::function<void()> make;
@@ -260,7 +259,7 @@ TEST_F(StoreFaultTest, somethingElseAtTheFilesPlaceReadsAsEmptyAtOnce) {
          fs::create_symlink(elsewhere, path);
          fs::create_symlink(path, elsewhere);
        }},
-      {"a dangling symlink", [&] { fs::create_symlink(root_.path() / "nowhere", path); }},
+      {"a dangling symlink", [&] { fs::create_symlink(root_.root() / "nowhere", path); }},
       {"a device", [&] { fs::create_symlink("/dev/zero", path); }},
       {"an empty file", [&] { writeFile(path, {}); }},
   };
@@ -302,9 +301,9 @@ TEST_F(StoreFaultTest, unreadableFileOrFolderIsTheUsersToSee) {
   makeFolder();
   writeFile(suitePath(), versionedStore(Format::binary, 4));
   // An unprivileged reader must reach the folder; only the file itself is shut.
-  fs::permissions(root_.path(),
+  fs::permissions(root_.root(),
                   fs::perms::owner_all | fs::perms::others_exec | fs::perms::group_exec);
-  for (auto dir = suitePath().parent_path(); dir != root_.path(); dir = dir.parent_path()) {
+  for (auto dir = suitePath().parent_path(); dir != root_.root(); dir = dir.parent_path()) {
     fs::permissions(dir, fs::perms::others_exec | fs::perms::others_read, fs::perm_options::add);
   }
   ::chmod(suitePath().c_str(), 0);
@@ -320,7 +319,7 @@ TEST_F(StoreFaultTest, unreadableFileOrFolderIsTheUsersToSee) {
 
   // A container folder the user may not enter cannot be opened at all.
   ::chmod(suitePath().c_str(), 0644);
-  const fs::path container = root_.path() / kSuite;
+  const fs::path container = root_.root() / kSuite;
   ::chmod(container.c_str(), 0);
   const auto unreadableFolder = runUnprivileged([&] { return open() ? 0 : 2; });
   ::chmod(container.c_str(), 0755);
@@ -336,7 +335,7 @@ TEST_F(StoreFaultTest, containerFolderVanishingBetweenRequests) {
   ASSERT_TRUE(first.has_value());
   EXPECT_EQ(read(*first), version(5));
 
-  fs::remove_all(root_.path() / kSuite);
+  fs::remove_all(root_.root() / kSuite);
   EXPECT_FALSE(open().has_value()) << "a suite without its container cannot be opened";
   EXPECT_EQ(read(*first), version(5)) << "a handle keeps what it read";
 
@@ -346,7 +345,7 @@ TEST_F(StoreFaultTest, containerFolderVanishingBetweenRequests) {
 
   // Gone in the middle of a request, while the reader waits to try again.
   writeFile(suitePath(), bytesOf("<plist><dict>"));
-  options_.beforeRetry = [&](int) { fs::remove_all(root_.path() / kSuite); };
+  options_.beforeRetry = [&](int) { fs::remove_all(root_.root() / kSuite); };
   EXPECT_EQ(readSuite(), Reading{});
   EXPECT_FALSE(open().has_value());
 }

@@ -12,19 +12,22 @@
 #include <vector>
 
 #include "foundation/property_list/number_scanning.hpp"
-#include "property_list_test_support.hpp"
+#include "support/environment_guard.hpp"
+#include "support/locale_guard.hpp"
+#include "support/temporary_containers.hpp"
 
 namespace foundation {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::Bytes;
-using testing::bytesOf;
-using testing::EnvironmentGuard;
-using testing::preferencesPath;
-using testing::readFixture;
-using testing::TemporaryDirectory;
-using testing::writeFile;
+using support::Bytes;
+using support::bytesOf;
+using support::EnvironmentGuard;
+using support::writeFile;
+
+Bytes readFixture(const std::string& name) {
+  return support::readFile(fs::path(POCKETTA_TEST_DATA_DIR) / name);
+}
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 const std::string kSuite = "group.pocketta.test";
@@ -33,12 +36,12 @@ const std::string kSuite = "group.pocketta.test";
 class StoreTest : public ::testing::Test {
  protected:
   StoreTest() {
-    options_.containersRoot = root_.path();
+    options_.containersRoot = root_.root();
     options_.retryDelay = std::chrono::milliseconds(1);
     options_.beforeRetry = [this](int) { ++retries_; };
   }
 
-  fs::path suitePath() const { return preferencesPath(root_.path(), kSuite); }
+  fs::path suitePath() const { return root_.storePath(kSuite); }
   void writeSuite(const Bytes& bytes) const { writeFile(suitePath(), bytes); }
   void makeContainer() const { fs::create_directories(suitePath().parent_path()); }
   // The suite, which must open; a failure to open ends the test through gtest.
@@ -57,7 +60,7 @@ class StoreTest : public ::testing::Test {
     }
   }
 
-  TemporaryDirectory root_;
+  support::TemporaryContainers root_;
   UserDefaultsOptions options_;
   int retries_ = 0;
 };
@@ -84,35 +87,39 @@ TEST_F(StoreTest, opensOnlyWellFormedSuiteNamesWithAContainer) {
   for (const auto& [name, opens] : cases) {
     // Where the file system allows it, the container exists, so only the name can refuse.
     std::error_code ignored;
-    fs::create_directories(root_.path() / name.substr(0, name.find('\0')), ignored);
+    fs::create_directories(root_.root() / name.substr(0, name.find('\0')), ignored);
     EXPECT_EQ(UserDefaults::initWithSuiteName(name, options_).has_value(), opens)
         << "'" << name << "'";
   }
 
   // The container folder must exist and be a folder; a link to one will do.
   EXPECT_FALSE(UserDefaults::initWithSuiteName("group.missing", options_).has_value());
-  writeFile(root_.path() / "group.file", bytesOf("x"));
+  writeFile(root_.root() / "group.file", bytesOf("x"));
   EXPECT_FALSE(UserDefaults::initWithSuiteName("group.file", options_).has_value());
-  fs::create_symlink(root_.path() / "group.a", root_.path() / "group.link");
+  fs::create_symlink(root_.root() / "group.a", root_.root() / "group.link");
   EXPECT_TRUE(UserDefaults::initWithSuiteName("group.link", options_).has_value());
   UserDefaultsOptions nowhere = options_;
-  nowhere.containersRoot = root_.path() / "no-such-root";
+  nowhere.containersRoot = root_.root() / "no-such-root";
   EXPECT_FALSE(UserDefaults::initWithSuiteName("group.a", nowhere).has_value());
 }
 
-TEST_F(StoreTest, findsTheContainersRootInTheEnvironment) {
-  const EnvironmentGuard pocketta("POCKETTA_GROUP_CONTAINERS", "/srv/containers");
+TEST_F(StoreTest, findsTheContainersRootByTheXdgRulesUnlessTheHostSetsIt) {
   const EnvironmentGuard xdg("XDG_DATA_HOME", "/data");
   const EnvironmentGuard home("HOME", "/home/someone");
-  EXPECT_EQ(UserDefaultsOptions::defaultContainersRoot(), fs::path("/srv/containers"));
-  pocketta.set("");
-  EXPECT_EQ(UserDefaultsOptions::defaultContainersRoot(), fs::path("/data/group-containers"));
-  xdg.set(nullptr);
-  EXPECT_EQ(UserDefaultsOptions::defaultContainersRoot(),
-            fs::path("/home/someone/.local/share/group-containers"));
+  const fs::path underHome("/home/someone/.local/share/group-containers");
+  const std::pair<const char*, ContainersRoot> cases[] = {
+      {"/data", {"/data/group-containers", "$XDG_DATA_HOME"}},
+      {"data", {underHome, "$HOME"}},  // a relative XDG_DATA_HOME is ignored
+      {"", {underHome, "$HOME"}},
+      {nullptr, {underHome, "$HOME"}},
+  };
+  for (const auto& [value, expected] : cases) {
+    xdg.set(value);
+    EXPECT_EQ(ContainersRoot::current(), expected) << (value ? value : "(unset)");
+  }
 
-  // The one-argument form reads the suite under the root the environment names.
-  pocketta.set(root_.path().c_str());
+  // The one-argument form reads the suite under the root the host names.
+  const support::ContainersRootGuard setting(root_.root());
   writeSuite(readFixture("full.xml.plist"));
   const auto store = UserDefaults::initWithSuiteName(kSuite);
   ASSERT_TRUE(store.has_value());
@@ -193,24 +200,35 @@ TEST_F(StoreTest, convertsValuesToDoubleAsThePlatformDoes) {
       EXPECT_EQ(asDate(*store.objectForKey("date")), Date{1.0});
     }
     // The string scan alone, on text no fixture holds.
-    const std::pair<const char*, double> scans[] = {
-        {"+-5", 0.0}, {"-.5e-1", -0.05}, {"e5", 0.0},     {"1e", 1.0},       {"1.5.3", 1.5},
-        {".", 0.0},   {"\n\t 8", 8.0},   {"1e-999", 0.0}, {"-1e999", -kInf}, {"1234,56", 1234.0},
+    const std::pair<std::string, double> scans[] = {
+        {"+-5", 0.0},
+        {"-.5e-1", -0.05},
+        {"e5", 0.0},
+        {"1e", 1.0},
+        {"1.5.3", 1.5},
+        {".", 0.0},
+        {"\n\t 8", 8.0},
+        {"1e-999", 0.0},
+        {"-1e999", -kInf},
+        {"12,840.50", 12.0},
+        // The store's own white space: all below U+0021, U+007F-U+00A0, U+2000-U+200B, U+3000.
+        {std::string("\0\x1f\x7f", 3) + "2", 2.0},
+        {"\xc2\x85\u00a0 3", 3.0},
+        {"\u2000\u200b\u30004", 4.0},
+        {"\u00a15", 0.0},
+        {"\u16805", 0.0},
+        {"\u205f5", 0.0},
+        {"\u200c5", 0.0},
+        {"\xc2", 0.0},
     };
     for (const auto& [text, expected] : scans) {
-      EXPECT_EQ(scanDoubleValue(text), expected) << where << " '" << text << "'";
+      EXPECT_EQ(scanDoubleValue(text), expected) << where << " " << ::testing::PrintToString(text);
     }
   };
   checkAll("C locale");
   // Under a locale whose decimal separator is a comma, nothing may change.
-  const std::string previous = std::setlocale(LC_ALL, nullptr);
-  for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"}) {
-    if (std::setlocale(LC_ALL, name) != nullptr) {
-      checkAll(name);
-      break;
-    }
-  }
-  std::setlocale(LC_ALL, previous.c_str());
+  const support::CLocaleGuard comma({"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"});
+  if (!comma.name().empty()) checkAll(comma.name());
 }
 
 TEST_F(StoreTest, readsHostileFilesAsEmpty) {
@@ -233,9 +251,9 @@ TEST_F(StoreTest, readsHostileFilesAsEmpty) {
 
   // A link to a good file is followed. (What is not a regular file, and a file over the size
   // cap, are the fault tests'.)
-  writeFile(root_.path() / "elsewhere.plist", binary);
+  writeFile(root_.root() / "elsewhere.plist", binary);
   fs::remove(suitePath());
-  fs::create_symlink(root_.path() / "elsewhere.plist", suitePath());
+  fs::create_symlink(root_.root() / "elsewhere.plist", suitePath());
   EXPECT_EQ(open().doubleForKey("balance"), 1234.56);
 }
 

@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "../foundation/property_list_test_support.hpp"
 #include "host/atomic_file.hpp"
+#include "support/temporary_containers.hpp"
 
 // A full disk, a read-only folder and a stop part-way through a write are tried on the real
 // executable, where they reach this code through the render command.
@@ -29,8 +29,8 @@ class AtomicFile : public testing::Test {
     return found;
   }
 
-  const foundation::testing::TemporaryDirectory temporary_;
-  const fs::path folder_ = temporary_.path();
+  const support::TemporaryContainers temporary_;
+  const fs::path folder_ = temporary_.root();
 };
 
 TEST_F(AtomicFile, writesAndReplacesWholeLeavingNothingElse) {

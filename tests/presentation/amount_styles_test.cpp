@@ -5,6 +5,7 @@
 #include "foundation/locale.hpp"
 #include "presentation/amount_styles.hpp"
 #include "presentation/quick_action.hpp"
+#include "support/locale_guard.hpp"
 
 namespace pocketta {
 namespace {
@@ -29,13 +30,13 @@ TEST(AmountStyles, FormatInTheUsersLocale) {
       {"zh_CN", -12.5, "-¥12.50", "-12.5"},
       {"ar_EG", 30.5, "\u200F\u0663\u0660\u066B\u0665\u0660\u00A0CN¥", "\u0663\u0660\u066B\u0665"},
   };
+  const support::LocaleGuard locale;
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.locale) + " " + std::to_string(c.value));
-    Locale::setUserPreferredIdentifier(c.locale);
+    locale.set(c.locale);
     EXPECT_EQ(balanceStyle().format(c.value), c.balance);
     EXPECT_EQ(amountStyle().format(c.value), c.amount);
   }
-  Locale::setUserPreferredIdentifier("");
 }
 
 TEST(QuickActionDeathTest, AnInvalidURLLiteralStopsTheProgram) {

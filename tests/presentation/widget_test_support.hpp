@@ -3,17 +3,12 @@
 #include "data/money_entry.hpp"
 #include "foundation/locale.hpp"
 #include "presentation/pocketta_widget_view.hpp"
+#include "support/locale_guard.hpp"
 
 namespace pocketta::testing {
 
-// Sets the user's locale for one test and clears the setting afterwards, so no test reads the
-// machine's locale and none leaks its own into the next.
-class UserLocale {
- public:
-  explicit UserLocale(const char* identifier) { set(identifier); }
-  ~UserLocale() { foundation::Locale::setUserPreferredIdentifier(""); }
-  void set(const char* identifier) { foundation::Locale::setUserPreferredIdentifier(identifier); }
-};
+// The user's locale for one test, cleared when it goes.
+using UserLocale = support::LocaleGuard;
 
 inline MoneyEntry entry(double balance, double income, double expense, double date = 0) {
   return MoneyEntry{foundation::Date::fromTimeIntervalSince1970(date), balance, income, expense};

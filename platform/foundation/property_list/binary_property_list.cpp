@@ -139,13 +139,6 @@ class Reader {
   bool scalarIsValid(const Object& object) const {
     switch (object.kind) {
       case Kind::integer:
-        if (object.count == 16) {
-          // 128-bit integers carry unsigned 64-bit values (high half zero) or, sign-extended,
-          // negative 64-bit ones; anything wider is out of range.
-          const std::uint64_t high = readBigEndian(bytes_, object.payload, 8);
-          const std::uint64_t low = readBigEndian(bytes_, object.payload + 8, 8);
-          return high == 0 || (high == ~std::uint64_t{0} && (low >> 63) != 0);
-        }
         return true;
       case Kind::asciiString:
         for (std::uint64_t i = 0; i < object.count; ++i) {
@@ -203,8 +196,9 @@ class Reader {
         if (size < 8)
           return {static_cast<std::int64_t>(readBigEndian(bytes_, object.payload, size))};
         const std::uint64_t low = readBigEndian(bytes_, object.payload + size - 8, 8);
-        const bool unsignedWide = size == 16 && readBigEndian(bytes_, object.payload, 8) == 0;
-        if (unsignedWide && (low >> 63) != 0) return {low};
+        // A 128-bit integer holds an unsigned value: its high half is ignored, and its low half
+        // read as unsigned, so a stored 2^64-1 is not -1.
+        if (size == 16 && (low >> 63) != 0) return {low};
         return {std::bit_cast<std::int64_t>(low)};
       }
       case Kind::real:

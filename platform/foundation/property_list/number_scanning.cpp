@@ -16,8 +16,29 @@ locale_t cLocale() {
   return locale;
 }
 
-bool isAsciiSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+// How many bytes of white space, by the store's own set, start `text`: every character below
+// U+0021 (controls and NUL included), U+007F to U+00A0, U+2000 to U+200B and U+3000. Nothing
+// else: not U+1680 nor U+205F, which Unicode calls space.
+std::size_t leadingSpaceLength(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const unsigned char lead = byte(at);
+    const std::size_t left = text.size() - at;
+    if (lead < 0x21 || lead == 0x7F) {
+      at += 1;
+    } else if (lead == 0xC2 && left >= 2 && byte(at + 1) >= 0x80 && byte(at + 1) <= 0xA0) {
+      at += 2;  // U+0080..U+00A0
+    } else if (lead == 0xE2 && left >= 3 && byte(at + 1) == 0x80 && byte(at + 2) >= 0x80 &&
+               byte(at + 2) <= 0x8B) {
+      at += 3;  // U+2000..U+200B
+    } else if (lead == 0xE3 && left >= 3 && byte(at + 1) == 0x80 && byte(at + 2) == 0x80) {
+      at += 3;  // U+3000
+    } else {
+      break;
+    }
+  }
+  return at;
 }
 
 bool isDigit(char c) {
@@ -64,8 +85,7 @@ int parseDigits(std::string_view text, std::size_t pos, std::size_t count) {
 }  // namespace
 
 double scanDoubleValue(std::string_view text) {
-  std::size_t begin = 0;
-  while (begin < text.size() && isAsciiSpace(text[begin])) ++begin;
+  const std::size_t begin = leadingSpaceLength(text);
   std::size_t end = begin;
   while (end < text.size() && isNumberChar(text[end])) ++end;
   if (end == begin) return 0.0;

@@ -10,7 +10,9 @@ namespace foundation {
 // Text-to-number conversions of the store. None of them looks at the process locale: the
 // decimal separator is always '.'.
 
-// A string's value as doubleForKey reads it: leading white space skipped, then the longest
+// A string's value as doubleForKey reads it: leading white space skipped (by the store's own
+// set, neither ASCII's nor Unicode's: below U+0021, U+007F-U+00A0, U+2000-U+200B, U+3000), then
+// the longest
 // prefix of [0-9+-.eE] read as a C-locale number (its longest readable prefix), else 0.
 double scanDoubleValue(std::string_view text);
 

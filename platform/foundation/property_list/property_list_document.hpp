@@ -10,6 +10,7 @@
 #include "foundation/property_list/binary_property_list.hpp"
 #include "foundation/property_list/xml_property_list.hpp"
 #include "foundation/property_list_value.hpp"
+#include "foundation/store_diagnosis.hpp"
 
 namespace foundation {
 
@@ -21,6 +22,9 @@ class PropertyListDocument {
   // Binary ("bplist00") or XML. Nothing when the bytes are not a well-formed property list
   // or its top object is not a dictionary.
   static std::optional<PropertyListDocument> parse(std::vector<std::uint8_t> bytes);
+
+  // Why parse() refuses these bytes, and their format; Ok when it would take them.
+  static std::pair<StoreFormat, StoreStatus> diagnose(std::span<const std::uint8_t> bytes);
 
   // The value under a top-level key (exact match; a key written twice: the last one).
   std::optional<PropertyListValue> valueForKey(std::string_view key) const;

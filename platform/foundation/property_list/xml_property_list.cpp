@@ -191,12 +191,16 @@ class Pass {
       const auto* chunk = reinterpret_cast<const char*>(bytes.data()) + offset;
       if (XML_Parse(parser_, chunk, static_cast<int>(length), last ? XML_TRUE : XML_FALSE) !=
           XML_STATUS_OK) {
+        if (!failed_) note(XML_ErrorString(XML_GetErrorCode(parser_)));
         return false;
       }
       offset += length;
     } while (offset < bytes.size());
+    if (!failed_ && !topKind_) note("no property list object");
     return !failed_ && topKind_.has_value();
   }
+
+  const std::optional<Fault>& fault() const { return fault_; }
 
   std::optional<TopKind> topKind() const { return topKind_; }
   std::optional<TopLevelIndex> takeIndex() {
@@ -249,16 +253,27 @@ class Pass {
     index_ = {};
   }
 
-  void fail() {
+  void note(const char* reason) {
+    if (fault_) return;
+    fault_ = Fault{rootKnown_, XML_GetCurrentLineNumber(parser_),
+                   XML_GetCurrentColumnNumber(parser_), reason};
+  }
+
+  void fail(const char* reason = "an element or value a property list does not hold here") {
     if (failed_) return;
     failed_ = true;
+    note(reason);
     XML_StopParser(parser_, XML_FALSE);
   }
 
   void start(const char* name) {
     if (failed_) return;
     const auto element = elementNamed(name);
-    if (!element) return fail();
+    if (stack_.empty() && !rootSeen_) {
+      rootSeen_ = true;
+      rootKnown_ = element.has_value();
+    }
+    if (!element) return fail("an element that is not of a property list");
     if (stack_.empty()) {
       if (*element == Element::plist) {
         stack_.emplace_back(Element::plist);
@@ -384,24 +399,24 @@ class Pass {
         break;
       case Element::integer: {
         const auto number = parseWholeInteger(trimmed(text_));
-        if (!number) return fail();
+        if (!number) return fail("a number that does not read");
         std::visit([&](auto n) { value.value = n; }, *number);
         break;
       }
       case Element::real: {
         const auto number = parseWholeReal(trimmed(text_));
-        if (!number) return fail();
+        if (!number) return fail("a number that does not read");
         value.value = *number;
         break;
       }
       case Element::date: {
         const auto seconds = parseIso8601Date(trimmed(text_));
-        if (!seconds) return fail();
+        if (!seconds) return fail("a date that does not read");
         value.value = Date{*seconds};
         break;
       }
       case Element::data:
-        if (!decoder_.finish()) return fail();
+        if (!decoder_.finish()) return fail("data that is not base64");
         value.value = std::move(data_);
         break;
       case Element::trueValue:
@@ -464,6 +479,9 @@ class Pass {
   bool indexing_;  // only while validating: the other modes build what they need
   XML_Parser parser_ = nullptr;
   bool failed_ = false;
+  bool rootSeen_ = false;
+  bool rootKnown_ = false;  // the first element is one of a property list's
+  std::optional<Fault> fault_;
   int depth_ = 0;
   bool keyMatches_ = false;
   TopLevelIndex index_;
@@ -491,6 +509,12 @@ std::optional<Validated> validateAndIndex(std::span<const std::uint8_t> bytes) {
   Pass pass(Mode::validate, {}, false, true);
   if (!pass.run(bytes)) return std::nullopt;
   return Validated{*pass.topKind(), pass.takeIndex()};
+}
+
+std::optional<Fault> findFault(std::span<const std::uint8_t> bytes) {
+  Pass pass(Mode::validate, {}, false, false);
+  if (pass.run(bytes)) return std::nullopt;
+  return pass.fault().value_or(Fault{false, 1, 0, "cannot be read"});
 }
 
 std::optional<PropertyListValue> readTopObject(std::span<const std::uint8_t> bytes) {

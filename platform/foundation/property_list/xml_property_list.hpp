@@ -53,6 +53,18 @@ std::optional<TopKind> validate(std::span<const std::uint8_t> bytes);
 // on the way.
 std::optional<Validated> validateAndIndex(std::span<const std::uint8_t> bytes);
 
+// Where and why a document fails to validate.
+struct Fault {
+  // Whether it reads as a property list up to the fault: its first element is one of a
+  // property list's. Text that is not XML at all, or another kind of XML document, is not.
+  bool propertyList = false;
+  std::uint64_t line = 0;    // from 1
+  std::uint64_t column = 0;  // from 0, in characters
+  std::string reason;
+};
+// Nothing when the document validates.
+std::optional<Fault> findFault(std::span<const std::uint8_t> bytes);
+
 // The top object built whole; nothing when the document is malformed.
 std::optional<PropertyListValue> readTopObject(std::span<const std::uint8_t> bytes);
 

@@ -1,10 +1,10 @@
 #pragma once
 
-// Private to the ui library: Cairo handles that release themselves.
-
-#include <cairo.h>
+// Private to the ui library: owning handles for Cairo objects.
 
 #include <memory>
+
+#include <cairo.h>
 
 namespace ui::detail {
 

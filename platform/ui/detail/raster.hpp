@@ -28,6 +28,11 @@ struct RgbaImage {
 // Draws the list at `scale` device pixels per point, as encodePng does.
 RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale);
 
+// The same into `image`, reusing its pixel buffer: a picture at @3x is megabytes, and fresh
+// pages for it cost more than drawing it, so a thread keeps one image from render to render.
+void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double scale,
+                   RgbaImage& image);
+
 // The PNG file of the image. The same image gives the same bytes.
 std::vector<std::uint8_t> encodeRgba(const RgbaImage& image);
 

@@ -1,0 +1,144 @@
+#include "ui/detail/gradient_fill.hpp"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "ui/detail/cairo_handles.hpp"
+#include "ui/detail/cairo_path.hpp"
+
+namespace ui::detail {
+
+void fillGradient(cairo_t* cr, const FillGradient& fill) {
+  CairoPatternPtr pattern{
+      cairo_pattern_create_linear(fill.start.x, fill.start.y, fill.end.x, fill.end.y)};
+  const std::size_t n = fill.colors.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const RGBA& c = fill.colors[i];
+    const double offset = n == 1 ? 0 : static_cast<double>(i) / static_cast<double>(n - 1);
+    cairo_pattern_add_color_stop_rgba(pattern.get(), offset, c.red, c.green, c.blue, c.opacity);
+  }
+  cairo_pattern_set_extend(pattern.get(), CAIRO_EXTEND_PAD);
+  appendPath(cr, continuousRoundedRect(fill.rect, fill.cornerRadius));
+  cairo_set_source(cr, pattern.get());
+  cairo_fill(cr);
+}
+
+// Paints the widget background onto a transparent surface. Pixman computes a gradient pixel by
+// pixel through its general compositing path, which made the background the dearest part of a
+// first render. When the rectangle sits on whole device pixels, the gradient is written here
+// instead, row by row, with pixman's arithmetic (colours interpolated straight, then
+// premultiplied and rounded); cairo then cuts out the rounded outline.
+void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& fill,
+                     double scale) {
+  const int width = cairo_image_surface_get_width(surface);
+  const int height = cairo_image_surface_get_height(surface);
+  const double dx = fill.end.x - fill.start.x;
+  const double dy = fill.end.y - fill.start.y;
+  const double length2 = dx * dx + dy * dy;
+  auto whole = [](double v) { return std::abs(v - std::round(v)) < 1e-6; };
+  const foundation::Rect& rect = fill.rect;
+  const double x0 = rect.minX() * scale, y0 = rect.minY() * scale;
+  const double x1 = rect.maxX() * scale, y1 = rect.maxY() * scale;
+  if (fill.colors.empty() || !(length2 > 1e-6) || !whole(x0) || !whole(y0) || !whole(x1) ||
+      !whole(y1) || x0 < 0 || y0 < 0 || x1 > width || y1 > height || x0 >= x1 || y0 >= y1) {
+    fillGradient(cr, fill);
+    return;
+  }
+  const int left = static_cast<int>(std::round(x0)), top = static_cast<int>(std::round(y0));
+  const int right = static_cast<int>(std::round(x1)), bottom = static_cast<int>(std::round(y1));
+
+  // The colours along the gradient, in steps far finer than a colour level, so a pixel costs a
+  // table look-up.
+  constexpr int kSteps = 4096;
+  std::vector<std::uint32_t> table(kSteps + 1);
+  const int segments = static_cast<int>(fill.colors.size()) - 1;
+  for (int k = 0; k <= kSteps; ++k) {
+    const double u = static_cast<double>(k) / kSteps * segments;
+    const int i = std::min(static_cast<int>(u), std::max(segments - 1, 0));
+    const auto f = static_cast<float>(u - i);
+    const RGBA& from = fill.colors[static_cast<std::size_t>(i)];
+    const RGBA& to = fill.colors[static_cast<std::size_t>(segments > 0 ? i + 1 : i)];
+    auto level = [](double v) { return static_cast<float>(v > 0 ? std::min(v, 1.0) * 255 : 0); };
+    auto mix = [&](double x, double y) { return level(x) + (level(y) - level(x)) * f; };
+    const float a = mix(from.opacity, to.opacity);
+    const float alpha = a / 255;
+    const auto r = static_cast<std::uint32_t>(alpha * mix(from.red, to.red) + 0.5f);
+    const auto g = static_cast<std::uint32_t>(alpha * mix(from.green, to.green) + 0.5f);
+    const auto b = static_cast<std::uint32_t>(alpha * mix(from.blue, to.blue) + 0.5f);
+    table[static_cast<std::size_t>(k)] =
+        (static_cast<std::uint32_t>(a + 0.5f) << 24) | (r << 16) | (g << 8) | b;
+  }
+  cairo_surface_flush(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  // The gradient parameter at a pixel's centre is linear along a row; it is stepped in table
+  // units with 16 fraction bits.
+  constexpr double kFixed = kSteps * 65536.0;
+  const auto step = static_cast<std::int64_t>(std::llround(dx / scale / length2 * kFixed));
+  for (int y = top; y < bottom; ++y) {
+    const double py = (y + 0.5) / scale - fill.start.y;
+    const double t = (((left + 0.5) / scale - fill.start.x) * dx + py * dy) / length2;
+    auto fixed = static_cast<std::int64_t>(std::llround(std::clamp(t, -1e6, 1e6) * kFixed));
+    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+    for (int x = left; x < right; ++x, fixed += step) {
+      const std::int64_t index = std::clamp<std::int64_t>((fixed + 32768) >> 16, 0, kSteps);
+      row[x] = table[static_cast<std::size_t>(index)];
+    }
+  }
+
+  // Only the corners lie partly outside the rounded outline. Each corner's coverage is drawn by
+  // cairo into a small mask and the pixels are scaled by it as pixman's DEST_IN would: the same
+  // as cutting the outline out of the whole rectangle with DEST_IN, which cost half as much as
+  // writing the gradient.
+  const Path outline = continuousRoundedRect(rect, fill.cornerRadius);
+  const double reach = std::min(std::max(fill.cornerRadius, 0.0) * 1.28,
+                                std::min(rect.size.width, rect.size.height) / 2);
+  const int box = static_cast<int>(std::ceil((reach + 1) * scale));
+  if (2 * box > right - left || 2 * box > bottom - top) {
+    cairo_save(cr);
+    appendPath(cr, outline);
+    cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    return;
+  }
+  CairoSurfacePtr mask{cairo_image_surface_create(CAIRO_FORMAT_A8, box, box)};
+  const int maskStride = cairo_image_surface_get_stride(mask.get());
+  for (const int bx : {left, right - box}) {
+    for (const int by : {top, bottom - box}) {
+      {
+        CairoPtr m{cairo_create(mask.get())};
+        cairo_set_operator(m.get(), CAIRO_OPERATOR_CLEAR);
+        cairo_paint(m.get());
+        cairo_set_operator(m.get(), CAIRO_OPERATOR_OVER);
+        cairo_translate(m.get(), -bx, -by);
+        cairo_scale(m.get(), scale, scale);
+        appendPath(m.get(), outline);
+        cairo_fill(m.get());
+      }
+      cairo_surface_flush(mask.get());
+      const unsigned char* coverage = cairo_image_surface_get_data(mask.get());
+      for (int y = 0; y < box; ++y) {
+        auto* row =
+            reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(by + y) * stride) +
+            bx;
+        for (int x = 0; x < box; ++x) {
+          const std::uint32_t m = coverage[static_cast<std::ptrdiff_t>(y) * maskStride + x];
+          if (m == 255) continue;
+          std::uint32_t pixel = 0;
+          for (int shift = 0; shift < 32; shift += 8) {
+            const std::uint32_t t = ((row[x] >> shift) & 0xFF) * m + 0x80;
+            pixel |= (((t >> 8) + t) >> 8) << shift;
+          }
+          row[x] = pixel;
+        }
+      }
+    }
+  }
+  cairo_surface_mark_dirty(surface);
+}
+
+}  // namespace ui::detail
