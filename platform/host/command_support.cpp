@@ -143,6 +143,29 @@ std::string renderPicture(const ui::View& view, WidgetFamily family, OutputForma
   return ui::renderTerminal(list, canvas);
 }
 
+std::vector<std::string> renderPictures(const std::vector<std::pair<WidgetFamily, ui::View>>& views,
+                                        OutputFormat format, int scale,
+                                        const ui::RenderOptions& options) {
+  std::vector<std::string> out;
+  if (format != OutputFormat::png || views.size() < 2) {
+    for (const auto& [family, view] : views) {
+      out.push_back(renderPicture(view, family, format, scale, options));
+    }
+    return out;
+  }
+  // Laid out here, one after the other (a small part of the work), then drawn at the same time.
+  std::vector<ui::PngPicture> pictures;
+  for (const auto& [family, view] : views) {
+    const ui::WidgetCanvas canvas = canvasFor(family);
+    pictures.push_back(
+        {ui::renderDisplayList(view, canvas, options), canvas, static_cast<double>(scale)});
+  }
+  for (const std::vector<std::uint8_t>& bytes : ui::encodePngs(pictures)) {
+    out.emplace_back(bytes.begin(), bytes.end());
+  }
+  return out;
+}
+
 std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context,
                                                    std::size_t pictureCount) {
   const CommandLine& line = context.line;

@@ -76,6 +76,11 @@ AnyEntry currentEntry(const CommandContext& context, const TimelineProviderConte
 // One family's picture in a format: bytes of a PNG, or text.
 std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format, int scale,
                           const ui::RenderOptions& options);
+// The pictures of several families, in order, as renderPicture gives each. PNGs are laid out one
+// after the other, then drawn and compressed at the same time.
+std::vector<std::string> renderPictures(const std::vector<std::pair<WidgetFamily, ui::View>>& views,
+                                        OutputFormat format, int scale,
+                                        const ui::RenderOptions& options);
 
 // Where pictures go, decided from --out and --format before anything is rendered.
 struct OutputPlan {

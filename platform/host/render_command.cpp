@@ -14,7 +14,7 @@ CommandResult renderCommand(const CommandContext& context) {
   }
 
   const auto report = context.reporter();
-  std::vector<std::pair<std::string, std::string>> pictures;
+  std::vector<std::pair<WidgetFamily, ui::View>> views;
   for (const auto family : chosen) {
     const auto request = providerContext(family, context.line.snapshot);
     AnyEntry entry;
@@ -27,10 +27,13 @@ CommandResult renderCommand(const CommandContext& context) {
     } else {
       entry = currentEntry(context, request);
     }
-    const ui::View view = context.configuration.content(entry);
-    pictures.emplace_back(std::string(shortName(family)),
-                          renderPicture(view, family, plan.format, context.line.scale,
-                                        context.renderOptions(context.line.placeholder)));
+    views.emplace_back(family, context.configuration.content(entry));
+  }
+  std::vector<std::string> rendered = renderPictures(
+      views, plan.format, context.line.scale, context.renderOptions(context.line.placeholder));
+  std::vector<std::pair<std::string, std::string>> pictures;
+  for (std::size_t i = 0; i < views.size(); ++i) {
+    pictures.emplace_back(std::string(shortName(views[i].first)), std::move(rendered[i]));
   }
   return writePictures(context, plan, pictures);
 }

@@ -22,11 +22,13 @@ CommandResult runCommand(const CommandContext& context) {
   };
   auto show = [&](const AnyEntry& entry) -> std::optional<std::string> {
     const ui::View view = configuration.content(entry);
+    std::vector<std::pair<WidgetFamily, ui::View>> views;
+    for (const auto family : chosen) views.emplace_back(family, view);
+    std::vector<std::string> rendered =
+        renderPictures(views, plan.format, context.line.scale, context.renderOptions(false));
     std::vector<std::pair<std::string, std::string>> pictures;
-    for (const auto family : chosen) {
-      pictures.emplace_back(std::string(shortName(family)),
-                            renderPicture(view, family, plan.format, context.line.scale,
-                                          context.renderOptions(false)));
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+      pictures.emplace_back(std::string(shortName(chosen[i])), std::move(rendered[i]));
     }
     const auto written = writePictures(context, plan, pictures);
     if (written.status != 0) return context.program() + ": " + written.message;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -43,9 +44,40 @@ void flushNothing(png_structp) {}
 }
 void pngWarning(png_structp, png_const_charp) {}
 
-}  // namespace
+// What an encoding needs besides its input: the picture's pixel buffer (megabytes at @3x, and
+// fresh pages for it cost more than drawing it) and a compressor. Kept from one render to the
+// next in a pool rather than per thread, since pictures drawn together run on threads that live
+// for one render.
+struct Scratch {
+  RgbaImage image;
+  BandDeflater deflater;
+};
 
-std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
+class ScratchPool {
+ public:
+  std::unique_ptr<Scratch> take() {
+    std::lock_guard lock(mutex_);
+    if (free_.empty()) return std::make_unique<Scratch>();
+    std::unique_ptr<Scratch> scratch = std::move(free_.back());
+    free_.pop_back();
+    return scratch;
+  }
+  void give(std::unique_ptr<Scratch> scratch) {
+    std::lock_guard lock(mutex_);
+    free_.push_back(std::move(scratch));
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<Scratch>> free_;
+};
+
+ScratchPool& scratchPool() {
+  static ScratchPool pool;
+  return pool;
+}
+
+std::vector<std::uint8_t> encodeWith(const RgbaImage& image, BandDeflater& deflater) {
   EncodedBackground* background = image.background.get();
   if (background != nullptr &&
       (background->width != image.width || background->height != image.height ||
@@ -79,8 +111,6 @@ std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
       made[static_cast<std::size_t>(todo[k])] = deflater.band(image, first, last);
     }
   };
-  thread_local std::unique_ptr<BandDeflater> deflater;
-  if (!deflater) deflater = std::make_unique<BandDeflater>();
   // Bands start from an empty dictionary, so a picture with many to compress (every band of a
   // first render) is split between two threads: compressing is most of a cold render's time.
   std::size_t split = todo.size();
@@ -102,7 +132,7 @@ std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
     }
   }
   try {
-    compress(*deflater, 0, split);
+    compress(deflater, 0, split);
   } catch (...) {
     if (helper.joinable()) helper.join();
     throw;
@@ -155,17 +185,55 @@ std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
   return out;
 }
 
+}  // namespace
+
+std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
+  std::unique_ptr<Scratch> scratch = scratchPool().take();
+  std::vector<std::uint8_t> png = encodeWith(image, scratch->deflater);
+  scratchPool().give(std::move(scratch));
+  return png;
+}
+
 }  // namespace ui::detail
 
 namespace ui {
 
 std::vector<std::uint8_t> encodePng(const DisplayList& list, const WidgetCanvas& canvas,
                                     double scale) {
-  thread_local detail::RgbaImage image;
-  detail::rasterizeInto(list, canvas, scale, image);
-  std::vector<std::uint8_t> png = detail::encodeRgba(image);
-  image.background = nullptr;  // the cache decides how long a background lives
+  std::unique_ptr<detail::Scratch> scratch = detail::scratchPool().take();
+  detail::rasterizeInto(list, canvas, scale, scratch->image);
+  std::vector<std::uint8_t> png = detail::encodeWith(scratch->image, scratch->deflater);
+  scratch->image.background = nullptr;  // the cache decides how long a background lives
+  detail::scratchPool().give(std::move(scratch));
   return png;
+}
+
+std::vector<std::vector<std::uint8_t>> encodePngs(const std::vector<PngPicture>& pictures) {
+  std::vector<std::vector<std::uint8_t>> out(pictures.size());
+  std::vector<std::exception_ptr> errors(pictures.size());
+  auto encode = [&](std::size_t i) {
+    try {
+      out[i] = encodePng(pictures[i].list, pictures[i].canvas, pictures[i].scale);
+    } catch (...) {
+      errors[i] = std::current_exception();
+    }
+  };
+  std::vector<std::thread> helpers;
+  std::size_t started = 1;  // pictures [1, started) have a thread of their own
+  for (; started < pictures.size(); ++started) {
+    try {
+      helpers.emplace_back(encode, started);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the rest on this one
+    }
+  }
+  if (!pictures.empty()) encode(0);
+  for (std::size_t i = started; i < pictures.size(); ++i) encode(i);
+  for (std::thread& helper : helpers) helper.join();
+  for (const std::exception_ptr& error : errors) {
+    if (error) std::rethrow_exception(error);
+  }
+  return out;
 }
 
 }  // namespace ui

@@ -133,6 +133,31 @@ TEST(GoldenPng, reusedBackgroundRowsGiveTheSameBytesAsFreshOnes) {
   }
 }
 
+TEST(GoldenPng, picturesDrawnTogetherGiveTheBytesOfPicturesDrawnAlone) {
+  UserLocale locale("en_US");
+  const ui::View tree = widget(277, 30, 16);
+  std::vector<ui::PngPicture> pictures;
+  for (ui::ColorScheme scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
+    for (foundation::Size size :
+         {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
+      ui::RenderOptions options;
+      options.colorScheme = scheme;
+      const ui::WidgetCanvas canvas{size};
+      pictures.push_back({ui::renderDisplayList(tree, canvas, options), canvas, 2.5});
+    }
+  }
+  pictures.push_back(pictures.back());  // two threads after the same kept background
+  // Backgrounds not yet seen, then seen once, then kept: each round gives the same bytes.
+  const std::vector<std::vector<std::uint8_t>> first = ui::encodePngs(pictures);
+  ASSERT_EQ(first.size(), pictures.size());
+  for (std::size_t i = 0; i < pictures.size(); ++i) {
+    EXPECT_EQ(first[i], ui::encodePng(pictures[i].list, pictures[i].canvas, 2.5)) << i;
+  }
+  EXPECT_EQ(ui::encodePngs(pictures), first);
+  EXPECT_EQ(ui::encodePngs(pictures), first);
+  EXPECT_TRUE(ui::encodePngs({}).empty());
+}
+
 TEST(GoldenPng, badScalesAndSizesStillGiveAPicture) {
   const ui::DisplayList list = {ui::FillRoundedRect{{{0, 0}, {10, 10}}, 3, {1, 0, 0, 1}}};
   for (auto [size, scale] : {std::pair{foundation::Size{10, 10}, std::nan("")},

@@ -1,5 +1,7 @@
 #include "ui/detail/band_deflater.hpp"
 
+#include <libdeflate.h>
+
 #include <cstring>
 #include <stdexcept>
 
@@ -28,7 +30,9 @@ DeflatedBand BandDeflater::band(const RgbaImage& image, int first, int last) {
   }
   DeflatedBand band;
   band.length = static_cast<uLong>(scratch_.size());
-  band.adler = adler32(1, scratch_.data(), static_cast<uInt>(scratch_.size()));
+  // The same sum as zlib's, in a fraction of the time (vector instructions): zlib's took about a
+  // fifth of the compressor's time.
+  band.adler = libdeflate_adler32(1, scratch_.data(), scratch_.size());
   deflateReset(&stream_);
   // Compressed into a buffer kept for the next band, then copied out at its exact size: a
   // kept band then holds only its bytes, not the worst-case bound.

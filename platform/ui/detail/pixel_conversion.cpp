@@ -1,5 +1,6 @@
 #include "ui/detail/pixel_conversion.hpp"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -22,20 +23,26 @@ void toStraightRgba(const EncodedBackground* background, RgbaImage& image) {
       image.backgroundRows[static_cast<std::size_t>(y)] =
           std::memcmp(row, backgroundData + static_cast<std::size_t>(y) * rowBytes, rowBytes) == 0;
     }
+    // Opaque and fully transparent pixels (nearly all) only change byte order; this loop has no
+    // branch, so the compiler vectorises it. Partly transparent ones are put right after.
+    std::uint32_t partial = 0;
     for (std::size_t x = 0; x < rowBytes; x += 4) {
       std::uint32_t argb;
       std::memcpy(&argb, row + x, 4);
-      const std::uint32_t a = argb >> 24;
-      std::uint32_t r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
-      if (a != 0 && a != 255) {
-        r = (r * 255 + a / 2) / a;
-        g = (g * 255 + a / 2) / a;
-        b = (b * 255 + a / 2) / a;
+      partial |= ((argb >> 24) + 1) & 0xFE;  // non-zero for alpha 1...254
+      const std::uint32_t rgba =
+          std::endian::native == std::endian::little
+              ? (argb & 0xFF00FF00) | ((argb >> 16) & 0xFF) | ((argb & 0xFF) << 16)
+              : (argb << 8) | (argb >> 24);
+      std::memcpy(row + x, &rgba, 4);
+    }
+    if (partial == 0) continue;
+    for (std::size_t x = 0; x < rowBytes; x += 4) {
+      const std::uint32_t a = row[x + 3];
+      if (a == 0 || a == 255) continue;
+      for (std::size_t c = x; c < x + 3; ++c) {
+        row[c] = static_cast<std::uint8_t>((row[c] * 255u + a / 2) / a);
       }
-      row[x] = static_cast<std::uint8_t>(r);
-      row[x + 1] = static_cast<std::uint8_t>(g);
-      row[x + 2] = static_cast<std::uint8_t>(b);
-      row[x + 3] = static_cast<std::uint8_t>(a);
     }
   }
 }
