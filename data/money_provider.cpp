@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "data/app_group.hpp"
+#include "data/store_keys.hpp"
 #include "foundation/user_defaults.hpp"
 
 namespace pocketta {
@@ -19,14 +20,14 @@ MoneyEntry MoneyProvider::readEntry() const {
   if (!store) return MoneyEntry{foundation::Date::now(), 0.0, 0.0, 0.0};
 
   // The clock is read only when the store gives no date, after "updatedAt" and before the amounts.
-  const auto updatedAt = store->objectForKey("updatedAt");
+  const auto updatedAt = store->objectForKey(kUpdatedAtKey);
   const std::optional<foundation::Date> storedDate =
       updatedAt ? foundation::asDate(*updatedAt) : std::nullopt;
   const foundation::Date date = storedDate ? *storedDate : foundation::Date::now();
 
-  const double balance = store->doubleForKey("balance");
-  const double income = store->doubleForKey("todayIncome");
-  const double expense = store->doubleForKey("todayExpense");
+  const double balance = store->doubleForKey(kBalanceKey);
+  const double income = store->doubleForKey(kTodayIncomeKey);
+  const double expense = store->doubleForKey(kTodayExpenseKey);
   return MoneyEntry{date, balance, income, expense};
 }
 

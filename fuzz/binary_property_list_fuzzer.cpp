@@ -10,31 +10,23 @@
 #include "fuzz_support.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using foundation::BinaryPropertyList;
   const std::span<const std::uint8_t> bytes(data, size);
-  const auto plist = BinaryPropertyList::validate(bytes);
-  const auto document = foundation::PropertyListDocument::parse(
-      std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-  if (!plist) {
-    fuzz::check(!document, "a document made of a binary list that does not validate");
-    return 0;
-  }
-  fuzz::check(BinaryPropertyList::hasSignature(bytes), "validated without the signature");
+  const auto plist = foundation::BinaryPropertyList::validate(bytes);
+  const auto document = foundation::PropertyListDocument::parse({bytes.begin(), bytes.end()});
+  fuzz::check(plist || !document, "a document made of a binary list that does not validate");
+  if (!plist) return 0;
+  fuzz::check(foundation::BinaryPropertyList::hasSignature(bytes), "validated without signature");
   const bool dictionary = plist->topIsDictionary(bytes);
   fuzz::check(document.has_value() == dictionary, "document and top-dictionary test disagree");
 
   const auto whole = foundation::readPropertyList(bytes);
   if (!whole) return 0;  // over the build budget: allowed, lookups may still answer
   fuzz::check(
-      dictionary == std::holds_alternative<foundation::PropertyListValue::Dictionary>(whole->value),
+      dictionary == std::holds_alternative<fuzz::PropertyListValue::Dictionary>(whole->value),
       "the built top object and the top-dictionary test disagree");
-  fuzz::checkLookups("the reader's lookup", *whole, [&](const std::string& key, bool shallow) {
+  fuzz::checkLookups(*whole, [&](const std::string& key, bool shallow) {
     return plist->valueForKey(bytes, key, shallow);
   });
-  if (document) {
-    fuzz::checkLookups("the document's lookup", *whole, [&](const std::string& key, bool shallow) {
-      return shallow ? document->scalarForKey(key) : document->valueForKey(key);
-    });
-  }
+  if (document) fuzz::checkDocument(*whole, *document);
   return 0;
 }

@@ -17,22 +17,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto whole = xml::readTopObject(bytes);
   fuzz::check(kind.has_value() == whole.has_value(), "validation and the whole read disagree");
   if (!whole) return 0;
-  const bool dictionary =
-      std::holds_alternative<foundation::PropertyListValue::Dictionary>(whole->value);
+  const bool dictionary = std::holds_alternative<fuzz::PropertyListValue::Dictionary>(whole->value);
   fuzz::check(dictionary == (*kind == xml::TopKind::dictionary), "the top kind is wrong");
-
-  fuzz::checkLookups("the reader's lookup", *whole, [&](const std::string& key, bool shallow) {
+  fuzz::checkLookups(*whole, [&](const std::string& key, bool shallow) {
     return xml::valueForKey(bytes, key, shallow);
   });
   // Input that starts "bplist00" is the binary reader's; the document takes that road.
   if (foundation::BinaryPropertyList::hasSignature(bytes)) return 0;
-  const auto document = foundation::PropertyListDocument::parse(
-      std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  const auto document = foundation::PropertyListDocument::parse({bytes.begin(), bytes.end()});
   fuzz::check(document.has_value() == dictionary, "document and top kind disagree");
-  if (document) {
-    fuzz::checkLookups("the document's lookup", *whole, [&](const std::string& key, bool shallow) {
-      return shallow ? document->scalarForKey(key) : document->valueForKey(key);
-    });
-  }
+  if (document) fuzz::checkDocument(*whole, *document);
   return 0;
 }

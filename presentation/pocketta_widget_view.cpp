@@ -9,15 +9,15 @@ namespace {
 
 ui::View header() {
   using namespace ui;
-  return HStack(
-      VerticalAlignment::center,
-      {
-          Label("POCKETTA", "wallet.bifold.fill").font(Font::caption.bold()),
-          Spacer(),
-          // The code, not the locale's symbol: it names the currency whatever the
-          // balance below shows.
-          Text("CNY", std::nullopt, std::nullopt, std::nullopt).font(Font::caption2.monospaced()),
-      });
+  return HStack(VerticalAlignment::center,
+                {
+                    Label("POCKETTA", "wallet.bifold.fill").font(Font::caption.bold()),
+                    Spacer(),
+                    // The code, not the locale's symbol: it names the currency whatever the
+                    // balance below shows.
+                    Text(kCurrencyCode, std::nullopt, std::nullopt, std::nullopt)
+                        .font(Font::caption2.monospaced()),
+                });
 }
 
 ui::View balanceLine(double balance) {

@@ -1,56 +1,47 @@
 #include "presentation/quick_action.hpp"
 
-#include <cstdio>
-#include <cstdlib>
+#include <iterator>
+
+#include "foundation/precondition.hpp"
+#include "foundation/url.hpp"
 
 namespace pocketta {
-
-std::string_view toString(QuickAction action) {
-  switch (action) {
-    case QuickAction::addIncome:
-      return "add-income";
-    case QuickAction::addExpense:
-      return "add-expense";
-  }
-  return "?";
-}
-
-std::string_view deepLink(QuickAction action) {
-  switch (action) {
-    case QuickAction::addIncome:
-      return "pocketta://add-income";
-    case QuickAction::addExpense:
-      return "pocketta://add-expense";
-  }
-  return "?";
-}
-
 namespace {
 
-const char* systemImage(QuickAction action) {
-  return action == QuickAction::addIncome ? "arrow.down.left" : "arrow.up.right";
-}
+// Everything an action shows, in one row per action, in the enum's order.
+struct ActionLook {
+  std::string_view name;
+  std::string_view deepLink;
+  const char* systemImage;
+  ui::Color color;
+};
 
-ui::Color color(QuickAction action) {
-  return action == QuickAction::addIncome ? ui::Color::green : ui::Color::orange;
+const ActionLook& look(QuickAction action) {
+  static const ActionLook kLooks[] = {
+      {"add-income", "pocketta://add-income", "arrow.down.left", ui::Color::green},
+      {"add-expense", "pocketta://add-expense", "arrow.up.right", ui::Color::orange},
+  };
+  const auto index = static_cast<std::size_t>(action);
+  if (index >= std::size(kLooks)) FOUNDATION_UNREACHABLE("a QuickAction without a row of looks");
+  return kLooks[index];
 }
 
 }  // namespace
 
-foundation::URL constantURL(std::string_view literal) {
-  auto url = foundation::URL::string(literal);
-  if (!url) {
-    std::fprintf(stderr, "fatal error: the URL literal \"%.*s\" does not parse\n",
-                 static_cast<int>(literal.size()), literal.data());
-    std::abort();
-  }
-  return *std::move(url);
+std::string_view toString(QuickAction action) {
+  return look(action).name;
+}
+
+std::string_view deepLink(QuickAction action) {
+  return look(action).deepLink;
 }
 
 ui::View quickActionLink(QuickAction action, double amount, const AmountStyle& style) {
-  return ui::Link(constantURL(deepLink(action)),
-                  ui::Label(ui::Text(amount, style), ui::Image(systemImage(action))))
-      .foregroundStyle(color(action));
+  const ActionLook& looks = look(action);
+  auto url = foundation::URL::string(looks.deepLink);
+  FOUNDATION_PRECONDITION(url.has_value(), "the deep link of every action is a valid URL");
+  return ui::Link(*std::move(url), ui::Label(ui::Text(amount, style), ui::Image(looks.systemImage)))
+      .foregroundStyle(looks.color);
 }
 
 }  // namespace pocketta

@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "foundation/url.hpp"
 #include "presentation/amount_styles.hpp"
 #include "ui/view.hpp"
 
@@ -24,9 +23,5 @@ std::string_view deepLink(QuickAction action);
 // (green for income, orange for expense), the link to its deep link, a label whose title is the
 // amount text and whose icon is the action's arrow.
 ui::View quickActionLink(QuickAction action, double amount, const AmountStyle& style);
-
-// Parses a URL literal of the program's own; an invalid literal is a programming error and stops
-// the program with a message.
-foundation::URL constantURL(std::string_view literal);
 
 }  // namespace pocketta

@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace foundation {
 
@@ -13,9 +14,12 @@ namespace foundation {
 //   1. the host's setting, `setUserPreferredIdentifier`, when it made one (process-wide);
 //   2. the first of the environment variables LC_ALL, LC_MONETARY, LC_NUMERIC, LANG that is set
 //      and not empty (the POSIX order for the categories that number formatting draws on).
-// A POSIX value loses its codeset and modifier ("de_DE.UTF-8@euro" -> "de_DE"). "C", "POSIX" or
-// nothing at all resolve to kFallbackIdentifier, the platform's own default: a machine with no
-// locale set shows amounts as a new phone does, grouped, rather than in bare POSIX digits.
+// A POSIX value loses its codeset and modifier ("de_DE.UTF-8@euro" -> "de_DE") but keeps ICU
+// keywords ("ar_EG@numbers=latn"); the rest is ICU's canonical form ("de-DE" -> "de_DE"). "C",
+// "POSIX" or nothing at all resolve to kFallbackIdentifier, the platform's own default: a machine
+// with no locale set shows amounts as a new phone does, grouped, rather than in bare POSIX digits.
+//
+// The user's languages, for texts, are a separate list: see preferredLanguages().
 //
 // An explicit locale, `Locale("fr_FR")`, is what a test or a caller names; it never reads the
 // environment. Its identifier is taken as given, and a POSIX spelling is cleaned the same way.
@@ -34,6 +38,20 @@ class Locale {
 
   // The identifier this locale stands for now (for autoupdatingCurrent, resolved at this call).
   std::string identifier() const;
+
+  // The user's languages for texts, most wanted first: the host's setting alone when it made
+  // one; else each of LANGUAGE (a colon-separated list), then the first of LC_ALL, LC_MESSAGES
+  // and LANG that is set (the POSIX order for messages). Identifiers as normalizedIdentifier
+  // makes them; "C" and "POSIX" stand for no language and are left out.
+  static std::vector<std::string> preferredLanguages();
+
+  // The language tags a text table may be filed under for this locale, most specific first,
+  // after filling in the likely script (zh_CN: zh-Hans-CN, zh-Hans, zh-CN, zh).
+  std::vector<std::string> languageCandidates() const;
+  // Whether its language is written right to left.
+  bool isRightToLeft() const;
+  // Whether its language is one ICU knows ("en", "ru", "es"...); ICU takes any text.
+  bool hasKnownLanguage() const;
   bool isAutoupdating() const { return autoupdating_; }
 
   // The locale part of a POSIX locale name: without ".codeset" and "@modifier"; "C", "POSIX" and

@@ -11,6 +11,8 @@
 #include <memory>
 #include <mutex>
 
+#include "foundation/precondition.hpp"
+
 namespace foundation::detail {
 namespace {
 
@@ -102,7 +104,7 @@ const char* toString(NumberFormatKind kind) {
     case NumberFormatKind::currency:
       return "currency";
   }
-  return "?";
+  FOUNDATION_UNREACHABLE("a NumberFormatKind outside its enum");
 }
 
 std::string formatNumber(const NumberFormatKey& key, double value) {

@@ -1,21 +1,11 @@
 #pragma once
 
-#include <cstdint>
-#include <filesystem>
-#include <optional>
-#include <span>
-#include <string>
-#include <string_view>
+#include "foundation/atomic_file.hpp"
 
 namespace host {
 
-// Writes `bytes` to `path` so that the path holds either what it held before or all of the new
-// bytes, never a part: the bytes go to a new file in the same folder, are flushed to the disk,
-// and the file is renamed over `path`. On any failure the new file is removed. While the bytes
-// are written, SIGINT, SIGTERM and SIGHUP remove the new file before the process ends (see
-// installSignalHandlers). A link at `path` is followed; a path that holds anything but a regular
-// file (a device, a pipe, a folder) is refused, never replaced. Returns nothing on success, else
-// one line saying what failed.
+// foundation::writeFileAtomically, with the temporary file known to the host's signal handling:
+// SIGINT, SIGTERM and SIGHUP remove it before the process ends (see installSignalHandlers).
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
                                                std::span<const std::uint8_t> bytes);
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,

@@ -9,15 +9,13 @@
 #include <vector>
 
 #include "foundation/geometry.hpp"
+#include "host/output_format.hpp"
 #include "host/widget_family.hpp"
 
 namespace host {
 
 enum class Command : std::uint8_t { render, timeline, gallery, describe, tap, run, help, version };
 std::string_view toString(Command command);
-
-enum class OutputFormat : std::uint8_t { png, svg, terminal, tree };
-std::string_view toString(OutputFormat format);
 
 enum class Appearance : std::uint8_t { light, dark };
 std::string_view toString(Appearance appearance);
@@ -32,11 +30,13 @@ struct CommandLine {
   // Shared by the commands that show the widget. Empty: the command's own default.
   std::vector<WidgetFamily> families;
   std::optional<OutputFormat> format;
-  int scale = 1;
-  std::optional<std::string> out;  // a file, a folder, or "-" for standard output
-  Appearance appearance = Appearance::light;
+  std::optional<int> scale;              // pixels per point; none given: 1
+  std::optional<std::string> out;        // a file, a folder, a device, or "-" for standard output
+  std::optional<std::string> name;       // file names in a folder, with {kind}, {family}...
+  std::optional<Appearance> appearance;  // none given: light
   bool placeholder = false;
   bool snapshot = false;
+  bool quiet = false;  // no line per written file
 
   bool json = false;  // timeline
 
@@ -45,6 +45,9 @@ struct CommandLine {
   bool phone = false;
   std::optional<std::string> openWith;
 
+  bool links = false;  // describe: each link's frame
+  bool store = false;  // describe: each key of the store
+
   std::optional<long long> reloads;  // run: how many timeline requests; none: until stopped
 
   std::optional<std::string> locale;
@@ -52,6 +55,8 @@ struct CommandLine {
   std::optional<std::string> kind;
   bool strict = false;  // a store that reads as defaults is a failure
 
+  int scaleOrDefault() const { return scale.value_or(1); }
+  Appearance appearanceOrDefault() const { return appearance.value_or(Appearance::light); }
   friend bool operator==(const CommandLine&, const CommandLine&) = default;
 };
 
@@ -62,7 +67,8 @@ struct UsageError {
   friend bool operator==(const UsageError&, const UsageError&) = default;
 };
 
-// Parses the arguments after the program name.
+// Parses the arguments after the program name. --help, -h and --version anywhere before "--"
+// win over everything else; "--" ends the options.
 std::variant<CommandLine, UsageError> parseCommandLine(std::span<const std::string> arguments);
 
 // The help text for the host as a whole, or for one command. `containersVariable`: the
@@ -70,7 +76,12 @@ std::variant<CommandLine, UsageError> parseCommandLine(std::span<const std::stri
 std::string helpText(std::string_view program, std::optional<Command> command,
                      std::string_view containersVariable = {});
 
-// "Try 'pocketta-widget render --help'." and the like.
+struct CommandContext;
+struct CommandResult;
+// Runs the command the line names, through its row of the command table.
+CommandResult runCommandOf(const CommandContext& context);
+
+// "Try '<program> render --help'." and the like.
 std::string usageHint(std::string_view program, std::optional<Command> command);
 
 }  // namespace host

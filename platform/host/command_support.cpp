@@ -1,6 +1,12 @@
-#include <unicode/uloc.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <system_error>
 
 #include "foundation/locale.hpp"
@@ -9,35 +15,47 @@
 #include "host/entry_choice.hpp"
 #include "ui/png_encoder.hpp"
 #include "ui/render_display_list.hpp"
-#include "ui/svg_renderer.hpp"
-#include "ui/terminal_renderer.hpp"
 #include "ui/view_dump.hpp"
 #include "ui/widget_layout.hpp"
 
 namespace host {
 namespace {
 
-std::string_view extensionFor(OutputFormat format) {
-  switch (format) {
-    case OutputFormat::png:
-      return ".png";
-    case OutputFormat::svg:
-      return ".svg";
-    case OutputFormat::terminal:
-      return ".ans";
-    case OutputFormat::tree:
-      return ".txt";
-  }
-  return "";
+bool isCharacterDevice(const std::string& path) {
+  struct stat status {};
+  return ::stat(path.c_str(), &status) == 0 && S_ISCHR(status.st_mode);
 }
 
-std::optional<OutputFormat> formatForExtension(const std::filesystem::path& path) {
-  const auto extension = path.extension().string();
-  if (extension == ".png") return OutputFormat::png;
-  if (extension == ".svg") return OutputFormat::svg;
-  if (extension == ".ans") return OutputFormat::terminal;
-  if (extension == ".txt") return OutputFormat::tree;
+// The placeholders --name may hold, and what each stands for.
+std::optional<std::string> placeholderValue(const CommandContext& context, std::string_view name,
+                                            std::string_view picture) {
+  if (name == "kind") return context.configuration.kind;
+  if (name == "family") return std::string(picture);
+  if (name == "locale") return foundation::Locale::current().identifier();
+  if (name == "appearance") return std::string(toString(context.line.appearanceOrDefault()));
+  if (name == "scale") return std::to_string(context.line.scaleOrDefault());
   return std::nullopt;
+}
+
+// The template with each {placeholder} replaced; nothing when one is unknown.
+std::optional<std::string> expandName(const CommandContext& context, std::string_view pattern,
+                                      std::string_view picture) {
+  std::string name;
+  std::size_t at = 0;
+  while (at < pattern.size()) {
+    const auto open = pattern.find('{', at);
+    const auto close = open == std::string_view::npos ? open : pattern.find('}', open);
+    if (close == std::string_view::npos) {
+      name += pattern.substr(at);
+      break;
+    }
+    const auto value =
+        placeholderValue(context, pattern.substr(open + 1, close - open - 1), picture);
+    if (!value) return std::nullopt;
+    name += std::string(pattern.substr(at, open - at)) + *value;
+    at = close + 1;
+  }
+  return name;
 }
 
 }  // namespace
@@ -51,21 +69,21 @@ ContractReporter CommandContext::reporter() const {
 }
 
 std::string CommandContext::localized(std::string_view key) const {
-  return strings.localized(key, foundation::Locale::current());
+  return strings.localized(key, foundation::Locale::preferredLanguages());
 }
 
 ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
   ui::RenderOptions options;
-  options.scale = line.scale;
-  options.colorScheme =
-      line.appearance == Appearance::dark ? ui::ColorScheme::dark : ui::ColorScheme::light;
+  options.scale = line.scaleOrDefault();
+  options.colorScheme = line.appearanceOrDefault() == Appearance::dark ? ui::ColorScheme::dark
+                                                                       : ui::ColorScheme::light;
   options.redacted = redacted;
-  const std::string locale = foundation::Locale::current().identifier();
-  options.layoutDirection = uloc_isRightToLeft(locale.c_str()) ? ui::LayoutDirection::rightToLeft
-                                                               : ui::LayoutDirection::leftToRight;
+  options.layoutDirection = foundation::Locale::current().isRightToLeft()
+                                ? ui::LayoutDirection::rightToLeft
+                                : ui::LayoutDirection::leftToRight;
   const LocalizedStrings* tables = &strings;
   options.localize = [tables](std::string_view key) {
-    return tables->localized(key, foundation::Locale::current());
+    return tables->localized(key, foundation::Locale::preferredLanguages());
   };
   return options;
 }
@@ -124,32 +142,40 @@ AnyEntry currentEntry(const CommandContext& context, const TimelineProviderConte
   return requestPlaceholder(context.configuration.provider, request, report);
 }
 
-std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format, int scale,
-                          const ui::RenderOptions& options) {
-  if (format == OutputFormat::tree) return ui::dump(view);
+std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format,
+                          const PictureSettings& settings, const ui::RenderOptions& options) {
+  const OutputFormatSpec& spec = specOf(format);
+  if (!spec.draw) return ui::dump(view);
   const ui::WidgetCanvas canvas = canvasFor(family);
-  const ui::DisplayList list = ui::renderDisplayList(view, canvas, options);
-  switch (format) {
-    case OutputFormat::png: {
-      const auto bytes = ui::encodePng(list, canvas, scale);
-      return std::string(bytes.begin(), bytes.end());
-    }
-    case OutputFormat::svg:
-      return ui::renderSvg(list, canvas);
-    case OutputFormat::terminal:
-    case OutputFormat::tree:
-      break;
+  return spec.draw(ui::renderDisplayList(view, canvas, options), canvas, settings);
+}
+
+PictureSettings CommandContext::pictureSettings() const {
+  PictureSettings settings;
+  settings.scale = line.scaleOrDefault();
+  settings.terminal.columns = 80;
+  const char* columns = std::getenv("COLUMNS");
+  int given = 0;
+  if (columns != nullptr) std::from_chars(columns, columns + std::strlen(columns), given);
+  if (given > 0) {
+    settings.terminal.columns = given;
+  } else if (winsize size{}; ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+    settings.terminal.columns = size.ws_col;
   }
-  return ui::renderTerminal(list, canvas);
+  const char* noColor = std::getenv("NO_COLOR");
+  const char* term = std::getenv("TERM");
+  settings.terminal.color = !(noColor != nullptr && *noColor != '\0') &&
+                            !(term != nullptr && std::string_view(term) == "dumb");
+  return settings;
 }
 
 std::vector<std::string> renderPictures(const std::vector<std::pair<WidgetFamily, ui::View>>& views,
-                                        OutputFormat format, int scale,
+                                        OutputFormat format, const PictureSettings& settings,
                                         const ui::RenderOptions& options) {
   std::vector<std::string> out;
   if (format != OutputFormat::png || views.size() < 2) {
     for (const auto& [family, view] : views) {
-      out.push_back(renderPicture(view, family, format, scale, options));
+      out.push_back(renderPicture(view, family, format, settings, options));
     }
     return out;
   }
@@ -157,8 +183,8 @@ std::vector<std::string> renderPictures(const std::vector<std::pair<WidgetFamily
   std::vector<ui::PngPicture> pictures;
   for (const auto& [family, view] : views) {
     const ui::WidgetCanvas canvas = canvasFor(family);
-    pictures.push_back(
-        {ui::renderDisplayList(view, canvas, options), canvas, static_cast<double>(scale)});
+    pictures.push_back({ui::renderDisplayList(view, canvas, options), canvas,
+                        static_cast<double>(settings.scale)});
   }
   for (const std::vector<std::uint8_t>& bytes : ui::encodePngs(pictures)) {
     out.emplace_back(bytes.begin(), bytes.end());
@@ -170,63 +196,106 @@ std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context
                                                    std::size_t pictureCount) {
   const CommandLine& line = context.line;
   OutputPlan plan;
-  if (!line.out || *line.out == "-") {
+  bool folderGiven = false;
+  const bool stream = !line.out || *line.out == "-" || isCharacterDevice(*line.out);
+  if (stream) {
+    if (line.out && *line.out != "-") plan.device = *line.out;
     plan.format = line.format.value_or(OutputFormat::terminal);
-    if (plan.format == OutputFormat::png && context.environment.outIsTerminal) {
-      return CommandResult::usage("a PNG is not written to a terminal: give --out FILE or DIR");
+  } else {
+    const std::filesystem::path out = *line.out;
+    std::error_code error;
+    // A folder: one that exists, or a path ending in '/' or without an extension ("out").
+    const bool isFolder = std::filesystem::is_directory(out, error) || line.out->back() == '/' ||
+                          (!std::filesystem::exists(out, error) && !out.has_extension());
+    if (isFolder) {
+      folderGiven = true;
+      plan.format = line.format.value_or(OutputFormat::png);
+      plan.folder = out;
+      plan.nameTemplate = line.name.value_or("{kind}-{family}");
+      plan.extension = specOf(plan.format).extension;
+    } else {
+      const auto fromExtension = formatForExtension(out);
+      if (!line.format && !fromExtension) {
+        std::string extensions;
+        for (const auto& spec : outputFormats()) extensions += " " + std::string(spec.extension);
+        return CommandResult::usage("cannot tell the format of --out " + *line.out +
+                                    ": give --format, or end it in one of" + extensions);
+      }
+      plan.format = line.format.value_or(fromExtension.value_or(OutputFormat::png));
+      if (pictureCount > 1) {
+        // Several pictures and one file name: a file each, named after it.
+        plan.folder = out.parent_path();
+        plan.nameTemplate = out.stem().string() + "-{family}";
+        plan.extension = out.extension().string();
+      } else {
+        plan.file = out;
+      }
     }
-    if ((plan.format == OutputFormat::png || plan.format == OutputFormat::svg) &&
-        pictureCount > 1) {
-      return CommandResult::usage("--format " + std::string(toString(plan.format)) +
-                                  " on standard output holds one picture: give --family or "
-                                  "--out DIR");
+  }
+
+  const OutputFormatSpec& spec = specOf(plan.format);
+  const std::string format(spec.name);
+  if (line.scale && !spec.pixels) {
+    return CommandResult::usage("--scale sets pixels per point, and " + format +
+                                " has no pixels: leave it out, or use --format png");
+  }
+  if (line.appearance && !spec.draw) {
+    return CommandResult::usage("--appearance and --dark set the colours, and " + format +
+                                " shows the view tree, which has none: leave them out");
+  }
+  if (line.name && !folderGiven) {
+    return CommandResult::usage(
+        "--name names the files in an --out folder, and here there is "
+        "none: give --out DIR");
+  }
+  if (line.name && !expandName(context, *line.name, "small")) {
+    return CommandResult::usage("--name " + *line.name +
+                                ": a placeholder that is none of {kind}, {family}, {locale}, "
+                                "{appearance}, {scale}");
+  }
+  if (plan.toStream() && !plan.device) {
+    if (spec.binary && context.environment.outIsTerminal) {
+      return CommandResult::usage("a " + format +
+                                  " picture is not written to a terminal: give --out FILE or DIR");
     }
-    return plan;
   }
-  const std::filesystem::path out = *line.out;
-  std::error_code error;
-  // A folder: one that exists, or a path ending in '/' or without an extension ("out").
-  const bool isFolder = std::filesystem::is_directory(out, error) || line.out->back() == '/' ||
-                        (!std::filesystem::exists(out, error) && !out.has_extension());
-  if (isFolder) {
-    plan.folder = out;
-    plan.format = line.format.value_or(OutputFormat::png);
-    return plan;
+  if (plan.toStream() && spec.onePicture && pictureCount > 1) {
+    return CommandResult::usage("--format " + format + " on " +
+                                (plan.device ? plan.device->string() : "standard output") +
+                                " holds one picture: give --family or --out DIR");
   }
-  if (pictureCount > 1) {
-    return CommandResult::usage("--out " + *line.out +
-                                " is a file and holds one picture: give --family or a folder");
-  }
-  const auto fromExtension = formatForExtension(out);
-  if (!line.format && !fromExtension) {
-    return CommandResult::usage("cannot tell the format of --out " + *line.out +
-                                ": give --format, or end it in .png or .svg");
-  }
-  plan.format = line.format.value_or(fromExtension.value_or(OutputFormat::png));
-  plan.file = out;
   return plan;
 }
 
-std::filesystem::path pictureFile(const OutputPlan& plan, const std::string& kind,
+std::filesystem::path pictureFile(const CommandContext& context, const OutputPlan& plan,
                                   std::string_view name) {
   if (plan.file) return *plan.file;
-  return plan.folder.value_or(".") /
-         (kind + "-" + std::string(name) + std::string(extensionFor(plan.format)));
+  const auto expanded = expandName(context, plan.nameTemplate, name);
+  return plan.folder.value_or(".") / (expanded.value_or(std::string(name)) + plan.extension);
 }
 
 CommandResult writePictures(const CommandContext& context, const OutputPlan& plan,
                             const std::vector<std::pair<std::string, std::string>>& pictures) {
-  if (plan.toStandardOutput()) {
+  if (plan.toStream()) {
+    std::ofstream device;
+    if (plan.device) {
+      device.open(*plan.device, std::ios::binary | std::ios::app);
+      if (!device) return CommandResult::failure("cannot open " + plan.device->string());
+    }
+    std::ostream& out = plan.device ? device : context.environment.out;
     const bool titled = pictures.size() > 1;
     for (const auto& [name, content] : pictures) {
-      if (titled) context.environment.out << name << "\n";
-      context.environment.out << content;
+      if (titled) out << name << "\n";
+      out << content;
     }
-    context.environment.out.flush();
-    if (!context.environment.out) return CommandResult::failure("cannot write standard output");
+    out.flush();
+    if (!out) {
+      return CommandResult::failure("cannot write " +
+                                    (plan.device ? plan.device->string() : "standard output"));
+    }
     return CommandResult::ok();
   }
-  if (plan.folder) {
+  if (plan.folder && !plan.folder->empty()) {
     std::error_code error;
     std::filesystem::create_directories(*plan.folder, error);
     if (error) {
@@ -234,9 +303,11 @@ CommandResult writePictures(const CommandContext& context, const OutputPlan& pla
                                     error.message());
     }
   }
+  const bool announce = !context.line.quiet && context.line.command != Command::run;
   for (const auto& [name, content] : pictures) {
-    const auto path = pictureFile(plan, context.configuration.kind, name);
+    const auto path = pictureFile(context, plan, name);
     if (auto failure = writeFileAtomically(path, content)) return CommandResult::failure(*failure);
+    if (announce) context.environment.err << "wrote " << path.string() << std::endl;
   }
   return CommandResult::ok();
 }

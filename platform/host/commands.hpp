@@ -33,6 +33,9 @@ struct CommandContext {
   // The key's text in the user's language, or the key.
   std::string localized(std::string_view key) const;
   ui::RenderOptions renderOptions(bool redacted) const;
+  // The scale, and for the terminal preview its width (COLUMNS, else the terminal's, else 80)
+  // and whether it has colour (not under NO_COLOR or TERM=dumb).
+  PictureSettings pictureSettings() const;
 };
 
 struct CommandResult;
@@ -74,27 +77,33 @@ std::variant<std::vector<WidgetFamily>, CommandResult> familiesToShow(
 AnyEntry currentEntry(const CommandContext& context, const TimelineProviderContext& request);
 
 // One family's picture in a format: bytes of a PNG, or text.
-std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format, int scale,
-                          const ui::RenderOptions& options);
+std::string renderPicture(const ui::View& view, WidgetFamily family, OutputFormat format,
+                          const PictureSettings& settings, const ui::RenderOptions& options);
 // The pictures of several families, in order, as renderPicture gives each. PNGs are laid out one
 // after the other, then drawn and compressed at the same time.
 std::vector<std::string> renderPictures(const std::vector<std::pair<WidgetFamily, ui::View>>& views,
-                                        OutputFormat format, int scale,
+                                        OutputFormat format, const PictureSettings& settings,
                                         const ui::RenderOptions& options);
 
-// Where pictures go, decided from --out and --format before anything is rendered.
+// Where pictures go, decided from --out, --format and --name before anything is rendered.
 struct OutputPlan {
   OutputFormat format = OutputFormat::terminal;
-  std::optional<std::filesystem::path> folder;  // one file per picture
+  // One file per picture: <folder>/<name from the template><extension>.
+  std::optional<std::filesystem::path> folder;
+  std::string nameTemplate;
+  std::string extension;
   std::optional<std::filesystem::path> file;    // the one picture
-  bool toStandardOutput() const { return !folder && !file; }
+  std::optional<std::filesystem::path> device;  // written directly, as standard output is
+  bool toStream() const { return !folder && !file; }
 };
+// `pictureCount`: how many pictures the command will write.
 std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context,
                                                    std::size_t pictureCount);
-// The file for one picture in a folder: "<kind>-<name>.<extension>".
-std::filesystem::path pictureFile(const OutputPlan& plan, const std::string& kind,
+// The file of one picture; `name` is what {family} stands for ("small", "gallery").
+std::filesystem::path pictureFile(const CommandContext& context, const OutputPlan& plan,
                                   std::string_view name);
-// Writes each picture whole; standard output gets them one after another.
+// Writes each picture whole, one line per file on standard error unless --quiet or the live
+// host; a stream gets them one after another, titled when there are several.
 CommandResult writePictures(const CommandContext& context, const OutputPlan& plan,
                             const std::vector<std::pair<std::string, std::string>>& pictures);
 

@@ -1,10 +1,8 @@
 #include <algorithm>
 
 #include "host/commands.hpp"
-#include "ui/png_encoder.hpp"
+#include "ui/offset.hpp"
 #include "ui/render_display_list.hpp"
-#include "ui/svg_renderer.hpp"
-#include "ui/terminal_renderer.hpp"
 #include "ui/view.hpp"
 #include "ui/view_dump.hpp"
 #include "ui/widget_layout.hpp"
@@ -16,29 +14,6 @@ namespace {
 constexpr double kMargin = 24;
 constexpr double kHeaderHeight = 52;
 constexpr double kGap = 24;
-
-// Moves every item of a list by (dx, dy): rects, and the ends of gradients.
-void offset(ui::DisplayList& list, double dx, double dy) {
-  for (auto& item : list) {
-    std::visit(
-        [&](auto& element) {
-          if constexpr (requires { element.rect.origin; }) {
-            element.rect.origin.x += dx;
-            element.rect.origin.y += dy;
-          }
-          if constexpr (requires {
-                          element.start.x;
-                          element.end.x;
-                        }) {
-            element.start.x += dx;
-            element.start.y += dy;
-            element.end.x += dx;
-            element.end.y += dy;
-          }
-        },
-        item);
-  }
-}
 
 }  // namespace
 
@@ -65,7 +40,7 @@ CommandResult galleryCommand(const CommandContext& context) {
   }
 
   std::string picture;
-  if (plan.format == OutputFormat::tree) {
+  if (!specOf(plan.format).draw) {
     picture = name + "\n" + description + "\n";
     for (const auto& [family, view] : views) {
       picture += "\n" + std::string(toString(family)) + "\n" + ui::dump(view);
@@ -84,7 +59,7 @@ CommandResult galleryCommand(const CommandContext& context) {
 
     ui::DisplayList list;
     list.push_back(ui::FillRoundedRect{sheet.bounds(), 0,
-                                       context.line.appearance == Appearance::dark
+                                       context.line.appearanceOrDefault() == Appearance::dark
                                            ? ui::RGBA{0.0, 0.0, 0.0, 1}
                                            : ui::RGBA{0.949, 0.949, 0.969, 1}});
     const ui::View header = ui::VStack(ui::HorizontalAlignment::center, 4,
@@ -93,31 +68,18 @@ CommandResult galleryCommand(const CommandContext& context) {
                                 .foregroundStyle(ui::Color::primary);
     auto headerList = ui::renderDisplayList(
         header, ui::WidgetCanvas{{width - 2 * kMargin, kHeaderHeight}, 0, 0}, options);
-    offset(headerList, kMargin, kMargin - 8);
+    ui::offset(headerList, kMargin, kMargin - 8);
     list.insert(list.end(), headerList.begin(), headerList.end());
 
     double x = kMargin;
     for (const auto& [family, view] : views) {
       const auto canvas = canvasFor(family);
       auto widgetList = ui::renderDisplayList(view, canvas, options);
-      offset(widgetList, x, kMargin + kHeaderHeight);
+      ui::offset(widgetList, x, kMargin + kHeaderHeight);
       list.insert(list.end(), widgetList.begin(), widgetList.end());
       x += canvas.size.width + kGap;
     }
-    switch (plan.format) {
-      case OutputFormat::png: {
-        const auto bytes = ui::encodePng(list, sheet, context.line.scale);
-        picture.assign(bytes.begin(), bytes.end());
-        break;
-      }
-      case OutputFormat::svg:
-        picture = ui::renderSvg(list, sheet);
-        break;
-      case OutputFormat::terminal:
-      case OutputFormat::tree:
-        picture = ui::renderTerminal(list, sheet);
-        break;
-    }
+    picture = specOf(plan.format).draw(list, sheet, context.pictureSettings());
   }
   return writePictures(context, plan, {{"gallery", picture}});
 }

@@ -1,11 +1,9 @@
 #include "host/host_runner.hpp"
 
 #include <malloc.h>
-#include <unicode/uloc.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <fstream>
 #include <iostream>
@@ -20,18 +18,6 @@
 namespace host {
 namespace {
 
-// A locale whose language ICU knows ("en", "ru", "zh", "es_419"...); ICU itself takes any text.
-bool knownLocale(const std::string& identifier) {
-  char language[ULOC_LANG_CAPACITY] = {};
-  UErrorCode status = U_ZERO_ERROR;
-  uloc_getLanguage(identifier.c_str(), language, sizeof language, &status);
-  if (U_FAILURE(status) || language[0] == '\0') return false;
-  for (const char* const* known = uloc_getISOLanguages(); *known != nullptr; ++known) {
-    if (std::strcmp(*known, language) == 0) return true;
-  }
-  return false;
-}
-
 // The containers root: --containers, else the bundle's variable, else the platform's default.
 foundation::ContainersRoot containersRoot(const CommandLine& line, const BundleInfo& info) {
   if (line.containers) return {*line.containers, "--containers"};
@@ -40,27 +26,6 @@ foundation::ContainersRoot containersRoot(const CommandLine& line, const BundleI
     if (value != nullptr && *value != '\0') return {value, "$" + info.containersVariable};
   }
   return foundation::ContainersRoot::platformDefault();
-}
-
-CommandResult dispatch(const CommandContext& context) {
-  switch (context.line.command) {
-    case Command::render:
-      return renderCommand(context);
-    case Command::timeline:
-      return timelineCommand(context);
-    case Command::gallery:
-      return galleryCommand(context);
-    case Command::describe:
-      return describeCommand(context);
-    case Command::tap:
-      return tapCommand(context);
-    case Command::run:
-      return runCommand(context);
-    case Command::help:
-    case Command::version:
-      break;
-  }
-  return CommandResult::ok();
 }
 
 }  // namespace
@@ -89,11 +54,14 @@ int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
     return 0;
   }
 
-  if (line.locale) {
-    if (!knownLocale(*line.locale)) {
-      return usageFailure("unknown locale '" + *line.locale + "' for --locale", line.command);
-    }
-    foundation::Locale::setUserPreferredIdentifier(*line.locale);
+  // A language ICU does not know is taken as the environment's would be: said, not refused.
+  if (line.locale) foundation::Locale::setUserPreferredIdentifier(*line.locale);
+  if (const auto user = foundation::Locale::current(); !user.hasKnownLanguage()) {
+    environment.err << program << ": the locale " << user.identifier() << " (from "
+                    << (line.locale ? "--locale" : "the environment")
+                    << ") has a language this host does not know: numbers as in no locale in "
+                       "particular, texts in the development language"
+                    << std::endl;
   }
   const foundation::ContainersRoot root = containersRoot(line, info);
   foundation::ContainersRoot::setHostSetting(root);
@@ -125,7 +93,7 @@ int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
   const CommandContext context{*configuration, line, environment, info, strings, store};
   CommandResult result;
   try {
-    result = dispatch(context);
+    result = runCommandOf(context);
   } catch (const std::exception& error) {
     result = CommandResult::failure(error.what());
   }

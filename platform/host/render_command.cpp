@@ -29,8 +29,9 @@ CommandResult renderCommand(const CommandContext& context) {
     }
     views.emplace_back(family, context.configuration.content(entry));
   }
-  std::vector<std::string> rendered = renderPictures(
-      views, plan.format, context.line.scale, context.renderOptions(context.line.placeholder));
+  std::vector<std::string> rendered =
+      renderPictures(views, plan.format, context.pictureSettings(),
+                     context.renderOptions(context.line.placeholder));
   std::vector<std::pair<std::string, std::string>> pictures;
   for (std::size_t i = 0; i < views.size(); ++i) {
     pictures.emplace_back(std::string(shortName(views[i].first)), std::move(rendered[i]));

@@ -25,7 +25,7 @@ CommandResult runCommand(const CommandContext& context) {
     std::vector<std::pair<WidgetFamily, ui::View>> views;
     for (const auto family : chosen) views.emplace_back(family, view);
     std::vector<std::string> rendered =
-        renderPictures(views, plan.format, context.line.scale, context.renderOptions(false));
+        renderPictures(views, plan.format, context.pictureSettings(), context.renderOptions(false));
     std::vector<std::pair<std::string, std::string>> pictures;
     for (std::size_t i = 0; i < chosen.size(); ++i) {
       pictures.emplace_back(std::string(shortName(chosen[i])), std::move(rendered[i]));
@@ -41,7 +41,8 @@ CommandResult runCommand(const CommandContext& context) {
   options.reloads = context.line.reloads;
   const StopOnSignal stopOnSignal;
   const int status = runLoop(requestTimelineNow, show, sleeper, context.environment.err, options);
-  // runLoop has already said what failed.
+  // runLoop has already said what failed. Stopped by a signal: the shell's status for it.
+  if (status == 0 && stopSignal() != 0) return CommandResult{128 + stopSignal(), ""};
   return CommandResult{status, ""};
 }
 

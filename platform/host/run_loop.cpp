@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "foundation/shortest_decimal.hpp"
 #include "host/entry_choice.hpp"
 #include "host/timeline_json.hpp"
 
@@ -13,7 +14,8 @@ constexpr double kNever = std::numeric_limits<double>::infinity();
 
 std::string timeText(foundation::Date date) {
   const auto text = iso8601(date);
-  return text ? *text : shortestNumber(date.timeIntervalSinceReferenceDate) + " s since 2001";
+  return text ? *text
+              : foundation::shortestDecimal(date.timeIntervalSinceReferenceDate) + " s since 2001";
 }
 
 // The first entry date after `now`, when the showing entry changes without a new request.

@@ -14,13 +14,19 @@ namespace {
 char pendingPath[4096];
 std::atomic<bool> pendingSet{false};
 std::atomic<bool> graceful{false};
-volatile sig_atomic_t stopAsked = 0;
+volatile sig_atomic_t stopAsked = 0;  // the signal that asked, or 0
+volatile sig_atomic_t errIsTerminal = 0;
 int wakePipe[2] = {-1, -1};
 
 extern "C" void onSignal(int signalNumber) {
   const int savedErrno = errno;
   if (graceful.load()) {
-    stopAsked = 1;
+    // The terminal echoed "^C" without ending its line; end it, so that what the host says
+    // next starts a line of its own.
+    if (signalNumber == SIGINT && stopAsked == 0 && errIsTerminal != 0) {
+      [[maybe_unused]] const auto ended = write(STDERR_FILENO, "\n", 1);
+    }
+    stopAsked = signalNumber;
     if (wakePipe[1] >= 0) {
       const char byte = 1;
       [[maybe_unused]] const auto written = write(wakePipe[1], &byte, 1);
@@ -41,8 +47,14 @@ void installSignalHandlers() {
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   action.sa_flags = 0;  // no SA_RESTART: a wait in poll() returns at once
-  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP})
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    // A signal ignored when the process started (nohup, a background job) stays ignored.
+    struct sigaction previous {};
+    if (sigaction(signalNumber, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN) {
+      continue;
+    }
     sigaction(signalNumber, &action, nullptr);
+  }
   // Past the file size limit a write then fails with EFBIG, which the writer cleans up after and
   // reports, instead of the process ending mid-write.
   signal(SIGXFSZ, SIG_IGN);
@@ -52,12 +64,17 @@ bool stopRequested() {
   return stopAsked != 0;
 }
 
+int stopSignal() {
+  return stopAsked;
+}
+
 int stopRequestFd() {
   return graceful.load() ? wakePipe[0] : -1;
 }
 
 StopOnSignal::StopOnSignal() {
   stopAsked = 0;
+  errIsTerminal = isatty(STDERR_FILENO) == 1 ? 1 : 0;
   if (wakePipe[0] < 0 && pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
     wakePipe[0] = wakePipe[1] = -1;
   }

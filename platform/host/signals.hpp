@@ -2,15 +2,18 @@
 
 namespace host {
 
-// The host's handling of SIGINT, SIGTERM and SIGHUP. By default a signal removes any file
+// The host's handling of SIGINT, SIGTERM and SIGHUP; one that was ignored when the process
+// started stays ignored (nohup). By default a signal removes any file
 // being written atomically and ends the process as the signal would. Inside a StopOnSignal
 // scope (the live host) a signal only asks to stop: the write in progress finishes, and the
 // loop ends at its next wait. SIGXFSZ is ignored, so a write past the file size limit fails
 // with an error the host reports.
 void installSignalHandlers();
 
-// Whether a stop was asked for since the current StopOnSignal scope began.
+// Whether a stop was asked for since the current StopOnSignal scope began, and by which signal
+// (0: none). On a terminal, SIGINT also ends the line the terminal echoed "^C" on.
 bool stopRequested();
+int stopSignal();
 
 // A file descriptor that becomes readable when a stop is asked for, to wake a waiting poll();
 // -1 outside a StopOnSignal scope.

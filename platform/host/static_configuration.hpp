@@ -6,6 +6,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "foundation/precondition.hpp"
 #include "host/any_entry.hpp"
 #include "host/any_timeline_provider.hpp"
 #include "host/timeline_provider.hpp"
@@ -44,9 +45,8 @@ requires std::invocable<const Content&, const typename Provider::Entry&> &&
   configuration.provider = AnyTimelineProvider::make(std::move(provider));
   configuration.content = [content = std::move(content)](const AnyEntry& entry) {
     const Entry* typed = std::any_cast<Entry>(&entry.value);
-    // An entry from another provider cannot reach here: the host hands each configuration only
-    // the entries of its own provider.
-    if (typed == nullptr) throw std::bad_any_cast();
+    FOUNDATION_PRECONDITION(typed != nullptr,
+                            "the host hands each configuration the entries of its own provider");
     return resolveView(content(Entry(*typed)));
   };
   return configuration;

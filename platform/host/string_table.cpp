@@ -1,32 +1,12 @@
 #include "host/string_table.hpp"
 
-#include <unicode/uloc.h>
-
 #include <fstream>
 #include <sstream>
 
+#include "foundation/unicode.hpp"
+
 namespace host {
 namespace {
-
-// Appends the UTF-8 form of a code point; lone surrogates and out-of-range values become U+FFFD.
-void appendUtf8(std::string& out, char32_t c) {
-  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
 
 class Scanner {
  public:
@@ -77,6 +57,26 @@ class Scanner {
     return false;
   }
 
+  // Four hexadecimal digits at the position, taken.
+  std::optional<char32_t> hexUnit() {
+    if (pos_ + 4 > text_.size()) return std::nullopt;
+    char32_t code = 0;
+    for (int i = 0; i < 4; ++i) {
+      const char h = text_[pos_++];
+      code <<= 4;
+      if (h >= '0' && h <= '9') {
+        code |= static_cast<char32_t>(h - '0');
+      } else if (h >= 'a' && h <= 'f') {
+        code |= static_cast<char32_t>(h - 'a' + 10);
+      } else if (h >= 'A' && h <= 'F') {
+        code |= static_cast<char32_t>(h - 'A' + 10);
+      } else {
+        return std::nullopt;
+      }
+    }
+    return code;
+  }
+
   std::optional<std::string> quoted() {
     if (!expect('"')) return std::nullopt;
     std::string out;
@@ -100,22 +100,23 @@ class Scanner {
           out += '\r';
           break;
         case 'u': {
-          if (pos_ + 4 > text_.size()) return std::nullopt;
-          char32_t code = 0;
-          for (int i = 0; i < 4; ++i) {
-            const char h = text_[pos_++];
-            code <<= 4;
-            if (h >= '0' && h <= '9') {
-              code |= static_cast<char32_t>(h - '0');
-            } else if (h >= 'a' && h <= 'f') {
-              code |= static_cast<char32_t>(h - 'a' + 10);
-            } else if (h >= 'A' && h <= 'F') {
-              code |= static_cast<char32_t>(h - 'A' + 10);
+          auto code = hexUnit();
+          if (!code) return std::nullopt;
+          // A pair of escaped surrogates is one character; a lone one becomes U+FFFD.
+          if (foundation::isLeadSurrogate(*code) && text_.substr(pos_, 2) == "\\u") {
+            const std::size_t before = pos_;
+            pos_ += 2;
+            const auto trail = hexUnit();
+            const auto pair = trail ? foundation::surrogatePair(static_cast<char16_t>(*code),
+                                                                static_cast<char16_t>(*trail))
+                                    : std::nullopt;
+            if (pair) {
+              code = *pair;
             } else {
-              return std::nullopt;
+              pos_ = before;
             }
           }
-          appendUtf8(out, code);
+          foundation::appendUtf8(out, *code);
           break;
         }
         default:  // \" \\ and any other escaped character stand for themselves
@@ -173,46 +174,30 @@ void LocalizedStrings::add(std::string languageTag, StringTable table) {
   tables_.insert_or_assign(std::move(languageTag), std::move(table));
 }
 
-std::vector<std::string> languageCandidates(const std::string& localeIdentifier) {
-  char maximized[ULOC_FULLNAME_CAPACITY] = {};
-  UErrorCode status = U_ZERO_ERROR;
-  uloc_addLikelySubtags(localeIdentifier.c_str(), maximized, sizeof maximized, &status);
-  const std::string full = U_SUCCESS(status) ? maximized : localeIdentifier;
-
-  auto part = [&](auto getter) {
-    char buffer[ULOC_FULLNAME_CAPACITY] = {};
-    UErrorCode partStatus = U_ZERO_ERROR;
-    getter(full.c_str(), buffer, sizeof buffer, &partStatus);
-    return U_SUCCESS(partStatus) ? std::string(buffer) : std::string();
-  };
-  const std::string language = part(uloc_getLanguage);
-  const std::string script = part(uloc_getScript);
-  const std::string country = part(uloc_getCountry);
-  if (language.empty()) return {};
-
-  std::vector<std::string> candidates;
-  if (!script.empty() && !country.empty())
-    candidates.push_back(language + "-" + script + "-" + country);
-  if (!script.empty()) candidates.push_back(language + "-" + script);
-  if (!country.empty()) candidates.push_back(language + "-" + country);
-  candidates.push_back(language);
-  return candidates;
-}
-
 const StringTable* LocalizedStrings::tableFor(const foundation::Locale& locale) const {
   if (tables_.empty()) return nullptr;
-  for (const auto& tag : languageCandidates(locale.identifier())) {
+  for (const auto& tag : locale.languageCandidates()) {
     if (const auto it = tables_.find(tag); it != tables_.end()) return &it->second;
   }
   return nullptr;
 }
 
 std::string LocalizedStrings::localized(std::string_view key,
-                                        const foundation::Locale& locale) const {
-  if (const auto* table = tableFor(locale)) {
+                                        const std::vector<std::string>& languages) const {
+  for (const auto& language : languages) {
+    if (const auto* table = tableFor(foundation::Locale(language))) {
+      if (auto text = table->lookup(key)) return std::move(*text);
+    }
+  }
+  if (const auto* table = tableFor(foundation::Locale(developmentLanguage_))) {
     if (auto text = table->lookup(key)) return std::move(*text);
   }
   return std::string(key);
+}
+
+std::string LocalizedStrings::localized(std::string_view key,
+                                        const foundation::Locale& locale) const {
+  return localized(key, std::vector{locale.identifier()});
 }
 
 std::vector<std::string> LocalizedStrings::languageTags() const {

@@ -46,16 +46,21 @@ class LocalizedStrings {
   // (zh_CN is zh-Hans-CN). Nothing where no table serves it.
   const StringTable* tableFor(const foundation::Locale& locale) const;
 
-  // What shows for `key` in `locale`: its translation, else the key itself.
+  // What shows for `key` to a user of `languages` (most wanted first): the first translation
+  // among them, else the development language's, else the key itself. The keys are in the
+  // development language's place only as a last resort: a user never sees another language's
+  // keys because their own has no table.
+  std::string localized(std::string_view key, const std::vector<std::string>& languages) const;
   std::string localized(std::string_view key, const foundation::Locale& locale) const;
+
+  // The language the extension was written in, whose table stands behind every other.
+  void setDevelopmentLanguage(std::string language) { developmentLanguage_ = std::move(language); }
 
   std::vector<std::string> languageTags() const;
 
  private:
   std::map<std::string, StringTable, std::less<>> tables_;
+  std::string developmentLanguage_ = "en";
 };
-
-// The language tags tried for a locale identifier, most specific first.
-std::vector<std::string> languageCandidates(const std::string& localeIdentifier);
 
 }  // namespace host

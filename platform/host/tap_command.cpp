@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "foundation/shortest_decimal.hpp"
 #include "foundation/url.hpp"
 #include "host/commands.hpp"
 #include "host/timeline_json.hpp"
@@ -30,12 +31,13 @@ CommandResult tapCommand(const CommandContext& context) {
   }
   const foundation::Point point = context.line.tapPoint.value_or(foundation::Point{});
   const ui::WidgetCanvas canvas = canvasFor(family);
-  const std::string where = "(" + shortestNumber(point.x) + ", " + shortestNumber(point.y) + ")";
+  const std::string where = "(" + foundation::shortestDecimal(point.x) + ", " +
+                            foundation::shortestDecimal(point.y) + ")";
   if (!canvas.bounds().contains(point)) {
     return CommandResult::usage("the point " + where + " is outside the " +
                                 std::string(shortName(family)) + " widget (" +
-                                shortestNumber(canvas.size.width) + " x " +
-                                shortestNumber(canvas.size.height) + " points)");
+                                foundation::shortestDecimal(canvas.size.width) + " x " +
+                                foundation::shortestDecimal(canvas.size.height) + " points)");
   }
 
   if (auto failure = checkStore(context)) return *failure;
@@ -44,17 +46,18 @@ CommandResult tapCommand(const CommandContext& context) {
   const ui::WidgetLayout layout = ui::layoutWidget(view, canvas, context.renderOptions(false));
   std::optional<foundation::URL> link = ui::hitTest(layout, point);
 
-  auto& out = context.environment.out;
+  // No link of its own under the point: a tap opens the containing app, which is not a URL a
+  // script could use, so it is said on standard error and fails.
   if (link && context.line.phone && family == WidgetFamily::systemSmall) {
-    out << "A tap at " << where << " opens the containing app: on the phone a small widget is "
-        << "one tap target, and its link to " << link->absoluteString() << " does not open."
-        << std::endl;
-    return CommandResult::ok();
+    return CommandResult::failure("a tap at " + where +
+                                  " opens the containing app: on the phone a small widget is one "
+                                  "tap target, and its link to " +
+                                  link->absoluteString() + " does not open");
   }
   if (!link) {
-    out << "No link at " << where << ": a tap there opens the containing app." << std::endl;
-    return CommandResult::ok();
+    return CommandResult::failure("no link at " + where + ": a tap there opens the containing app");
   }
+  auto& out = context.environment.out;
   if (context.line.print) {
     out << link->absoluteString() << std::endl;
     return CommandResult::ok();

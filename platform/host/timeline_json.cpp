@@ -5,42 +5,15 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "foundation/civil_date.hpp"
+#include "foundation/shortest_decimal.hpp"
+
 namespace host {
 namespace {
 
-// Days since 1970-01-01 of a proleptic Gregorian civil date, and back (Howard Hinnant's
-// algorithms; exact for every year we show, without the C library's time zone or range).
-constexpr std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const auto yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-struct CivilDate {
-  std::int64_t year;
-  unsigned month;
-  unsigned day;
-};
-
-constexpr CivilDate civilFromDays(std::int64_t z) {
-  z += 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const auto doe = static_cast<unsigned>(z - era * 146097);
-  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t y = static_cast<std::int64_t>(yoe) + era * 400;
-  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const unsigned mp = (5 * doy + 2) / 153;
-  const unsigned d = doy - (153 * mp + 2) / 5 + 1;
-  const unsigned m = mp < 10 ? mp + 3 : mp - 9;
-  return {y + (m <= 2), m, d};
-}
-
 constexpr std::int64_t kSecondsPerDay = 86400;
-constexpr std::int64_t kFirstShownDay = daysFromCivil(0, 1, 1);
-constexpr std::int64_t kLastShownDay = daysFromCivil(9999, 12, 31);
+constexpr std::int64_t kFirstShownDay = foundation::CivilDate{0, 1, 1}.daysSinceUnixEpoch();
+constexpr std::int64_t kLastShownDay = foundation::CivilDate{9999, 12, 31}.daysSinceUnixEpoch();
 
 std::string policyKind(const TimelineReloadPolicy& policy) {
   if (std::holds_alternative<TimelineReloadPolicy::After>(policy.kind)) return "after";
@@ -55,16 +28,9 @@ std::string jsonDate(foundation::Date date) {
 
 }  // namespace
 
-std::string shortestNumber(double value) {
-  if (std::isnan(value)) return "nan";
-  if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
-
 std::string jsonNumber(double value) {
-  return std::isfinite(value) ? shortestNumber(value) : "\"" + shortestNumber(value) + "\"";
+  return std::isfinite(value) ? foundation::shortestDecimal(value)
+                              : "\"" + foundation::shortestDecimal(value) + "\"";
 }
 
 std::optional<std::string> iso8601(foundation::Date date) {
@@ -83,13 +49,12 @@ std::optional<std::string> iso8601(foundation::Date date) {
     --days;
   }
   if (days > kLastShownDay) return std::nullopt;
-  const CivilDate civil = civilFromDays(days);
+  const auto civil = foundation::CivilDate::fromDaysSinceUnixEpoch(days);
   const auto ms = static_cast<int>(rest % 1000);
   const auto seconds = static_cast<int>(rest / 1000);
   char buffer[40];
-  std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ",
-                static_cast<int>(civil.year), civil.month, civil.day, seconds / 3600,
-                seconds / 60 % 60, seconds % 60, ms);
+  std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", civil.year,
+                civil.month, civil.day, seconds / 3600, seconds / 60 % 60, seconds % 60, ms);
   return std::string(buffer);
 }
 
@@ -150,9 +115,10 @@ std::string timelineJson(const AnyTimeline& timeline) {
 std::string describePolicy(const TimelineReloadPolicy& policy) {
   if (const auto* after = std::get_if<TimelineReloadPolicy::After>(&policy.kind)) {
     const auto date = iso8601(after->date);
-    return "after " + (date ? *date
-                            : shortestNumber(after->date.timeIntervalSinceReferenceDate) +
-                                  " s since 2001-01-01");
+    return "after " +
+           (date ? *date
+                 : foundation::shortestDecimal(after->date.timeIntervalSinceReferenceDate) +
+                       " s since 2001-01-01");
   }
   if (std::holds_alternative<TimelineReloadPolicy::AtEnd>(policy.kind)) return "at end";
   return "never";
@@ -160,10 +126,11 @@ std::string describePolicy(const TimelineReloadPolicy& policy) {
 
 std::string describeEntry(const AnyEntry& entry) {
   const auto date = iso8601(entry.date);
-  std::string out =
-      date ? *date : shortestNumber(entry.date.timeIntervalSinceReferenceDate) + " s since 2001";
+  std::string out = date ? *date
+                         : foundation::shortestDecimal(entry.date.timeIntervalSinceReferenceDate) +
+                               " s since 2001";
   for (const auto& field : entry.fields)
-    out += "  " + field.name + " " + shortestNumber(field.value);
+    out += "  " + field.name + " " + foundation::shortestDecimal(field.value);
   return out;
 }
 

@@ -12,8 +12,6 @@ namespace host {
 // A number as scripts read it back exactly: the shortest text that round-trips ("0.1", "1e+21",
 // "-0"); NaN and the infinities, which JSON cannot hold, as the strings "nan", "inf", "-inf".
 std::string jsonNumber(double value);
-// The same without the quotes, for people: "0.1", "-0", "nan".
-std::string shortestNumber(double value);
 
 // A date as ISO 8601 in UTC with milliseconds ("2026-03-01T09:30:00.250Z"), rounded down to the
 // millisecond; nothing for a date outside the years 0 to 9999 or not a number.

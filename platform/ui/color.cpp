@@ -1,6 +1,6 @@
 #include "ui/color.hpp"
 
-#include "ui/shortest_decimal.hpp"
+#include "foundation/shortest_decimal.hpp"
 
 namespace ui {
 
@@ -89,9 +89,11 @@ std::string toString(const Color& color) {
     return std::string(toString(*named));
   }
   const auto& rgb = std::get<RGBColor>(color.value);
-  return "Color(" + std::string(toString(rgb.colorSpace)) + ", red: " + shortestDecimal(rgb.red) +
-         ", green: " + shortestDecimal(rgb.green) + ", blue: " + shortestDecimal(rgb.blue) +
-         ", opacity: " + shortestDecimal(rgb.opacity) + ")";
+  return "Color(" + std::string(toString(rgb.colorSpace)) +
+         ", red: " + foundation::shortestDecimal(rgb.red) +
+         ", green: " + foundation::shortestDecimal(rgb.green) +
+         ", blue: " + foundation::shortestDecimal(rgb.blue) +
+         ", opacity: " + foundation::shortestDecimal(rgb.opacity) + ")";
 }
 
 void PrintTo(const Color& color, std::ostream* os) {

@@ -5,15 +5,14 @@
 #include <optional>
 #include <string_view>
 
-#include "ui/detail/utf8.hpp"
+#include "foundation/unicode.hpp"
 
 namespace ui {
 
 namespace {
 
-constexpr double kCellWidth = 4;   // points
-constexpr double kCellHeight = 8;  // points; terminal cells are about twice as tall as wide
-constexpr int kMaxCells = 400;     // per side, so a huge canvas cannot exhaust memory
+constexpr double kMinCellWidth = 4;  // points; terminal cells are about twice as tall as wide
+constexpr int kMaxCells = 400;       // per side, so a huge canvas cannot exhaust memory
 
 struct Rgb8 {
   int r = 0, g = 0, b = 0;
@@ -65,33 +64,20 @@ struct Cell {
   std::optional<Rgb8> background;
 };
 
-// Code points of `text`; malformed bytes become U+FFFD.
-std::vector<std::pair<char32_t, std::string_view>> codePoints(std::string_view text) {
-  std::vector<std::pair<char32_t, std::string_view>> out;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto [cp, length, valid] = detail::decodeUtf8(text, i);
-    if (!valid || cp < 0x20 || cp == 0x7F) {
+// Code points of `text` in display order; malformed bytes and controls become U+FFFD.
+std::vector<std::pair<char32_t, std::string>> codePoints(std::string_view text) {
+  const std::string visual = foundation::visualOrder(text);
+  std::vector<std::pair<char32_t, std::string>> out;
+  for (std::size_t i = 0; i < visual.size();) {
+    const auto step = foundation::decodeUtf8(visual, i);
+    if (!step.valid || step.codePoint < 0x20 || step.codePoint == 0x7F) {
       out.emplace_back(0xFFFD, "\xEF\xBF\xBD");
-      ++i;
     } else {
-      out.emplace_back(cp, text.substr(i, length));
-      i += length;
+      out.emplace_back(step.codePoint, visual.substr(i, step.length));
     }
+    i += step.length;
   }
   return out;
-}
-
-bool isWide(char32_t cp) {
-  return (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
-         (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
-         (cp >= 0xFF00 && cp <= 0xFF60) || (cp >= 0xFFE0 && cp <= 0xFFE6);
-}
-
-bool isCombining(char32_t cp) {
-  return (cp >= 0x300 && cp <= 0x36F) || (cp >= 0x900 && cp <= 0x903) ||
-         (cp >= 0x93A && cp <= 0x94F) || (cp >= 0x981 && cp <= 0x983) ||
-         (cp >= 0x9BC && cp <= 0x9D7) || (cp >= 0x200B && cp <= 0x200F) ||
-         (cp >= 0x2066 && cp <= 0x2069) || cp == 0x061C || (cp >= 0x202A && cp <= 0x202E);
 }
 
 std::string_view symbolGlyph(std::string_view name) {
@@ -103,29 +89,35 @@ std::string_view symbolGlyph(std::string_view name) {
 
 }  // namespace
 
-std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) {
+std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas,
+                           const TerminalOptions& options) {
+  double cellWidth = kMinCellWidth;
+  if (options.columns > 0 && canvas.size.width / cellWidth > options.columns) {
+    cellWidth = canvas.size.width / options.columns;
+  }
+  const double cellHeight = 2 * cellWidth;
   // Clamped as doubles first: a NaN or huge canvas must not reach the integer conversion.
   auto cellCount = [](double length, double cell) {
     const double count = std::round(length / cell);
     return static_cast<int>(count >= 1 ? std::min(count, double{kMaxCells}) : 1);
   };
-  const int columns = cellCount(canvas.size.width, kCellWidth);
-  const int rows = cellCount(canvas.size.height, kCellHeight);
+  const int columns = cellCount(canvas.size.width, cellWidth);
+  const int rows = cellCount(canvas.size.height, cellHeight);
   std::vector<Cell> cells(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
   auto cellAt = [&](int column, int row) -> Cell* {
     if (column < 0 || row < 0 || column >= columns || row >= rows) return nullptr;
     return &cells[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
                   static_cast<std::size_t>(column)];
   };
-  auto centre = [](int column, int row) {
-    return foundation::Point{(column + 0.5) * kCellWidth, (row + 0.5) * kCellHeight};
+  auto centre = [&](int column, int row) {
+    return foundation::Point{(column + 0.5) * cellWidth, (row + 0.5) * cellHeight};
   };
   // Out-of-range and NaN positions map to -1, a cell that does not exist.
   auto toIndex = [](double value) {
     return value >= 0 && value < kMaxCells ? static_cast<int>(value) : -1;
   };
-  auto rowOf = [&](double y) { return toIndex(std::floor(y / kCellHeight)); };
-  auto columnOf = [&](double x) { return toIndex(std::round(x / kCellWidth)); };
+  auto rowOf = [&](double y) { return toIndex(std::floor(y / cellHeight)); };
+  auto columnOf = [&](double x) { return toIndex(std::round(x / cellWidth)); };
 
   for (const DisplayItem& item : list) {
     if (const auto* fill = std::get_if<FillGradient>(&item)) {
@@ -143,7 +135,7 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) 
       for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < columns; ++column) {
           const foundation::Point p = centre(column, row);
-          const bool thinBar = rect->rect.size.height < kCellHeight && row == barRow &&
+          const bool thinBar = rect->rect.size.height < cellHeight && row == barRow &&
                                p.x >= rect->rect.minX() && p.x < rect->rect.maxX();
           if (!thinBar && !insideRoundedRect(rect->rect, rect->cornerRadius, p)) continue;
           Cell* cell = cellAt(column, row);
@@ -159,12 +151,12 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) 
       const Cell* first = cellAt(column, row);
       const std::optional<Rgb8> runBackground = first ? first->background : std::nullopt;
       for (const auto& [cp, bytes] : codePoints(run->text)) {
-        if (isCombining(cp)) {
+        const int width = foundation::terminalWidth(cp);
+        if (width == 0) {
           if (previous != nullptr) previous->glyph += bytes;
           continue;
         }
         Cell* cell = cellAt(column, row);
-        const int width = isWide(cp) ? 2 : 1;
         if (cell == nullptr || (width == 2 && cellAt(column + 1, row) == nullptr)) break;
         cell->glyph = std::string(bytes);
         cell->foreground = toRgb8(run->color);
@@ -179,7 +171,7 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) 
     } else if (const auto* symbol = std::get_if<Symbol>(&item)) {
       const std::string_view glyph = symbolGlyph(symbol->name);
       Cell* cell =
-          cellAt(toIndex(std::floor(symbol->rect.midX() / kCellWidth)), rowOf(symbol->rect.midY()));
+          cellAt(toIndex(std::floor(symbol->rect.midX() / cellWidth)), rowOf(symbol->rect.midY()));
       if (glyph.empty() || cell == nullptr) continue;
       cell->glyph = std::string(glyph);
       cell->foreground = toRgb8(symbol->color);
@@ -194,6 +186,10 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) 
     for (int column = 0; column < columns; ++column) {
       const Cell& cell = *cellAt(column, row);
       if (cell.glyph.empty()) continue;
+      if (!options.color) {
+        out += cell.glyph;
+        continue;
+      }
       if (first || cell.background != background) {
         if (cell.background) {
           out += "\x1b[48;2;" + std::to_string(cell.background->r) + ';' +
@@ -217,7 +213,7 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas) 
       first = false;
       out += cell.glyph;
     }
-    out += "\x1b[0m\n";
+    out += options.color ? "\x1b[0m\n" : "\n";
   }
   return out;
 }

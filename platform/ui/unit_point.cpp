@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "ui/shortest_decimal.hpp"
+#include "foundation/shortest_decimal.hpp"
 
 namespace ui {
 
@@ -21,7 +21,8 @@ std::string toString(const UnitPoint& point) {
   for (const auto& [named, name] : kNamed) {
     if (named == point) return name;
   }
-  return "UnitPoint(x: " + shortestDecimal(point.x) + ", y: " + shortestDecimal(point.y) + ")";
+  return "UnitPoint(x: " + foundation::shortestDecimal(point.x) +
+         ", y: " + foundation::shortestDecimal(point.y) + ")";
 }
 
 void PrintTo(const UnitPoint& point, std::ostream* os) {

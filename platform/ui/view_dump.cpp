@@ -5,7 +5,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "ui/shortest_decimal.hpp"
+#include "foundation/shortest_decimal.hpp"
 
 namespace ui {
 
@@ -106,7 +106,7 @@ std::string describe(const FormatStyle& style) {
 }
 
 std::string optionalText(const std::optional<double>& value) {
-  return value ? shortestDecimal(*value) : "nil";
+  return value ? foundation::shortestDecimal(*value) : "nil";
 }
 
 class Dumper {
@@ -153,7 +153,7 @@ class Dumper {
               ", bundle: " + optional(localized->bundle) +
               ", comment: " + optional(localized->comment);
     } else if (const auto* number = std::get_if<FormattedNumber>(&node.content)) {
-      text += shortestDecimal(number->value) + ", format: " + describe(number->style) +
+      text += foundation::shortestDecimal(number->value) + ", format: " + describe(number->style) +
               ", shows: " + quoted(formatted(*number, options_.locale));
     } else {
       text += "verbatim: " + quoted(std::get<VerbatimText>(node.content).content);
@@ -214,7 +214,7 @@ std::string describe(const Modifier& modifier) {
       return ".foregroundStyle(" + toString(m.color) + ")";
     }
     std::string operator()(const MinimumScaleFactorModifier& m) const {
-      return ".minimumScaleFactor(" + shortestDecimal(m.factor) + ")";
+      return ".minimumScaleFactor(" + foundation::shortestDecimal(m.factor) + ")";
     }
     std::string operator()(const LineLimitModifier& m) const {
       return ".lineLimit(" + (m.limit ? std::to_string(*m.limit) : std::string("nil")) + ")";

@@ -1,113 +1,21 @@
 // The host process when its output cannot be written or it is stopped part-way: it never leaves
 // a part of a picture at the output path (nor a temporary file beside it), and its exit status
-// says what happened. These run the real executable in a child process.
-#include <fcntl.h>
+// says what happened.
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <signal.h>
-#include <stdlib.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
-#include <optional>
-#include <string>
-#include <vector>
+
+#include "host_process.hpp"
 
 namespace {
 
+using hosttest::Ending;
+using hosttest::HostProcess;
+using hosttest::readText;
 namespace fs = std::filesystem;
-
-const fs::path kExecutable = POCKETTA_WIDGET_EXECUTABLE;
-
-std::string readText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "pocketta-host-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed";
-    path_ = pattern;
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-// How a child process ended.
-struct Ending {
-  bool exited = false;
-  int code = -1;    // when exited
-  int signal = 0;   // when killed
-  std::string err;  // its standard error
-};
-
-// A host process running `arguments`, with `prepare` run in the child just before exec (to
-// set limits, signal dispositions or the user), and its standard error kept in a file.
-class HostProcess {
- public:
-  HostProcess(
-      const std::vector<std::string>& arguments, const fs::path& errFile,
-      const std::function<bool()>& prepare = [] { return true; })
-      : errFile_(errFile) {
-    std::vector<std::string> all{kExecutable.string()};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      const int err = ::open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-      const int null = ::open("/dev/null", O_RDWR);
-      if (err < 0 || null < 0 || ::dup2(null, 0) < 0 || ::dup2(null, 1) < 0 || ::dup2(err, 2) < 0 ||
-          !prepare()) {
-        ::_exit(126);
-      }
-      std::vector<char*> argv;
-      for (auto& argument : all) argv.push_back(argument.data());
-      argv.push_back(nullptr);
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-  }
-  pid_t pid() const { return pid_; }
-  Ending wait() {
-    Ending ending;
-    int status = 0;
-    if (pid_ > 0 && ::waitpid(pid_, &status, 0) == pid_) {
-      ending.exited = WIFEXITED(status);
-      ending.code = ending.exited ? WEXITSTATUS(status) : -1;
-      ending.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    }
-    pid_ = -1;
-    ending.err = readText(errFile_);
-    return ending;
-  }
-  ~HostProcess() {
-    if (pid_ > 0) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-
- private:
-  fs::path errFile_;
-  pid_t pid_ = -1;
-};
 
 std::vector<std::string> renderArguments(const fs::path& out, const fs::path& containers) {
   return {"render", "--family",   "medium",   "--format", "png",          "--scale",          "3",
@@ -135,8 +43,6 @@ std::vector<std::string> namesIn(const fs::path& folder) {
 class HostFaultTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!fs::exists(kExecutable)) GTEST_SKIP() << "no host executable at " << kExecutable;
-    // An App Group with no store: the widget shows zeros, which is enough to draw.
     const auto preferences = containers() / "group.pocketta.shared" / "Library" / "Preferences";
     fs::create_directories(preferences);
     std::ofstream(preferences / "group.pocketta.shared.plist") << "<plist><dict/></plist>";
@@ -144,9 +50,8 @@ class HostFaultTest : public ::testing::Test {
   }
   fs::path containers() const { return scratch_.path() / "containers"; }
   fs::path output() const { return scratch_.path() / "out"; }
-  fs::path errFile() const { return scratch_.path() / "stderr.txt"; }
 
-  TemporaryFolder scratch_;
+  hosttest::TemporaryFolder scratch_;
 };
 
 TEST_F(HostFaultTest, outputFolderThatCannotBeWrittenFailsWithOneLine) {
@@ -160,70 +65,38 @@ TEST_F(HostFaultTest, outputFolderThatCannotBeWrittenFailsWithOneLine) {
   fs::permissions(output(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                                 fs::perms::others_exec);
   const bool asRoot = ::geteuid() == 0;
-  HostProcess host(renderArguments(target, containers()), errFile(),
+  HostProcess host(renderArguments(target, containers()), scratch_.path(),
                    [asRoot] { return !asRoot || (::setgid(65534) == 0 && ::setuid(65534) == 0); });
   const Ending ending = host.wait();
-  if (ending.exited && ending.code == 126) GTEST_SKIP() << "cannot run the host unprivileged";
+  if (ending.exited && ending.status == 126) GTEST_SKIP() << "cannot run the host unprivileged";
   EXPECT_TRUE(ending.exited);
-  EXPECT_EQ(ending.code, 1) << ending.err;
+  EXPECT_EQ(ending.status, 1) << ending.err;
   EXPECT_NE(ending.err.find("cannot write " + target.string()), std::string::npos) << ending.err;
   EXPECT_EQ(std::count(ending.err.begin(), ending.err.end(), '\n'), 1) << ending.err;
   EXPECT_TRUE(namesIn(output()).empty())
       << "left behind: " << ::testing::PrintToString(namesIn(output()));
 }
 
-TEST_F(HostFaultTest, outputFolderThatVanishedFailsOrIsMadeAgain) {
-  // A file in a folder that is gone: nothing is made on the way, the run fails.
-  fs::remove_all(output());
-  const fs::path target = output() / "widget.png";
-  Ending ending = HostProcess(renderArguments(target, containers()), errFile()).wait();
-  EXPECT_EQ(ending.code, 1) << ending.err;
-  EXPECT_NE(ending.err.find("cannot write " + target.string()), std::string::npos) << ending.err;
-  EXPECT_FALSE(fs::exists(output()));
-
-  // A folder given as a folder is the host's to make: the pictures land in it whole.
-  ending = HostProcess(renderArguments(output().string() + "/", containers()), errFile()).wait();
-  EXPECT_EQ(ending.code, 0) << ending.err;
-  const auto names = namesIn(output());
-  ASSERT_EQ(names.size(), 1u) << ::testing::PrintToString(names);
-  EXPECT_TRUE(isWholePng(readText(output() / names.front())));
-}
-
-TEST_F(HostFaultTest, diskFullWriteLeavesThePreviousFileAndFails) {
-  // The file size limit makes the kernel refuse the write part-way, as a full disk does.
-  // With SIGXFSZ ignored the write fails with an error the host must handle.
+TEST_F(HostFaultTest, writePastTheFileSizeLimitLeavesThePreviousFileAndFails) {
+  // The limit makes the kernel refuse the write part-way, as a full disk does. With SIGXFSZ's
+  // default action the process would end mid-write and leave its temporary file; the host sets
+  // the signal aside itself, so either way the write fails with an error it reports.
   const fs::path target = output() / "widget.png";
   const std::string previous = "the picture from before";
-  std::ofstream(target, std::ios::binary) << previous;
-  HostProcess host(renderArguments(target, containers()), errFile(), [] {
-    const rlimit limit{4096, 4096};
-    return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-  });
-  const Ending ending = host.wait();
-  EXPECT_TRUE(ending.exited);
-  EXPECT_EQ(ending.code, 1) << ending.err;
-  EXPECT_NE(ending.err.find("cannot write " + target.string()), std::string::npos) << ending.err;
-  EXPECT_EQ(readText(target), previous) << "the file at the path was touched";
-  EXPECT_EQ(namesIn(output()), std::vector<std::string>{"widget.png"})
-      << "a temporary file is left";
-}
-
-TEST_F(HostFaultTest, fileSizeSignalLeavesNoTemporaryFile) {
-  // The same limit with the signal's default action, which would end the process mid-write
-  // and leave its temporary file behind.
-  const fs::path target = output() / "widget.png";
-  HostProcess host(renderArguments(target, containers()), errFile(), [] {
-    const rlimit limit{4096, 4096};
-    return ::signal(SIGXFSZ, SIG_DFL) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
-  });
-  const Ending ending = host.wait();
-  EXPECT_FALSE(fs::exists(target));
-  // The host sets the signal aside itself, so the limit is a write error it reports.
-  EXPECT_TRUE(ending.exited && ending.code == 1)
-      << "exited " << ending.exited << " code " << ending.code << " signal " << ending.signal;
-  EXPECT_NE(ending.err.find("cannot write " + target.string()), std::string::npos) << ending.err;
-  EXPECT_TRUE(namesIn(output()).empty())
-      << "left behind: " << ::testing::PrintToString(namesIn(output()));
+  for (const auto disposition : {SIG_IGN, SIG_DFL}) {
+    std::ofstream(target, std::ios::binary | std::ios::trunc) << previous;
+    HostProcess host(renderArguments(target, containers()), scratch_.path(), [disposition] {
+      const rlimit limit{4096, 4096};
+      return ::signal(SIGXFSZ, disposition) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    });
+    const Ending ending = host.wait();
+    EXPECT_TRUE(ending.exited);
+    EXPECT_EQ(ending.status, 1) << ending.err;
+    EXPECT_NE(ending.err.find("cannot write " + target.string()), std::string::npos) << ending.err;
+    EXPECT_EQ(readText(target), previous) << "the file at the path was touched";
+    EXPECT_EQ(namesIn(output()), std::vector<std::string>{"widget.png"})
+        << "a temporary file is left";
+  }
 }
 
 TEST_F(HostFaultTest, terminationDuringARenderLeavesTheOldFileOrAWholeNewOne) {
@@ -240,7 +113,7 @@ TEST_F(HostFaultTest, terminationDuringARenderLeavesTheOldFileOrAWholeNewOne) {
     ASSERT_GE(::inotify_add_watch(watch, output().c_str(),
                                   IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO),
               0);
-    HostProcess host(renderArguments(target, containers()), errFile());
+    HostProcess host(renderArguments(target, containers()), scratch_.path());
     // The host makes at least four changes (create, write, close, rename).
     int seen = 0;
     alignas(inotify_event) char buffer[4096];
@@ -269,12 +142,10 @@ TEST_F(HostFaultTest, terminationDuringARenderLeavesTheOldFileOrAWholeNewOne) {
     ::kill(host.pid(), SIGTERM);
     const Ending ending = host.wait();
     ::close(watch);
-    RecordProperty("after_" + std::to_string(changes),
-                   ending.signal == SIGTERM ? "terminated" : "finished");
+    RecordProperty("after_" + std::to_string(changes), ending.exited ? "finished" : "terminated");
 
-    EXPECT_TRUE(ending.signal == SIGTERM || (ending.exited && ending.code == 0))
-        << "exited " << ending.exited << " code " << ending.code << " signal " << ending.signal
-        << "\n"
+    EXPECT_TRUE(ending.status == 128 + SIGTERM || (ending.exited && ending.status == 0))
+        << ending.status << "\n"
         << ending.err;
     const std::string now = readText(target);
     EXPECT_TRUE(now == previous || isWholePng(now)) << now.size() << " bytes at the path";

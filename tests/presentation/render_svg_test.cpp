@@ -1,33 +1,29 @@
 #include <expat.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
+#include <variant>
 
 #include "ui/render_display_list.hpp"
 #include "ui/svg_renderer.hpp"
-#include "ui/widget_layout.hpp"
 #include "widget_test_support.hpp"
 
 namespace {
 
-struct Parsed {
-  bool wellFormed = false;
-  std::string error;
-  std::vector<std::string> hrefs;
-  // The shown text (aria-label) of the drawn lines inside each <a>, by href.
-  std::map<std::string, std::string> linkedText;
-  std::vector<std::string> texts;
-  // Glyph outlines defined, and those used (each use must name a defined one).
-  std::set<std::string> defined, used;
-  int glyphsDrawn = 0;
+// One element of the document with its attributes and the href of the innermost <a> around it.
+struct Element {
+  std::string name, link;
+  std::map<std::string, std::string> attributes;
 };
 
-Parsed parse(const std::string& svg) {
+// The elements in document order, or the parser's error.
+std::variant<std::vector<Element>, std::string> parse(const std::string& svg) {
   struct State {
-    Parsed parsed;
-    std::vector<std::string> openLinks;
+    std::vector<Element> elements;
+    std::vector<std::string> links{""};
   } state;
   std::unique_ptr<std::remove_pointer_t<XML_Parser>, decltype(&XML_ParserFree)> parser(
       XML_ParserCreate("UTF-8"), XML_ParserFree);
@@ -36,56 +32,57 @@ Parsed parse(const std::string& svg) {
       parser.get(),
       [](void* data, const XML_Char* name, const XML_Char** attributes) {
         auto& s = *static_cast<State*>(data);
-        const std::string element = name;
-        if (element == "a") {
-          std::string href;
-          for (int i = 0; attributes[i] != nullptr; i += 2) {
-            if (std::string(attributes[i]) == "href") href = attributes[i + 1];
-          }
-          s.parsed.hrefs.push_back(href);
-          s.openLinks.push_back(href);
-        } else if (element == "path" || element == "use") {
-          for (int i = 0; attributes[i] != nullptr; i += 2) {
-            const std::string key = attributes[i];
-            if (key == "id") s.parsed.defined.insert(attributes[i + 1]);
-            if (key == "href") s.parsed.used.insert(std::string(attributes[i + 1]).substr(1));
-          }
-          s.parsed.glyphsDrawn += element == "use" ? 1 : 0;
-        } else if (element == "g") {
-          for (int i = 0; attributes[i] != nullptr; i += 2) {
-            if (std::string(attributes[i]) != "aria-label") continue;
-            s.parsed.texts.emplace_back(attributes[i + 1]);
-            if (!s.openLinks.empty()) s.parsed.linkedText[s.openLinks.back()] += attributes[i + 1];
-          }
+        Element element{name, s.links.back(), {}};
+        for (int i = 0; attributes[i] != nullptr; i += 2) {
+          element.attributes[attributes[i]] = attributes[i + 1];
         }
+        if (element.name == "a") s.links.push_back(element.attributes["href"]);
+        s.elements.push_back(std::move(element));
       },
       [](void* data, const XML_Char* name) {
-        if (std::string(name) == "a") static_cast<State*>(data)->openLinks.pop_back();
+        if (std::string(name) == "a") static_cast<State*>(data)->links.pop_back();
       });
-  const bool ok =
-      XML_Parse(parser.get(), svg.data(), static_cast<int>(svg.size()), 1) == XML_STATUS_OK;
-  state.parsed.wellFormed = ok;
-  if (!ok) state.parsed.error = XML_ErrorString(XML_GetErrorCode(parser.get()));
-  return state.parsed;
+  if (XML_Parse(parser.get(), svg.data(), static_cast<int>(svg.size()), 1) != XML_STATUS_OK) {
+    return XML_ErrorString(XML_GetErrorCode(parser.get()));
+  }
+  return state.elements;
 }
 
-TEST(RenderSvg, isWellFormedWithBothLinksAroundTheirAmounts) {
+TEST(RenderSvg, isWellFormedWithBothLinksAroundTheirAmountsAndTapTargets) {
   pocketta::testing::UserLocale locale("de_DE");
   const ui::View tree = pocketta::testing::widget(277, 30.5, 16);
   for (foundation::Size size :
        {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
     const ui::WidgetCanvas canvas{size};
     const std::string svg = ui::renderSvg(ui::renderDisplayList(tree, canvas, {}), canvas);
-    const Parsed parsed = parse(svg);
-    ASSERT_TRUE(parsed.wellFormed) << parsed.error << "\n" << svg;
-    EXPECT_EQ(parsed.hrefs,
-              (std::vector<std::string>{"pocketta://add-income", "pocketta://add-expense"}));
-    EXPECT_EQ(parsed.linkedText.at("pocketta://add-income"), "30,5");
-    EXPECT_EQ(parsed.linkedText.at("pocketta://add-expense"), "16");
-    EXPECT_EQ(parsed.texts.size(), 5u);
+    const auto parsed = parse(svg);
+    ASSERT_TRUE(parsed.index() == 0) << std::get<1>(parsed) << "\n" << svg;
+    std::map<std::string, std::string> linkedText;      // by href
+    std::map<std::string, std::vector<double>> target;  // x, width of the first rect, by href
+    std::set<std::string> defined, used;
+    int texts = 0, glyphs = 0;
+    for (const Element& e : std::get<0>(parsed)) {
+      const auto& a = e.attributes;
+      if (e.name == "rect" && !e.link.empty() && !target.contains(e.link)) {
+        target[e.link] = {std::stod(a.at("x")), std::stod(a.at("width"))};
+      }
+      if (e.name == "g" && a.contains("aria-label")) {
+        ++texts;
+        linkedText[e.link] += a.at("aria-label");
+      }
+      if (a.contains("id")) defined.insert(a.at("id"));
+      if (e.name == "use") used.insert(a.at("href").substr(1)), ++glyphs;
+    }
+    EXPECT_EQ(linkedText["pocketta://add-income"], "30,5");
+    EXPECT_EQ(linkedText["pocketta://add-expense"], "16");
+    EXPECT_EQ(texts, 5);
+    // Each whole link is a tap target, from the leading margin and to the trailing one.
+    EXPECT_EQ(target["pocketta://add-income"].at(0), 16);
+    const std::vector<double> expense = target["pocketta://add-expense"];
+    EXPECT_NEAR(expense.at(0) + expense.at(1), size.width - 16, 1e-3);
     // Every glyph is drawn from an outline the document defines.
-    EXPECT_GE(parsed.glyphsDrawn, 20);
-    for (const std::string& id : parsed.used) EXPECT_EQ(parsed.defined.count(id), 1u) << id;
+    EXPECT_GE(glyphs, 20);
+    for (const std::string& id : used) EXPECT_EQ(defined.count(id), 1u) << id;
   }
 }
 
@@ -95,10 +92,15 @@ TEST(RenderSvg, escapesTextAndSurvivesMalformedUtf8) {
       ui::LinkRegion{{{0, 0}, {10, 10}}, url, 1},
       ui::TextRun{"<b>&\"'\x01 \xC3\x28 \xE2\x82", {}, {1, 1, 1, 1}, {{0, 0}, {10, 10}}, 8, {}},
   };
-  const Parsed parsed = parse(ui::renderSvg(list, ui::WidgetCanvas{{10, 10}}));
-  ASSERT_TRUE(parsed.wellFormed) << parsed.error;
-  EXPECT_EQ(parsed.hrefs, std::vector<std::string>{"pocketta://x?a=1&b=2"});
-  EXPECT_EQ(parsed.texts.at(0), "<b>&\"' \xEF\xBF\xBD( \xEF\xBF\xBD\xEF\xBF\xBD");
+  const auto parsed = parse(ui::renderSvg(list, ui::WidgetCanvas{{10, 10}}));
+  ASSERT_TRUE(parsed.index() == 0) << std::get<1>(parsed);
+  const auto& elements = std::get<0>(parsed);
+  const auto text = std::find_if(elements.begin(), elements.end(), [](const Element& e) {
+    return e.attributes.contains("aria-label");
+  });
+  ASSERT_NE(text, elements.end());
+  EXPECT_EQ(text->link, "pocketta://x?a=1&b=2");
+  EXPECT_EQ(text->attributes.at("aria-label"), "<b>&\"' \xEF\xBF\xBD( \xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
 }  // namespace

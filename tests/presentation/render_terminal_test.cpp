@@ -1,65 +1,92 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <sstream>
+
+#include "foundation/unicode.hpp"
 
 #include "ui/render_display_list.hpp"
 #include "ui/terminal_renderer.hpp"
-#include "ui/widget_layout.hpp"
 #include "widget_test_support.hpp"
 
 namespace {
 
-std::string foreground(int r, int g, int b) {
-  return "\x1b[38;2;" + std::to_string(r) + ";" + std::to_string(g) + ";" + std::to_string(b) + "m";
+// The foreground colour ("38;2;r;g;b") in force where `text` first appears whole as printed text,
+// "" before any, "missing" where it does not.
+std::string colourOf(const std::string& out, const std::string& text) {
+  for (std::size_t at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) {
+    if (at > 0 && (out[at - 1] == ';' || std::isdigit(out[at - 1]))) continue;  // in an escape
+    const std::size_t escape = out.rfind("\x1b[38;2;", at);
+    return escape == std::string::npos ? ""
+                                       : out.substr(escape + 2, out.find('m', escape) - escape - 2);
+  }
+  return "missing";
 }
 
-// The foreground colour in force where `text` first appears whole, or "" if it does not.
-// Searching starts at `from`, so that digits inside escape sequences can be stepped over.
-std::string colourOf(const std::string& out, const std::string& text, std::size_t from = 0) {
-  const std::size_t at = out.find(text, from);
-  if (at == std::string::npos) return "";
-  const std::size_t escape = out.rfind("\x1b[38;2;", at);
-  if (escape == std::string::npos) return "default";
-  return out.substr(escape, out.find('m', escape) + 1 - escape);
-}
-
-TEST(RenderTerminal, showsTheHeaderAndTheAmountsInTheirColours) {
+TEST(RenderTerminal, showsEveryTextWholeInItsColourOneLineARow) {
   pocketta::testing::UserLocale locale("en_US");
-  const ui::View tree = pocketta::testing::widget(277, 30, 16);
-  struct Case {
-    ui::ColorScheme scheme;
-    std::string green;
-    std::string orange;
-  };
-  const Case cases[] = {
-      {ui::ColorScheme::light, foreground(52, 199, 89), foreground(255, 149, 0)},
-      {ui::ColorScheme::dark, foreground(48, 209, 88), foreground(255, 159, 10)},
-  };
-  for (const Case& c : cases) {
+  for (ui::ColorScheme scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
     const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
     ui::RenderOptions options;
-    options.colorScheme = c.scheme;
-    const std::string out =
-        ui::renderTerminal(ui::renderDisplayList(tree, canvas, options), canvas);
-    // Texts come out whole (one background under each run), in their colours.
-    const std::string white = foreground(255, 255, 255);
-    EXPECT_EQ(colourOf(out, "POCKETTA"), white) << out;
-    EXPECT_EQ(colourOf(out, "CNY"), white);
-    EXPECT_EQ(colourOf(out, "CN¥277.00"), white);
-    EXPECT_EQ(colourOf(out, "\u2199"), c.green);
-    EXPECT_EQ(colourOf(out, "30", out.find("\u2199")), c.green);
-    EXPECT_EQ(colourOf(out, "\u2197"), c.orange);
-    EXPECT_EQ(colourOf(out, "16", out.find("\u2197")), c.orange);
+    options.colorScheme = scheme;
+    const ui::DisplayList list =
+        ui::renderDisplayList(pocketta::testing::widget(277, 30, 16), canvas, options);
+    const std::string out = ui::renderTerminal(list, canvas);
+    int texts = 0;
+    for (const ui::DisplayItem& item : list) {
+      const auto* run = std::get_if<ui::TextRun>(&item);
+      if (run == nullptr) continue;
+      ++texts;
+      auto channel = [](double v) { return std::to_string(std::lround(v * 255)); };
+      const std::string colour = "38;2;" + channel(run->color.red) + ";" +
+                                 channel(run->color.green) + ";" + channel(run->color.blue);
+      EXPECT_EQ(colourOf(out, run->text), colour) << run->text << "\n" << out;
+    }
+    EXPECT_EQ(texts, 5);
     EXPECT_NE(out.find("\x1b[48;2;"), std::string::npos);  // the gradient as cell colours
     // 170 points at 8 per row; every line resets its attributes.
+    std::size_t resets = 0;
+    for (std::size_t at = 0; (at = out.find("\x1b[0m\n", at)) != std::string::npos; ++at) ++resets;
+    EXPECT_EQ(resets, 21u);
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 21);
+  }
+}
+
+TEST(RenderTerminal, fitsTheWidthGivenPlainWhenAskedAndRightToLeftInDisplayOrder) {
+  const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};  // 364 x 170 points
+  const ui::RGBA white{1, 1, 1, 1};
+  const ui::DisplayList list = {
+      ui::FillRoundedRect{{{0, 0}, canvas.size}, 0, {0, 0, 1, 1}},
+      ui::TextRun{"אבג 12", {}, white, {{0, 0}, {80, 10}}, 1, {}},
+      ui::TextRun{"漢字é!", {}, white, {{0, 40}, {80, 10}}, 1, {}},
+  };
+  const struct {
+    ui::TerminalOptions options;
+    std::size_t lines;
+    std::size_t widest;  // cells
+  } cases[] = {
+      {{0, true}, 21, 91}, {{40, true}, 9, 40}, {{40, false}, 9, 40}, {{200, false}, 21, 91}};
+  for (const auto& c : cases) {
+    const std::string out = ui::renderTerminal(list, canvas, c.options);
+    EXPECT_EQ(out.find('') == std::string::npos, !c.options.color) << out;
     std::size_t lines = 0;
-    for (std::size_t at = out.find("\x1b[0m\n"); at != std::string::npos;
-         at = out.find("\x1b[0m\n", at + 1)) {
-      ++lines;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line); ++lines) {
+      if (c.options.color) continue;
+      // Cells: the wide characters take two each, the combining accent none.
+      std::size_t cells = 0;
+      for (std::size_t at = 0; at < line.size();) {
+        const auto step = foundation::decodeUtf8(line, at);
+        cells += static_cast<std::size_t>(foundation::terminalWidth(step.codePoint));
+        at += step.length;
+      }
+      EXPECT_EQ(cells, c.widest) << line;
     }
-    EXPECT_EQ(lines, 21u);
-    EXPECT_EQ(static_cast<std::size_t>(std::count(out.begin(), out.end(), '\n')), 21u);
+    EXPECT_EQ(lines, c.lines) << c.options.columns;
+    EXPECT_NE(out.find("12 גבא"), std::string::npos) << out;
+    EXPECT_NE(out.find("漢字é!"), std::string::npos) << out;
   }
 }
 

@@ -89,6 +89,11 @@ class BinaryPlistStream {
   // Starts the next object and returns its reference.
   std::uint32_t begin();
   void append(const Bytes& encoded) { bytes_.insert(bytes_.end(), encoded.begin(), encoded.end()); }
+  std::uint32_t add(const Bytes& encoded) {
+    const auto ref = begin();
+    append(encoded);
+    return ref;
+  }
   void appendRef(std::uint64_t ref) { BinaryPlistBuilder::appendBigEndian(bytes_, ref, 4); }
   Bytes finish(std::uint64_t top = 0) &&;
 

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <cmath>
-#include <ostream>
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <string>
 #include <variant>
 #include <vector>
@@ -13,68 +14,51 @@ namespace ui::testing {
 
 // Text of half an em per character, so frames do not depend on the fonts installed: "POCKETTA"
 // at 12 pt is 48 wide, "CN¥277.00" at 22 pt 99.
-inline LayoutEnvironment environment(ColorScheme scheme = ColorScheme::light,
-                                     LayoutDirection direction = LayoutDirection::leftToRight) {
+inline LayoutEnvironment environment() {
   static const FixedAdvanceTextMeasurer measurer(0.5);
   LayoutEnvironment env;
   env.textMeasurer = &measurer;
-  env.colorScheme = scheme;
-  env.layoutDirection = direction;
   return env;
 }
 
-// One laid-out node as a line of a table: what it is ("text CNY", "symbol star", "link URL",
-// "stack"...) and its frame.
-struct FrameRow {
-  std::string what;
-  double x, y, width, height;
-  // Sums of advances carry rounding noise far below a device pixel.
-  friend bool operator==(const FrameRow& a, const FrameRow& b) {
-    auto near = [](double p, double q) { return std::abs(p - q) < 1e-9; };
-    return a.what == b.what && near(a.x, b.x) && near(a.y, b.y) && near(a.width, b.width) &&
-           near(a.height, b.height);
-  }
-  friend void PrintTo(const FrameRow& r, std::ostream* os) {
-    *os << r.what << " (" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
-  }
-};
-
+// What a node is: "text CNY", "symbol star", "link URL", "stack"...
 inline std::string what(const LayoutNode& node) {
-  return std::visit(
-      [](const auto& content) -> std::string {
-        using Content = std::decay_t<decltype(content)>;
-        if constexpr (std::is_same_v<Content, StackLayout>) return "stack";
-        if constexpr (std::is_same_v<Content, SpacerLayout>) return "spacer";
-        if constexpr (std::is_same_v<Content, LabelLayout>) return "label";
-        if constexpr (std::is_same_v<Content, TextLayout>) return "text " + content.text;
-        if constexpr (std::is_same_v<Content, SymbolLayout>) return "symbol " + content.name;
-        if constexpr (std::is_same_v<Content, LinkLayout>)
-          return "link " + content.destination.absoluteString();
-        if constexpr (std::is_same_v<Content, GradientLayout>) return "gradient";
-      },
-      node.content);
+  static const char* const kinds[] = {"stack",  "spacer", "label",   "text",
+                                      "symbol", "link",   "gradient"};
+  std::string name = kinds[node.content.index()];
+  if (const auto* text = std::get_if<TextLayout>(&node.content)) name += " " + text->text;
+  if (const auto* symbol = std::get_if<SymbolLayout>(&node.content)) name += " " + symbol->name;
+  if (const auto* link = std::get_if<LinkLayout>(&node.content)) {
+    name += " " + link->destination.absoluteString();
+  }
+  return name;
 }
 
-// Every node in pre-order.
-inline std::vector<FrameRow> flatten(const LayoutNode& node) {
-  std::vector<FrameRow> rows{{what(node), node.frame.minX(), node.frame.minY(),
-                              node.frame.size.width, node.frame.size.height}};
-  for (const LayoutNode& child : node.children) {
-    for (FrameRow& row : flatten(child)) rows.push_back(std::move(row));
-  }
+// Every node in pre-order as "what x y width height", joined by "; "; six significant digits hide
+// the rounding noise of summed advances.
+inline std::string flatten(const LayoutNode& node) {
+  const foundation::Rect& f = node.frame;
+  char frame[96];
+  std::snprintf(frame, sizeof frame, " %g %g %g %g", f.minX(), f.minY(), f.size.width,
+                f.size.height);
+  std::string rows = what(node) + frame;
+  for (const LayoutNode& child : node.children) rows += "; " + flatten(child);
   return rows;
 }
 
-// The first node whose text, symbol name or link destination is `shown`.
-inline const LayoutNode* find(const LayoutNode& node, const std::string& shown) {
-  const std::string kind = what(node);
-  for (const char* prefix : {"text ", "symbol ", "link "}) {
-    if (kind == prefix + shown) return &node;
+// The first node whose text, symbol name or link destination is `shown`; fails the test (rather
+// than crash it) when there is none.
+inline const LayoutNode& node(const LayoutNode& root, const std::string& shown) {
+  static const LayoutNode none{SpacerLayout{}, {{-1e9, -1e9}, {0, 0}}, {}};
+  std::vector<const LayoutNode*> todo{&root};
+  while (!todo.empty()) {
+    const LayoutNode* next = todo.back();
+    todo.pop_back();
+    if (what(*next).ends_with(" " + shown)) return *next;
+    for (auto it = next->children.rbegin(); it != next->children.rend(); ++it) todo.push_back(&*it);
   }
-  for (const LayoutNode& child : node.children) {
-    if (const LayoutNode* found = find(child, shown)) return found;
-  }
-  return nullptr;
+  ADD_FAILURE() << "no node shows " << shown;
+  return none;
 }
 
 }  // namespace ui::testing

@@ -3,12 +3,12 @@
 #include <cmath>
 
 #include "layout_test_support.hpp"
+#include "ui/hit_test.hpp"
 #include "ui/view.hpp"
 
 namespace {
 
 using ui::testing::environment;
-using ui::testing::FrameRow;
 
 // A text with its settings offered a size, and the lines it shows. At half an em a character is
 // 8.5 wide at body size and 11 at title2.
@@ -97,59 +97,35 @@ TEST(LayoutText, shrinksWrappedLinesAlignsRightToLeftAndBoundsHugeTexts) {
   EXPECT_EQ(cut.lines.back().text, "\u2026");
 }
 
-TEST(LayoutStack, sharesSpaceLeastFlexibleFirstAndSpacersTakeTheRest) {
-  struct Case {
-    std::optional<double> spacing, spacerMin;
-    double width;
-    std::vector<FrameRow> frames;
-  };
+TEST(LayoutStack, sharesSpaceLeastFlexibleFirstAndAlignsAcrossTheAxis) {
   // Two 8.5-point characters each side (17 wide). Too narrow, the spacer keeps its minimum and
   // each text in turn gets a share of the rest, and wraps in it.
-  const Case cases[] = {
-      {{},
-       {},
-       100,
-       {{"stack", 0, 0, 100, 17},
-        {"text AB", 0, 0, 17, 17},
-        {"spacer", 25, 8.5, 50, 0},
-        {"text CD", 83, 0, 17, 17}}},
-      {0.0,
-       20.0,
-       100,
-       {{"stack", 0, 0, 100, 17},
-        {"text AB", 0, 0, 17, 17},
-        {"spacer", 17, 8.5, 66, 0},
-        {"text CD", 83, 0, 17, 17}}},
-      {{},
-       {},
-       42,
-       {{"stack", 0, 0, 42, 34},
-        {"text A\nB", 0, 0, 8.5, 34},
-        {"spacer", 16.5, 17, 9, 0},
-        {"text C\nD", 33.5, 0, 8.5, 34}}},
+  auto row = [](std::optional<double> spacing, std::optional<double> spacerMin) {
+    return ui::HStack(ui::VerticalAlignment::center, spacing,
+                      {ui::Text::verbatim("AB"), ui::Spacer(spacerMin), ui::Text::verbatim("CD")});
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.width);
-    const ui::View row =
-        ui::HStack(ui::VerticalAlignment::center, c.spacing,
-                   {ui::Text::verbatim("AB"), ui::Spacer(c.spacerMin), ui::Text::verbatim("CD")});
-    EXPECT_EQ(ui::testing::flatten(ui::layout(row, {c.width, 50}, environment())), c.frames);
+  const struct {
+    double width;
+    ui::View view;
+    std::string frames;
+  } cases[] = {
+      {100, row({}, {}),
+       "stack 0 0 100 17; text AB 0 0 17 17; spacer 25 8.5 50 0; text CD 83 0 17 17"},
+      {100, row(0, 20),
+       "stack 0 0 100 17; text AB 0 0 17 17; spacer 17 8.5 66 0; text CD 83 0 17 17"},
+      {42, row({}, {}),
+       "stack 0 0 42 34; text A\nB 0 0 8.5 34; spacer 16.5 17 9 0; text C\nD 33.5 0 8.5 34"},
+      {100,
+       ui::VStack(ui::HorizontalAlignment::trailing, 4.0,
+                  {ui::Text::verbatim("A"), ui::Text::verbatim("ABC")}),
+       "stack 0 0 25.5 38; text A 17 0 8.5 17; text ABC 0 21 25.5 17"},
+      // An unknown symbol takes no room; a label then shows its gap and title only.
+      {100, ui::Label("X", "no.such.symbol"),
+       "label 0 0 14.5 17; symbol no.such.symbol 0 8.5 0 0; text X 6 0 8.5 17"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(ui::testing::flatten(ui::layout(c.view, {c.width, 50}, environment())), c.frames);
   }
-}
-
-TEST(LayoutStack, alignsChildrenAcrossTheAxis) {
-  const ui::View column = ui::VStack(ui::HorizontalAlignment::trailing, 4.0,
-                                     {ui::Text::verbatim("A"), ui::Text::verbatim("ABC")});
-  EXPECT_EQ(
-      ui::testing::flatten(ui::layout(column, {100, 100}, environment())),
-      (std::vector<FrameRow>{
-          {"stack", 0, 0, 25.5, 38}, {"text A", 17, 0, 8.5, 17}, {"text ABC", 0, 21, 25.5, 17}}));
-  // An unknown symbol takes no room; a label then shows its gap and title only.
-  EXPECT_EQ(
-      ui::testing::flatten(ui::layout(ui::Label("X", "no.such.symbol"), {100, 100}, environment())),
-      (std::vector<FrameRow>{{"label", 0, 0, 14.5, 17},
-                             {"symbol no.such.symbol", 0, 8.5, 0, 0},
-                             {"text X", 6, 0, 8.5, 17}}));
 }
 
 TEST(LayoutStack, deepNestingStaysFast) {
@@ -160,6 +136,20 @@ TEST(LayoutStack, deepNestingStaysFast) {
     view = ui::HStack({view, ui::Spacer(), ui::Text::verbatim("B")});
   }
   EXPECT_EQ(ui::layout(view, {1000, 100}, environment()).frame.size.width, 1000);
+}
+
+TEST(HitTest, theInnermostLinkWins) {
+  const auto outer = *foundation::URL::string("pocketta://outer");
+  const auto inner = *foundation::URL::string("pocketta://inner");
+  const ui::LayoutNode tree{ui::LinkLayout{outer},
+                            {{0, 0}, {100, 100}},
+                            {{ui::StackLayout{},
+                              {{0, 0}, {100, 100}},
+                              {{ui::LinkLayout{inner}, {{10, 10}, {20, 20}}, {}}}}}};
+  EXPECT_EQ(ui::hitTest(tree, {15, 15}), inner);
+  EXPECT_EQ(ui::hitTest(tree, {50, 50}), outer);
+  EXPECT_EQ(ui::hitTest(tree, {30, 30}), outer);  // trailing edges are outside the inner link
+  EXPECT_EQ(ui::hitTest(tree, {100, 50}), std::nullopt);
 }
 
 }  // namespace

@@ -7,8 +7,9 @@
 #include <unordered_map>
 #include <vector>
 
+#include "foundation/precondition.hpp"
 #include "foundation/property_list/dictionary_insert.hpp"
-#include "foundation/property_list/utf8.hpp"
+#include "foundation/unicode.hpp"
 
 namespace foundation {
 namespace {
@@ -55,7 +56,13 @@ std::uint64_t readBigEndian(Bytes bytes, std::uint64_t pos, unsigned size) {
 // they are known to lie inside the file; no pointer is formed from an unchecked one.
 class Reader {
  public:
-  Reader(Bytes bytes, const Trailer& trailer) : bytes_(bytes), trailer_(trailer) {}
+  // The trailer is one read from these bytes: its table and the trailer itself lie within them.
+  Reader(Bytes bytes, const Trailer& trailer) : bytes_(bytes), trailer_(trailer) {
+    FOUNDATION_PRECONDITION(bytes.size() >= trailer.offsetTableOffset +
+                                                trailer.numObjects * trailer.offsetIntSize +
+                                                kTrailerSize,
+                            "a binary property list is read with the bytes it was validated on");
+  }
 
   std::optional<Object> object(std::uint64_t ref) const {
     if (ref >= trailer_.numObjects) return std::nullopt;
@@ -157,15 +164,15 @@ class Reader {
   // Appends the UTF-8 form of a UTF-16BE string; false on an unpaired surrogate.
   bool decodeUtf16(const Object& object, std::string& out, bool keep) const {
     for (std::uint64_t i = 0; i < object.count; ++i) {
-      std::uint32_t unit =
-          static_cast<std::uint32_t>(readBigEndian(bytes_, object.payload + 2 * i, 2));
-      if (unit >= 0xDC00 && unit <= 0xDFFF) return false;
-      if (unit >= 0xD800 && unit <= 0xDBFF) {
+      auto unit = static_cast<char32_t>(readBigEndian(bytes_, object.payload + 2 * i, 2));
+      if (unit >= 0xDC00 && unit <= 0xDFFF) return false;  // a trail without its lead
+      if (isLeadSurrogate(unit)) {
         if (i + 1 >= object.count) return false;
-        const auto next =
-            static_cast<std::uint32_t>(readBigEndian(bytes_, object.payload + 2 * (i + 1), 2));
-        if (next < 0xDC00 || next > 0xDFFF) return false;
-        unit = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
+        const auto pair = surrogatePair(
+            static_cast<char16_t>(unit),
+            static_cast<char16_t>(readBigEndian(bytes_, object.payload + 2 * (i + 1), 2)));
+        if (!pair) return false;
+        unit = *pair;
         ++i;
       }
       if (keep) appendUtf8(out, unit);

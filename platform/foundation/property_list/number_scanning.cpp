@@ -7,6 +7,8 @@
 
 #include <locale.h>
 
+#include "foundation/civil_date.hpp"
+
 namespace foundation {
 namespace {
 
@@ -168,10 +170,8 @@ std::optional<double> parseIso8601Date(std::string_view text) {
       minute > 59 || second < 0 || second > 59) {
     return std::nullopt;
   }
-  static constexpr int kDaysInMonth[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  const int monthDays = kDaysInMonth[month - 1] + (month == 2 && leap ? 1 : 0);
-  if (day > monthDays) return std::nullopt;
+  const CivilDate date{year, static_cast<unsigned>(month), static_cast<unsigned>(day)};
+  if (!date.isValid()) return std::nullopt;
 
   double fraction = 0.0;
   const std::string_view rest = text.substr(19, text.size() - 20);
@@ -183,9 +183,8 @@ std::optional<double> parseIso8601Date(std::string_view text) {
     std::size_t consumed = 0;
     fraction = cStrtod(std::string("0").append(rest), consumed);
   }
-  constexpr std::int64_t kReferenceDay = daysFromCivil(2001, 1, 1);
-  const std::int64_t days =
-      daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) - kReferenceDay;
+  constexpr std::int64_t kReferenceDay = CivilDate{2001, 1, 1}.daysSinceUnixEpoch();
+  const std::int64_t days = date.daysSinceUnixEpoch() - kReferenceDay;
   const std::int64_t seconds =
       days * 86400 + static_cast<std::int64_t>(hour) * 3600 + minute * 60 + second;
   return static_cast<double>(seconds) + fraction;

@@ -30,15 +30,4 @@ std::optional<std::variant<std::int64_t, std::uint64_t>> parseWholeInteger(std::
 // "YYYY-MM-DDTHH:MM:SSZ", optionally with fractional seconds before the Z.
 std::optional<double> parseIso8601Date(std::string_view text);
 
-// Days from 1970-01-01 to the given proleptic-Gregorian civil date.
-constexpr std::int64_t daysFromCivil(std::int64_t year, unsigned month, unsigned day) {
-  // Howard Hinnant's algorithm: years start in March so the leap day ends the year.
-  year -= month <= 2 ? 1 : 0;
-  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
-}
-
 }  // namespace foundation

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace foundation {
+
+// Told the temporary file's path just before it is made, and nullptr once it is renamed or
+// removed: lets a signal handler remove a file left half-written.
+using TemporaryFileWatcher = void (*)(const char* temporaryPath);
+
+// Writes `bytes` to `path` so that the path holds either what it held before or all of the new
+// bytes, never a part: the bytes go to a new file in the same folder, are flushed to the disk,
+// and the file is renamed over `path`, whose folder is then flushed too. On any failure the new
+// file is removed. A link at `path` is followed; a path that holds anything but a regular file
+// (a device, a pipe, a folder) is refused, never replaced. Returns nothing on success, else one
+// line saying what failed.
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::span<const std::uint8_t> bytes,
+                                               TemporaryFileWatcher watcher = nullptr);
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::string_view text,
+                                               TemporaryFileWatcher watcher = nullptr);
+
+}  // namespace foundation

@@ -1,0 +1,90 @@
+#include "host/output_format.hpp"
+
+#include <algorithm>
+
+#include "ui/png_encoder.hpp"
+#include "ui/svg_renderer.hpp"
+
+namespace host {
+namespace {
+
+std::string drawPng(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
+                    const PictureSettings& settings) {
+  const auto bytes = ui::encodePng(list, canvas, settings.scale);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::string drawSvg(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
+                    const PictureSettings&) {
+  return ui::renderSvg(list, canvas);
+}
+
+std::string drawTerminal(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
+                         const PictureSettings& settings) {
+  return ui::renderTerminal(list, canvas, settings.terminal);
+}
+
+constexpr OutputFormatSpec kFormats[] = {
+    {OutputFormat::png, "png", ".png", "a PNG picture, --scale pixels per point", true, true, true,
+     drawPng},
+    {OutputFormat::svg, "svg", ".svg", "an SVG document in points, its links clickable", false,
+     false, true, drawSvg},
+    {OutputFormat::terminal, "terminal", ".ans", "a preview in the terminal's colours", false,
+     false, false, drawTerminal},
+    {OutputFormat::tree, "tree", ".txt", "the view tree as text", false, false, false, nullptr},
+};
+
+// specOf() finds a row by its format's value.
+static_assert([] {
+  for (std::size_t i = 0; i < std::size(kFormats); ++i) {
+    if (static_cast<std::size_t>(kFormats[i].format) != i) return false;
+  }
+  return true;
+}());
+
+char lower(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+std::span<const OutputFormatSpec> outputFormats() {
+  return kFormats;
+}
+
+const OutputFormatSpec& specOf(OutputFormat format) {
+  return kFormats[static_cast<std::size_t>(format)];
+}
+
+std::string_view toString(OutputFormat format) {
+  return specOf(format).name;
+}
+
+std::optional<OutputFormat> formatNamed(std::string_view name) {
+  for (const auto& spec : kFormats) {
+    if (spec.name == name) return spec.format;
+  }
+  return std::nullopt;
+}
+
+std::optional<OutputFormat> formatForExtension(const std::filesystem::path& path) {
+  const std::string extension = path.extension().string();
+  for (const auto& spec : kFormats) {
+    if (std::ranges::equal(extension, spec.extension,
+                           [](char a, char b) { return lower(a) == lower(b); })) {
+      return spec.format;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string formatNames() {
+  std::string names;
+  for (std::size_t i = 0; i < std::size(kFormats); ++i) {
+    if (i > 0) names += i + 1 == std::size(kFormats) ? " or " : ", ";
+    names += kFormats[i].name;
+  }
+  return names;
+}
+
+}  // namespace host

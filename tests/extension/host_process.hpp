@@ -1,0 +1,113 @@
+// The real executable in a child process, for the tests that drive it as a user or a script
+// would.
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace hosttest {
+
+namespace fs = std::filesystem;
+
+inline std::string readText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A folder of the test's own, removed with all it holds.
+class TemporaryFolder {
+ public:
+  TemporaryFolder() {
+    std::string pattern = (fs::temp_directory_path() / "pocketta-host-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+  }
+  ~TemporaryFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  const fs::path& path() const { return path_; }
+
+ private:
+  fs::path path_;
+};
+
+// How a child process ended: its exit status (128 + the signal when killed) and what it wrote.
+struct Ending {
+  bool exited = false;
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// The host running `arguments`; `prepare` runs in the child just before exec (limits, signal
+// dispositions, the user). Standard input reads nothing; the output streams go to files in
+// `folder`.
+class HostProcess {
+ public:
+  HostProcess(
+      std::vector<std::string> arguments, const fs::path& folder,
+      const std::function<bool()>& prepare = [] { return true; })
+      : outFile_(folder / "stdout"), errFile_(folder / "stderr") {
+    arguments.insert(arguments.begin(), POCKETTA_WIDGET_EXECUTABLE);
+    // Emptied before the child starts, so that nothing of an earlier run is read as its own.
+    std::ofstream(outFile_, std::ios::trunc).flush();
+    std::ofstream(errFile_, std::ios::trunc).flush();
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      const int out = ::open(outFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+      const int err = ::open(errFile_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+      const int null = ::open("/dev/null", O_RDONLY);
+      if (out < 0 || err < 0 || null < 0 || ::dup2(null, 0) < 0 || ::dup2(out, 1) < 0 ||
+          ::dup2(err, 2) < 0 || !prepare()) {
+        ::_exit(126);
+      }
+      std::vector<char*> argv;
+      for (auto& argument : arguments) argv.push_back(argument.data());
+      argv.push_back(nullptr);
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+  }
+  HostProcess(const HostProcess&) = delete;
+  HostProcess& operator=(const HostProcess&) = delete;
+  ~HostProcess() {
+    if (pid_ > 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  pid_t pid() const { return pid_; }
+  std::string errSoFar() const { return readText(errFile_); }
+  Ending wait() {
+    Ending ending;
+    int status = 0;
+    if (pid_ > 0 && ::waitpid(pid_, &status, 0) == pid_) {
+      ending.exited = WIFEXITED(status);
+      ending.status = ending.exited ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    pid_ = -1;
+    ending.out = readText(outFile_);
+    ending.err = readText(errFile_);
+    return ending;
+  }
+
+ private:
+  fs::path outFile_;
+  fs::path errFile_;
+  pid_t pid_ = -1;
+};
+
+}  // namespace hosttest
