@@ -151,10 +151,14 @@ TEST(WidgetLayout, staysInsideTheWidgetAtTheSmallestAndLargestTextSizes) {
             ui::layoutWidget(widget(98765.43, 1234567.891, 86.4), canvas, options);
         EXPECT_EQ(ui::textFits(layout.content).at(0).font.pointSize,
                   ui::pointSize(ui::Font::TextStyle::caption, textSize));
-        for (const FrameRow& f : ui::testing::flatten(layout.content)) {
-          EXPECT_TRUE(f.x >= 0 && f.y >= 0 && f.x + f.width <= size.width &&
-                      f.y + f.height <= size.height)
-              << testing::PrintToString(f);
+        std::vector<const ui::LayoutNode*> nodes{&layout.content};
+        while (!nodes.empty()) {
+          const ui::LayoutNode& n = *nodes.back();
+          nodes.pop_back();
+          EXPECT_TRUE(n.frame.minX() >= 0 && n.frame.minY() >= 0 && n.frame.maxX() <= size.width &&
+                      n.frame.maxY() <= size.height)
+              << ui::testing::flatten(n);
+          for (const ui::LayoutNode& child : n.children) nodes.push_back(&child);
         }
         ui::DisplayList content = ui::displayList(layout, false);
         std::erase_if(content, [](const auto& i) { return i.index() == 1; });  // FillGradient
