@@ -155,7 +155,7 @@ const OptionSpec kOptions[] = {
      }},
     {"--name", "", "TEMPLATE", kPictureCommands,
      "the file names in an --out folder, before the extension: {kind}, {family}, {locale}, "
-     "{appearance} and {scale} stand for their values (default {kind}-{family})",
+     "{appearance}, {textSize} and {scale} stand for their values (default {kind}-{family})",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        if (value.empty() || value.find('/') != std::string_view::npos) {
          return "a file name without /";
@@ -177,6 +177,14 @@ const OptionSpec kOptions[] = {
     {"--dark", "", "", kPictureCommands, "short for --appearance dark",
      [](CommandLine& line, std::string_view) -> std::optional<std::string> {
        line.appearance = Appearance::dark;
+       return std::nullopt;
+     }},
+    {"--text-size", "", "SIZE", kPictureCommands,
+     "the user's text size, which the text styles follow: xSmall, small, medium, large, "
+     "xLarge, xxLarge, xxxLarge, accessibility1 to accessibility5 (default large)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.textSize = ui::parseDynamicTypeSize(value);
+       if (!line.textSize) return "a text size from xSmall to accessibility5, such as large";
        return std::nullopt;
      }},
     {"--quiet",
