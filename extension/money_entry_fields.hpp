@@ -12,4 +12,15 @@ inline std::vector<host::EntryField> timelineEntryFields(const MoneyEntry& entry
   return {{"balance", entry.balance}, {"income", entry.income}, {"expense", entry.expense}};
 }
 
+// The entry with the named amounts replaced, for the host's checks with values of its own.
+inline MoneyEntry withTimelineEntryFields(MoneyEntry entry,
+                                          const std::vector<host::EntryField>& fields) {
+  for (const auto& field : fields) {
+    if (field.name == "balance") entry.balance = field.value;
+    if (field.name == "income") entry.income = field.value;
+    if (field.name == "expense") entry.expense = field.value;
+  }
+  return entry;
+}
+
 }  // namespace pocketta

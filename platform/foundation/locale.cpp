@@ -156,3 +156,15 @@ bool Locale::hasKnownLanguage() const {
 }
 
 }  // namespace foundation
+
+namespace foundation {
+
+std::vector<std::string> Locale::availableIdentifiers() {
+  std::vector<std::string> identifiers;
+  const int32_t count = uloc_countAvailable();
+  identifiers.reserve(static_cast<std::size_t>(count));
+  for (int32_t i = 0; i < count; ++i) identifiers.emplace_back(uloc_getAvailable(i));
+  return identifiers;
+}
+
+}  // namespace foundation

@@ -58,6 +58,9 @@ class Locale {
   // "" become kFallbackIdentifier.
   static std::string normalizedIdentifier(std::string_view posixName);
 
+  // Every locale the formatting data covers ("af", "af_NA", ... "zu_ZA"), in ICU's order.
+  static std::vector<std::string> availableIdentifiers();
+
   friend bool operator==(const Locale&, const Locale&) = default;
 
  private:

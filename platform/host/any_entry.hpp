@@ -1,6 +1,7 @@
 #pragma once
 
 #include <any>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,11 +24,15 @@ struct EntryField {
 //
 // An entry type declares its fields with a free function found by argument-dependent lookup,
 //   std::vector<host::EntryField> timelineEntryFields(const Entry&);
-// without one the host knows the entry by its date alone.
+// without one the host knows the entry by its date alone. With
+//   Entry withTimelineEntryFields(Entry, const std::vector<host::EntryField>&);
+// the host can also show the entry with values of its own (the fit command).
 struct AnyEntry {
   foundation::Date date;
   std::vector<EntryField> fields;
   std::any value;
+  // The same entry with the named fields set; unset when the entry type offers no way.
+  std::function<AnyEntry(const std::vector<EntryField>&)> withFields;
 
   template <TimelineEntry Entry>
   static AnyEntry make(const Entry& entry) {
@@ -37,6 +42,11 @@ struct AnyEntry {
       erased.fields = timelineEntryFields(entry);
     }
     erased.value = entry;
+    if constexpr (requires { withTimelineEntryFields(entry, erased.fields); }) {
+      erased.withFields = [entry](const std::vector<EntryField>& fields) {
+        return make(withTimelineEntryFields(entry, fields));
+      };
+    }
     return erased;
   }
 };

@@ -51,7 +51,18 @@ constexpr CommandSpec kCommands[] = {
      "policy says to ask again (after a date: no earlier than that date; at end: after\n"
      "the last entry's date; never: never), and repeats. One line on standard error per\n"
      "request. Ctrl-C (SIGINT) stops it with exit status 130, SIGTERM with 143; a SIGHUP\n"
-     "that was ignored when it started (nohup) stays ignored."},
+     "that was ignored when it started (nohup) stays ignored. It also watches the store\n"
+     "and asks again when it changes; SIGUSR1 asks it to reload now."},
+    {Command::preview, previewCommand, "preview", "",
+     "a live preview in the browser, following the store",
+     "A local web page that shows the widget as the phone does: both sizes, light and\n"
+     "dark, the placeholder, the timeline and the store, updated as the store changes.\n"
+     "Prints its URL as the first line of standard output; stops on Ctrl-C or SIGTERM."},
+    {Command::fit, fitCommand, "fit", "",
+     "which texts shrink, wrap or are truncated, in each locale",
+     "Lays the widget out in each locale and family, with the store's values or the\n"
+     "given ones, and lists every text that shrank (to what scale), wrapped (to how\n"
+     "many lines) or was truncated. Exit status 1 when any text is truncated."},
 };
 
 static_assert([] {
@@ -102,11 +113,19 @@ std::optional<WidgetFamily> familyNamed(std::string_view value) {
   return std::nullopt;
 }
 
+// fit's values for the entry's fields, in place of the store's.
+std::optional<std::string> fieldValue(CommandLine& line, std::string name, std::string_view value) {
+  const auto number = parseNumber(value);
+  if (!number) return "a number";
+  line.fieldValues.emplace_back(std::move(name), *number);
+  return std::nullopt;
+}
+
 const OptionSpec kOptions[] = {
     {"--family",
      "",
      "FAMILY",
-     {Command::render, Command::run},
+     {Command::render, Command::run, Command::fit},
      "small, medium or all (default all)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        if (value == "all") {
@@ -225,6 +244,94 @@ const OptionSpec kOptions[] = {
      "round-trip; NaN and infinities as \"nan\", \"inf\", \"-inf\"",
      [](CommandLine& line, std::string_view) -> std::optional<std::string> {
        line.json = true;
+       return std::nullopt;
+     }},
+    {"--json",
+     "",
+     "",
+     {Command::fit},
+     "print JSON for scripts, on one line: {\"truncated\": bool, \"results\": [{\"locale\", "
+     "\"family\", \"texts\": [{\"text\", \"scale\", \"lines\", \"truncated\"}]}]}",
+     [](CommandLine& line, std::string_view) -> std::optional<std::string> {
+       line.json = true;
+       return std::nullopt;
+     }},
+    {"--locales",
+     "",
+     "LIST",
+     {Command::fit},
+     "all (every locale ICU has), or identifiers joined by commas (default: the user's locale)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty() || value.size() > 20000) return "all, or locales such as en_US,de_DE";
+       line.locales = std::string(value);
+       return std::nullopt;
+     }},
+    {"--balance",
+     "",
+     "X",
+     {Command::fit},
+     "the entry's balance in place of the store's",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       return fieldValue(line, "balance", value);
+     }},
+    {"--income",
+     "",
+     "Y",
+     {Command::fit},
+     "the entry's income in place of the store's",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       return fieldValue(line, "income", value);
+     }},
+    {"--expense",
+     "",
+     "Z",
+     {Command::fit},
+     "the entry's expense in place of the store's",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       return fieldValue(line, "expense", value);
+     }},
+    {"--port",
+     "",
+     "N",
+     {Command::preview},
+     "the port (default 0: a free one)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       const auto port = parseCount(value);
+       if (!port || *port < 0 || *port > 65535) return "a port from 0 (any free one) to 65535";
+       line.port = static_cast<int>(*port);
+       return std::nullopt;
+     }},
+    {"--bind",
+     "",
+     "ADDR",
+     {Command::preview},
+     "the address (default 127.0.0.1; any other is reachable from other machines, with a "
+     "warning)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty() || value.size() > 100) return "an address such as 127.0.0.1";
+       line.bind = std::string(value);
+       return std::nullopt;
+     }},
+    {"--open-with",
+     "",
+     "CMD",
+     {Command::preview},
+     "also open a tapped link with CMD, as tap does",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty()) return "a command";
+       line.openWith = std::string(value);
+       return std::nullopt;
+     }},
+    {"--daily-budget",
+     "",
+     "N",
+     {Command::preview},
+     "timeline requests a day the phone grants (default 70, the upper end of the 40 to 70 the "
+     "platform's documentation gives)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       const auto budget = parseCount(value);
+       if (!budget || *budget < 1 || *budget > 100000) return "a whole number from 1";
+       line.dailyBudget = static_cast<int>(*budget);
        return std::nullopt;
      }},
     {"--links",
@@ -425,8 +532,9 @@ class Parser {
       }
     }
     if (!command) {
-      return UsageError{"missing command (render, timeline, gallery, describe, tap or run)",
-                        std::nullopt};
+      return UsageError{
+          "missing command (render, timeline, gallery, describe, tap, run, preview or fit)",
+          std::nullopt};
     }
     if (command == Command::help) {
       if (!positionals.empty()) line_.helpTopic = commandNamed(positionals.front());

@@ -15,7 +15,18 @@
 
 namespace host {
 
-enum class Command : std::uint8_t { render, timeline, gallery, describe, tap, run, help, version };
+enum class Command : std::uint8_t {
+  render,
+  timeline,
+  gallery,
+  describe,
+  tap,
+  run,
+  preview,
+  fit,
+  help,
+  version
+};
 std::string_view toString(Command command);
 
 enum class Appearance : std::uint8_t { light, dark };
@@ -51,6 +62,16 @@ struct CommandLine {
   bool store = false;  // describe: each key of the store
 
   std::optional<long long> reloads;  // run: how many timeline requests; none: until stopped
+
+  // preview: where the server listens (none: 127.0.0.1, a free port), and the reload budget.
+  std::optional<std::string> bind;
+  std::optional<int> port;
+  std::optional<int> dailyBudget;
+
+  // fit: "all" or identifiers joined by commas (none: the user's locale), and the entry's values
+  // by field name in place of the store's.
+  std::optional<std::string> locales;
+  std::vector<std::pair<std::string, double>> fieldValues;
 
   std::optional<std::string> locale;
   std::optional<std::string> containers;

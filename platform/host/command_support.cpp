@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "foundation/locale.hpp"
+#include "foundation/user_defaults.hpp"
 #include "host/atomic_file.hpp"
 #include "host/commands.hpp"
 #include "host/entry_choice.hpp"
@@ -88,6 +89,10 @@ ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
     return tables->localized(key, foundation::Locale::preferredLanguages());
   };
   return options;
+}
+
+std::filesystem::path storeFile(const CommandContext& context) {
+  return context.store ? context.store->file : std::filesystem::path();
 }
 
 std::optional<CommandResult> checkStore(const CommandContext& context) {

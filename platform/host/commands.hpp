@@ -59,8 +59,21 @@ CommandResult galleryCommand(const CommandContext& context);
 CommandResult describeCommand(const CommandContext& context);
 CommandResult tapCommand(const CommandContext& context);
 CommandResult runCommand(const CommandContext& context);
+CommandResult previewCommand(const CommandContext& context);
+CommandResult fitCommand(const CommandContext& context);
+// fit's --locales: "all", identifiers joined by commas, or none for the user's locale.
+std::variant<std::vector<std::string>, CommandResult> fitLocales(
+    const std::optional<std::string>& list);
+// The entry fit lays out: the store's, with the command line's values in place.
+std::variant<AnyEntry, CommandResult> fitEntry(const CommandContext& context, WidgetFamily family);
+
+// The executable that serves `preview`, beside this one.
+inline constexpr const char* kPreviewExecutableSuffix = "-preview";
 
 // ---- Shared by the commands that show the widget.
+
+// The file of the store the widget's provider reads: the first App Group's suite.
+std::filesystem::path storeFile(const CommandContext& context);
 
 ui::WidgetCanvas canvasFor(WidgetFamily family);
 TimelineProviderContext providerContext(WidgetFamily family, bool isPreview);

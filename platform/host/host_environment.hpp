@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 
 #include "host/bundle_info.hpp"
@@ -7,6 +8,12 @@
 #include "host/url_opener.hpp"
 
 namespace host {
+
+struct CommandContext;
+struct CommandResult;
+// A command served by code this executable links only where it is needed (the preview's web
+// server), so the other commands start without it.
+using CommandHandler = std::function<CommandResult(const CommandContext&)>;
 
 // What the host reads from and writes to, beyond the files it is told to write.
 struct HostEnvironment {
@@ -16,6 +23,8 @@ struct HostEnvironment {
   Sleeper* sleeper = nullptr;  // null: SystemSleeper
   // Whether standard output is a terminal (a PNG is not written to one).
   bool outIsTerminal = false;
+  // The preview server, in the executable that has it; unset, `preview` starts that executable.
+  CommandHandler previewServer = {};
 };
 
 }  // namespace host

@@ -125,7 +125,8 @@ std::filesystem::path bundleResourcesFolder() {
   return executable.parent_path() / "resources";
 }
 
-int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info) {
+int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
+                   CommandHandler previewServer) {
   // An extension process is held to a small memory budget. Threads that compress or draw would
   // otherwise each get a malloc arena of their own; picture-sized and
   // compression buffers are given back to the system when freed rather than kept in the heap.
@@ -141,6 +142,7 @@ int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info) {
   if (info.stringsFolder.empty()) info.stringsFolder = bundleResourcesFolder() / "strings";
   HostEnvironment environment{std::cout, std::cerr};
   environment.outIsTerminal = isatty(STDOUT_FILENO) == 1;
+  environment.previewServer = std::move(previewServer);
   const std::span<const std::string> rest =
       arguments.empty() ? std::span<const std::string>() : std::span(arguments).subspan(1);
   const int status = runHost(bundle, info, rest, environment);

@@ -24,6 +24,8 @@ std::vector<std::string> processArguments();
 std::filesystem::path bundleResourcesFolder();
 
 // Runs the host for this process on the real standard streams, clock and URL opener.
-int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info);
+// `previewServer` serves the preview command in the executable that links it.
+int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
+                   CommandHandler previewServer = {});
 
 }  // namespace host

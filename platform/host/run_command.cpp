@@ -1,6 +1,7 @@
 #include "host/commands.hpp"
 #include "host/run_loop.hpp"
 #include "host/signals.hpp"
+#include "host/store_watcher.hpp"
 
 namespace host {
 
@@ -35,7 +36,8 @@ CommandResult runCommand(const CommandContext& context) {
     return std::nullopt;
   };
 
-  SystemSleeper systemSleeper;
+  StoreWatcher watcher(storeFile(context));
+  SystemSleeper systemSleeper(&watcher);
   Sleeper& sleeper = context.environment.sleeper ? *context.environment.sleeper : systemSleeper;
   RunLoopOptions options;
   options.reloads = context.line.reloads;

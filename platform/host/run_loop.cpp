@@ -106,6 +106,11 @@ int runLoop(const std::function<std::optional<AnyTimeline>()>& request,
         log << timeText(foundation::Date::now()) << "  stopped" << std::endl;
         return 0;
       }
+      // As when the app asks the host to reload the widget's timelines.
+      if (auto reason = sleeper.takeReloadReason()) {
+        log << timeText(foundation::Date::now()) << "  reload: " << *reason << std::endl;
+        break;
+      }
       if (reloadFirst && !(foundation::Date::now() < reloadAt)) break;
     }
   }

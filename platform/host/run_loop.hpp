@@ -26,9 +26,9 @@ struct RunLoopOptions {
 
 // The live host's loop. Asks for a timeline (`request`), shows the entry whose time has come
 // (`show`), and waits with `sleeper` until the next entry's date or the reload date, whichever
-// comes first; only the reload date brings a new request. Writes one line to `log` per request:
-// the time, the entry shown, and the next reload. Returns 0 when it ran its reloads or was asked
-// to stop, 1 when `show` failed (its message is logged).
+// comes first; only the reload date, or a reason to reload from the sleeper, brings a new request.
+// Writes one line to `log` per request: the time, the entry shown, and the next reload. Returns 0
+// when it ran its reloads or was asked to stop, 1 when `show` failed (its message is logged).
 int runLoop(const std::function<std::optional<AnyTimeline>()>& request,
             const std::function<std::optional<std::string>(const AnyEntry&)>& show,
             Sleeper& sleeper, std::ostream& log, const RunLoopOptions& options);

@@ -15,8 +15,28 @@ char pendingPath[4096];
 std::atomic<bool> pendingSet{false};
 std::atomic<bool> graceful{false};
 volatile sig_atomic_t stopAsked = 0;  // the signal that asked, or 0
+volatile sig_atomic_t reloadAsked = 0;
 volatile sig_atomic_t errIsTerminal = 0;
 int wakePipe[2] = {-1, -1};
+int reloadPipe[2] = {-1, -1};
+struct sigaction previousUsr1 {};
+
+extern "C" void onReloadSignal(int) {
+  const int savedErrno = errno;
+  reloadAsked = 1;
+  if (reloadPipe[1] >= 0) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = write(reloadPipe[1], &byte, 1);
+  }
+  errno = savedErrno;
+}
+
+void drain(int fd) {
+  if (fd < 0) return;
+  char bytes[64];
+  while (read(fd, bytes, sizeof bytes) > 0) {
+  }
+}
 
 extern "C" void onSignal(int signalNumber) {
   const int savedErrno = errno;
@@ -72,22 +92,39 @@ int stopRequestFd() {
   return graceful.load() ? wakePipe[0] : -1;
 }
 
+bool takeReloadRequest() {
+  if (reloadAsked == 0) return false;
+  reloadAsked = 0;
+  drain(reloadPipe[0]);
+  return true;
+}
+
+int reloadRequestFd() {
+  return graceful.load() ? reloadPipe[0] : -1;
+}
+
 StopOnSignal::StopOnSignal() {
   stopAsked = 0;
+  reloadAsked = 0;
   errIsTerminal = isatty(STDERR_FILENO) == 1 ? 1 : 0;
   if (wakePipe[0] < 0 && pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
     wakePipe[0] = wakePipe[1] = -1;
   }
+  if (reloadPipe[0] < 0 && pipe2(reloadPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    reloadPipe[0] = reloadPipe[1] = -1;
+  }
+  struct sigaction action {};
+  action.sa_handler = onReloadSignal;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGUSR1, &action, &previousUsr1);
   graceful.store(true);
 }
 
 StopOnSignal::~StopOnSignal() {
   graceful.store(false);
-  if (wakePipe[0] >= 0) {
-    char drain[64];
-    while (read(wakePipe[0], drain, sizeof drain) > 0) {
-    }
-  }
+  sigaction(SIGUSR1, &previousUsr1, nullptr);
+  drain(wakePipe[0]);
+  drain(reloadPipe[0]);
 }
 
 namespace detail {

@@ -2,12 +2,11 @@
 
 namespace host {
 
-// The host's handling of SIGINT, SIGTERM and SIGHUP; one that was ignored when the process
-// started stays ignored (nohup). By default a signal removes any file
-// being written atomically and ends the process as the signal would. Inside a StopOnSignal
-// scope (the live host) a signal only asks to stop: the write in progress finishes, and the
-// loop ends at its next wait. SIGXFSZ is ignored, so a write past the file size limit fails
-// with an error the host reports.
+// The host's handling of SIGINT, SIGTERM and SIGHUP (and SIGUSR1, below); one that was ignored when
+// the process started stays ignored (nohup). By default a signal removes any file being written
+// atomically and ends the process as the signal would. Inside a StopOnSignal scope (the live host)
+// a signal only asks to stop: the write in progress finishes, and the loop ends at its next wait.
+// SIGXFSZ is ignored, so a write past the file size limit fails with an error the host reports.
 void installSignalHandlers();
 
 // Whether a stop was asked for since the current StopOnSignal scope began, and by which signal
@@ -18,6 +17,12 @@ int stopSignal();
 // A file descriptor that becomes readable when a stop is asked for, to wake a waiting poll();
 // -1 outside a StopOnSignal scope.
 int stopRequestFd();
+
+// Inside a StopOnSignal scope SIGUSR1 asks the live host to reload now. Whether one was asked for
+// since the last call, which takes it.
+bool takeReloadRequest();
+// A file descriptor that becomes readable when a reload is asked for; -1 outside the scope.
+int reloadRequestFd();
 
 class StopOnSignal {
  public:

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "foundation/date.hpp"
 
 namespace host {
@@ -12,12 +15,24 @@ class Sleeper {
   // Waits until Date::now() is at or past `deadline` (an infinite deadline waits for a stop).
   // Returns false when asked to stop first.
   virtual bool sleepUntil(foundation::Date deadline) = 0;
+  // Why the host should ask for a timeline now, before the policy's date, when a wait ended for
+  // that: "the store changed", "SIGUSR1". Taken once.
+  virtual std::optional<std::string> takeReloadReason() { return std::nullopt; }
 };
 
-// Sleeps on the system clock; SIGINT and SIGTERM end the wait (see StopOnSignal).
+class StoreWatcher;
+
+// Sleeps on the system clock; SIGINT and SIGTERM end the wait (see StopOnSignal). SIGUSR1 and a
+// change of the watched store, when there is a watcher, end it early with a reason to reload.
 class SystemSleeper final : public Sleeper {
  public:
+  explicit SystemSleeper(StoreWatcher* watcher = nullptr) : watcher_(watcher) {}
   bool sleepUntil(foundation::Date deadline) override;
+  std::optional<std::string> takeReloadReason() override;
+
+ private:
+  StoreWatcher* watcher_;
+  std::optional<std::string> reason_;
 };
 
 }  // namespace host

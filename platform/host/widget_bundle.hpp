@@ -22,8 +22,9 @@ struct WidgetBundle {
   // Runs the extension: the host reads its own command line and serves the bundle's widgets.
   // Returns when the host is done with a success; any other outcome ends the process with its
   // exit status, as the platform's host would.
+  // `previewServer`: see HostEnvironment.
   template <WidgetBundleType Bundle>
-  static void main() {
+  static void main(CommandHandler previewServer = {}) {
     int status = 0;
     {
       const Bundle bundle{};
@@ -32,7 +33,8 @@ struct WidgetBundle {
       if constexpr (requires { Bundle::entitlements(); }) {
         info.applicationGroups = Entitlements(Bundle::entitlements()).applicationGroups;
       }
-      status = runHostProcess(WidgetBundleContent(bundle.body()), std::move(info));
+      status = runHostProcess(WidgetBundleContent(bundle.body()), std::move(info),
+                              std::move(previewServer));
     }
     if (status != 0) {
       std::fflush(nullptr);

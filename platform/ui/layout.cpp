@@ -7,6 +7,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "ui/detail/paths.hpp"
 #include "ui/resolve_font.hpp"
 #include "ui/text/text_fitter.hpp"
 #include "ui/view.hpp"
@@ -369,10 +370,7 @@ class Engine {
   }
 
   foundation::Size symbolSize(const Image& image, const Inherited& inherited) const {
-    if (image.systemName != "wallet.bifold.fill" && image.systemName != "arrow.down.left" &&
-        image.systemName != "arrow.up.right") {
-      return {0, 0};  // an unknown symbol shows nothing and takes no room
-    }
+    if (detail::findSymbol(image.systemName) == nullptr) return {0, 0};
     const double side = fontFor(std::nullopt, inherited).pointSize;
     return {side, side};
   }

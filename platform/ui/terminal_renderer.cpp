@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "foundation/unicode.hpp"
+#include "ui/detail/paths.hpp"
 
 namespace ui {
 
@@ -81,10 +82,8 @@ std::vector<std::pair<char32_t, std::string>> codePoints(std::string_view text) 
 }
 
 std::string_view symbolGlyph(std::string_view name) {
-  if (name == "wallet.bifold.fill") return "\u25A3";  // ▣
-  if (name == "arrow.down.left") return "\u2199";     // ↙
-  if (name == "arrow.up.right") return "\u2197";      // ↗
-  return {};
+  const detail::SymbolDefinition* symbol = detail::findSymbol(name);
+  return symbol ? symbol->terminalGlyph : std::string_view{};
 }
 
 }  // namespace

@@ -54,7 +54,6 @@ TEST_F(MoneyProviderTest, readsTheStoreAsItIsNowOrFallsBackToNowAndZeros) {
       {"no file", "", {kNow, 0, 0, 0}, 1},
       {"only a balance", xmlStore("<key>balance</key><real>12.5</real>"), {kNow, 12.5, 0, 0}, 1},
       {"XML file", fixture("full.xml.plist"), {kStored, 1234.56, 30, 16.5}, 0},
-      {"binary file", fixture("full.binary.plist"), {kStored, 1234.56, 30, 16.5}, 0},
       {"time stamp as text",
        xmlStore("<key>updatedAt</key><string>2026-12-01T08:30:00Z</string>"
                 "<key>todayExpense</key><string>7.25</string>"),

@@ -48,24 +48,24 @@ class HostFaultTest : public ::testing::Test {
     std::ofstream(preferences / "group.pocketta.shared.plist") << "<plist><dict/></plist>";
     fs::create_directories(output());
   }
-  fs::path containers() const { return scratch_.path() / "containers"; }
-  fs::path output() const { return scratch_.path() / "out"; }
+  fs::path containers() const { return scratch_.root() / "containers"; }
+  fs::path output() const { return scratch_.root() / "out"; }
 
-  hosttest::TemporaryFolder scratch_;
+  support::TemporaryContainers scratch_;
 };
 
 TEST_F(HostFaultTest, outputFolderThatCannotBeWrittenFailsWithOneLine) {
   const fs::path target = output() / "widget.png";
   // An unprivileged host meets a read-only folder; root writes anywhere, so as root the host
   // runs as "nobody" (and the scratch folder is opened for it to pass through).
-  fs::permissions(scratch_.path(), fs::perms::others_exec | fs::perms::group_exec,
+  fs::permissions(scratch_.root(), fs::perms::others_exec | fs::perms::group_exec,
                   fs::perm_options::add);
   fs::permissions(containers(), fs::perms::others_read | fs::perms::others_exec,
                   fs::perm_options::add);
   fs::permissions(output(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                                 fs::perms::others_exec);
   const bool asRoot = ::geteuid() == 0;
-  HostProcess host(renderArguments(target, containers()), scratch_.path(),
+  HostProcess host(renderArguments(target, containers()), scratch_.root(),
                    [asRoot] { return !asRoot || (::setgid(65534) == 0 && ::setuid(65534) == 0); });
   const Ending ending = host.wait();
   if (ending.exited && ending.status == 126) GTEST_SKIP() << "cannot run the host unprivileged";
@@ -85,7 +85,7 @@ TEST_F(HostFaultTest, writePastTheFileSizeLimitLeavesThePreviousFileAndFails) {
   const std::string previous = "the picture from before";
   for (const auto disposition : {SIG_IGN, SIG_DFL}) {
     std::ofstream(target, std::ios::binary | std::ios::trunc) << previous;
-    HostProcess host(renderArguments(target, containers()), scratch_.path(), [disposition] {
+    HostProcess host(renderArguments(target, containers()), scratch_.root(), [disposition] {
       const rlimit limit{4096, 4096};
       return ::signal(SIGXFSZ, disposition) != SIG_ERR && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
     });
@@ -113,7 +113,7 @@ TEST_F(HostFaultTest, terminationDuringARenderLeavesTheOldFileOrAWholeNewOne) {
     ASSERT_GE(::inotify_add_watch(watch, output().c_str(),
                                   IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO),
               0);
-    HostProcess host(renderArguments(target, containers()), scratch_.path());
+    HostProcess host(renderArguments(target, containers()), scratch_.root());
     // The host makes at least four changes (create, write, close, rename).
     int seen = 0;
     alignas(inotify_event) char buffer[4096];

@@ -4,7 +4,6 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "support/temporary_containers.hpp"
+
 namespace hosttest {
 
 namespace fs = std::filesystem;
@@ -23,25 +24,6 @@ inline std::string readText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
-// A folder of the test's own, removed with all it holds.
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "pocketta-host-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 // How a child process ended: its exit status (128 + the signal when killed) and what it wrote.
 struct Ending {

@@ -38,7 +38,7 @@ Bytes binaryManyKeys(std::size_t count) {
   plist.add(B::header(0xD, count + 1));
   for (std::size_t n = 0; n <= count; ++n) plist.appendRef(1 + 2 * n);  // keys
   for (std::size_t n = 0; n <= count; ++n) plist.appendRef(2 + 2 * n);  // values
-  char key[16];
+  char key[24];
   for (std::size_t n = 0; n < count; ++n) {
     std::snprintf(key, sizeof key, "k%07zu", n);
     plist.add(B::ascii(key)), plist.add({0x10, 1});

@@ -79,10 +79,8 @@ TEST_F(StoreTest, convertsValuesToDoubleAsThePlatformDoes) {
   const std::pair<std::string, double> scanned[] = {
       {"+-5", 0.0},
       {"-.5e-1", -0.05},
-      {"e5", 0.0},
       {"1e", 1.0},
       {"1.5.3", 1.5},
-      {".", 0.0},
       {"\n\t 8", 8.0},
       {"1e-999", 0.0},
       {"-1e999", -kInf},
@@ -92,8 +90,6 @@ TEST_F(StoreTest, convertsValuesToDoubleAsThePlatformDoes) {
       {"\xc2\x85\u00a0 3", 3.0},
       {"\u2000\u200b\u30004", 4.0},
       {"\u00a15", 0.0},
-      {"\u16805", 0.0},
-      {"\u205f5", 0.0},
       {"\u200c5", 0.0},
       {"\xc2", 0.0}};
   // Under a locale whose decimal separator is a comma, nothing may change.

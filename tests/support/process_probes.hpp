@@ -7,7 +7,6 @@
 #include <fstream>
 #include <functional>
 #include <optional>
-#include <ostream>
 #include <stdexcept>
 #include <string>
 
@@ -63,10 +62,6 @@ struct FileRecord {
     FileRecord record{{}, status.st_mode, status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
     if (S_ISREG(status.st_mode) && status.st_size < (1 << 20)) record.bytes = readFile(path);
     return record;
-  }
-  friend void PrintTo(const FileRecord& r, std::ostream* os) {
-    *os << r.bytes.size() << " bytes, mode " << std::oct << r.mode << std::dec << ", modified "
-        << r.seconds << "." << r.nanoseconds;
   }
 };
 

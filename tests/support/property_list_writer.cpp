@@ -240,12 +240,6 @@ Bytes BinaryPlistBuilder::date(double secondsSince2001) {
   return out;
 }
 
-Bytes BinaryPlistBuilder::data(std::size_t size, std::uint8_t fill) {
-  Bytes out = header(0x4, size);
-  out.insert(out.end(), size, fill);
-  return out;
-}
-
 Bytes BinaryPlistBuilder::array(const std::vector<std::uint64_t>& refs) const {
   Bytes out = header(0xA, refs.size());
   for (const auto ref : refs) appendBigEndian(out, ref, refSize);

@@ -48,7 +48,6 @@ struct BinaryPlistBuilder {
   static Bytes integer(std::int64_t value);  // eight bytes, as any width is read
   static Bytes real(double value);
   static Bytes date(double secondsSince2001);
-  static Bytes data(std::size_t size, std::uint8_t fill);
   Bytes array(const std::vector<std::uint64_t>& refs) const;
   Bytes dictionary(const std::vector<std::uint64_t>& keys,
                    const std::vector<std::uint64_t>& values) const;

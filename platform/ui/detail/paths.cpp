@@ -54,8 +54,8 @@ void circle(Path& path, Point c, double radius) {
   circularRoundedRect(path, {{c.x - radius, c.y - radius}, {2 * radius, 2 * radius}}, radius);
 }
 
-std::map<std::string, std::vector<SymbolShape>, std::less<>> makeSymbols() {
-  std::map<std::string, std::vector<SymbolShape>, std::less<>> symbols;
+std::map<std::string, SymbolDefinition, std::less<>> makeSymbols() {
+  std::map<std::string, SymbolDefinition, std::less<>> symbols;
   constexpr double kArrowStroke = 0.12;
   {
     // A diagonal shaft towards the bottom-left corner with the head drawn as an open corner.
@@ -65,7 +65,7 @@ std::map<std::string, std::vector<SymbolShape>, std::less<>> makeSymbols() {
     moveTo(arrow.path, {0.22, 0.34});
     lineTo(arrow.path, {0.22, 0.78});
     lineTo(arrow.path, {0.66, 0.78});
-    symbols["arrow.down.left"] = {arrow};
+    symbols["arrow.down.left"] = {{arrow}, "\u2199"};  // ↙
   }
   {
     SymbolShape arrow{{}, kArrowStroke};
@@ -74,7 +74,7 @@ std::map<std::string, std::vector<SymbolShape>, std::less<>> makeSymbols() {
     moveTo(arrow.path, {0.34, 0.22});
     lineTo(arrow.path, {0.78, 0.22});
     lineTo(arrow.path, {0.78, 0.66});
-    symbols["arrow.up.right"] = {arrow};
+    symbols["arrow.up.right"] = {{arrow}, "\u2197"};  // ↗
   }
   {
     // A folded wallet: the back pocket peeking over the body, and a clasp cut out of the body's
@@ -85,18 +85,23 @@ std::map<std::string, std::vector<SymbolShape>, std::less<>> makeSymbols() {
     circularRoundedRect(body.path, {{0.04, 0.22}, {0.92, 0.66}}, 0.14);
     circularRoundedRect(body.path, {{0.56, 0.42}, {0.32, 0.26}}, 0.08);
     circle(body.path, {0.69, 0.55}, 0.05);
-    symbols["wallet.bifold.fill"] = {back, body};
+    symbols["wallet.bifold.fill"] = {{back, body}, "\u25A3"};  // ▣
   }
   return symbols;
 }
 
 }  // namespace
 
-const std::vector<SymbolShape>& symbolShapes(std::string_view name) {
+const SymbolDefinition* findSymbol(std::string_view name) {
   static const auto symbols = makeSymbols();
-  static const std::vector<SymbolShape> none;
   const auto found = symbols.find(name);
-  return found == symbols.end() ? none : found->second;
+  return found == symbols.end() ? nullptr : &found->second;
+}
+
+const std::vector<SymbolShape>& symbolShapes(std::string_view name) {
+  static const std::vector<SymbolShape> none;
+  const SymbolDefinition* symbol = findSymbol(name);
+  return symbol ? symbol->shapes : none;
 }
 
 Path continuousRoundedRect(const foundation::Rect& rect, double radius) {

@@ -27,6 +27,17 @@ struct SymbolShape {
   double strokeWidth = 0;
 };
 
+// A named symbol as every backend draws it: its shapes, and the character that stands for it in
+// a terminal.
+struct SymbolDefinition {
+  std::vector<SymbolShape> shapes;
+  std::string_view terminalGlyph;
+};
+
+// The one table of symbols the renderers know; null for any other name (drawn as nothing, and
+// taking no room).
+const SymbolDefinition* findSymbol(std::string_view name);
+
 // The shapes of a named symbol; empty for a name the renderer does not know.
 const std::vector<SymbolShape>& symbolShapes(std::string_view name);
 

@@ -1,0 +1,331 @@
+#include "preview/preview_server.hpp"
+
+#include <poll.h>
+
+#include <httplib.h>
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <iostream>
+#include <sstream>
+#include <thread>
+
+#include "foundation/locale.hpp"
+#include "foundation/shortest_decimal.hpp"
+#include "host/run_loop.hpp"
+#include "host/signals.hpp"
+#include "host/store_watcher.hpp"
+#include "host/timeline_json.hpp"
+#include "preview/bounded_task_queue.hpp"
+#include "preview/live_timeline.hpp"
+#include "preview/preview_page.hpp"
+#include "preview/request_checks.hpp"
+#include "preview/widget_host.hpp"
+
+namespace preview {
+namespace {
+
+// Connections at once, and event streams among them: fifty pages and their pictures.
+constexpr std::size_t kMaxThreads = 72;
+constexpr std::size_t kMaxWaitingConnections = 64;
+constexpr int kMaxEventStreams = 60;
+// A page that went away is noticed at the next write; with nothing new, one comes this often.
+constexpr std::chrono::seconds kKeepAliveComment{15};
+constexpr std::size_t kMaxBody = 4096;
+
+bool knownLocale(const std::string& identifier) {
+  return foundation::Locale(identifier).hasKnownLanguage();
+}
+
+// The user's locale first, then every locale ICU has.
+std::string localesJson(const std::string& user) {
+  std::string out = "[" + host::jsonString(user);
+  for (const auto& id : foundation::Locale::availableIdentifiers()) {
+    if (id != user) out += "," + host::jsonString(id);
+  }
+  return out + "]";
+}
+
+bool isLoopback(const std::string& address) {
+  return address == "127.0.0.1" || address == "::1" || address == "localhost";
+}
+
+void fail(httplib::Response& response, int status, const std::string& reason) {
+  response.status = status;
+  response.set_content(reason + "\n", "text/plain; charset=utf-8");
+}
+
+std::vector<std::string> splitAtSpaces(const std::string& command) {
+  std::vector<std::string> words;
+  std::istringstream in(command);
+  for (std::string word; in >> word;) words.push_back(word);
+  return words;
+}
+
+class Server {
+ public:
+  Server(const host::CommandContext& context, LiveTimeline& live, WidgetHost& widget)
+      : context_(context), live_(live), widget_(widget) {}
+
+  // Binds, and answers the port; nothing when the address cannot be bound.
+  std::optional<int> bind(const std::string& address, int port) {
+    http_.new_task_queue = [] { return new BoundedTaskQueue(kMaxThreads, kMaxWaitingConnections); };
+    http_.set_keep_alive_timeout(2);
+    http_.set_read_timeout(5);
+    http_.set_write_timeout(5);
+    http_.set_payload_max_length(kMaxBody);
+    if (address.find(':') != std::string::npos) http_.set_address_family(AF_INET6);
+    routes();
+    const int bound = port == 0 ? http_.bind_to_any_port(address)
+                                : (http_.bind_to_port(address, port) ? port : -1);
+    if (bound <= 0) return std::nullopt;
+    allowed_ = AllowedOrigin{address, bound};
+    return bound;
+  }
+
+  void listen() { http_.listen_after_bind(); }
+  void stop() { http_.stop(); }
+
+ private:
+  void routes() {
+    http_.set_default_headers({{"Cache-Control", "no-store"},
+                               {"X-Content-Type-Options", "nosniff"},
+                               {"X-Frame-Options", "DENY"}});
+    http_.set_pre_routing_handler([this](const httplib::Request& request,
+                                         httplib::Response& response) {
+      if (!allowed_.hostAllowed(request.get_header_value("Host"))) {
+        fail(response, 403, "refused: the Host header does not name this server");
+        return httplib::Server::HandlerResponse::Handled;
+      }
+      // A browser says where a request comes from: another site may link to the page, but not
+      // read or load anything else (the fit of every locale is costly).
+      const auto site = request.get_header_value("Sec-Fetch-Site");
+      if ((site == "cross-site" || site == "same-site") &&
+          request.get_header_value("Sec-Fetch-Mode") != "navigate") {
+        fail(response, 403, "refused: only the preview page itself may ask this");
+        return httplib::Server::HandlerResponse::Handled;
+      }
+      if (request.method != "GET" && !allowed_.originAllowed(request.get_header_value("Origin"))) {
+        fail(response, 403, "refused: only the preview page itself may ask this");
+        return httplib::Server::HandlerResponse::Handled;
+      }
+      return httplib::Server::HandlerResponse::Unhandled;
+    });
+    http_.set_error_handler([](const httplib::Request& request, httplib::Response& response) {
+      if (!response.body.empty()) return;
+      if (response.status == 404) {
+        fail(response, 404, "not found: " + request.path.substr(0, 200));
+      } else {
+        fail(response, response.status, "bad request");
+      }
+    });
+    http_.set_exception_handler(
+        [](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+          std::string what = "internal error";
+          try {
+            std::rethrow_exception(error);
+          } catch (const std::exception& exception) {
+            what = exception.what();
+          } catch (...) {
+          }
+          fail(response, 500, what);
+        });
+
+    http_.Get("/", [this](const httplib::Request&, httplib::Response& response) {
+      std::string page(kPreviewPage);
+      const std::string settings =
+          "const SETTINGS = {\"locales\": " + localesJson(widget_.userLocale()) + "};";
+      page.replace(page.find(kPageSettingsMarker), kPageSettingsMarker.size(), settings);
+      response.set_header("Content-Security-Policy",
+                          "default-src 'none'; script-src 'unsafe-inline'; style-src "
+                          "'unsafe-inline'; img-src 'self' data:; connect-src 'self'");
+      response.set_content(page, "text/html; charset=utf-8");
+    });
+    http_.Get("/api/timeline", [this](const httplib::Request&, httplib::Response& response) {
+      response.set_content(live_.json() + "\n", "application/json");
+    });
+    http_.Get("/events",
+              [this](const httplib::Request&, httplib::Response& response) { events(response); });
+    http_.Get("/render", [this](const httplib::Request& request, httplib::Response& response) {
+      const auto parsed = parseRenderQuery(
+          QueryParameters(request.params.begin(), request.params.end()), knownLocale);
+      if (const auto* bad = std::get_if<BadRequest>(&parsed))
+        return fail(response, 400, bad->reason);
+      const auto& query = std::get<RenderQuery>(parsed);
+      const std::string picture = widget_.render(query);
+      response.set_content(picture, query.format == host::OutputFormat::png
+                                        ? "image/png"
+                                        : "image/svg+xml; charset=utf-8");
+    });
+    http_.Get("/api/fit", [this](const httplib::Request& request, httplib::Response& response) {
+      const auto parsed =
+          parseFitQuery(QueryParameters(request.params.begin(), request.params.end()));
+      if (const auto* bad = std::get_if<BadRequest>(&parsed))
+        return fail(response, 400, bad->reason);
+      const auto answer = widget_.fit(std::get<FitQuery>(parsed));
+      if (const auto* bad = std::get_if<BadRequest>(&answer))
+        return fail(response, 400, bad->reason);
+      response.set_content(std::get<std::string>(answer) + "\n", "application/json");
+    });
+    http_.Post("/api/reload", [this](const httplib::Request&, httplib::Response& response) {
+      widget_.reload(ReloadReason::pageAsked);
+      response.set_content(live_.json() + "\n", "application/json");
+    });
+    http_.Post("/api/tap", [this](const httplib::Request& request, httplib::Response& response) {
+      tap(request, response);
+    });
+  }
+
+  void events(httplib::Response& response) {
+    if (streams_.fetch_add(1) >= kMaxEventStreams) {
+      streams_.fetch_sub(1);
+      return fail(response, 503, "too many pages open: close one and reload");
+    }
+    auto seen = std::make_shared<std::uint64_t>(0);
+    auto first = std::make_shared<bool>(true);
+    response.set_chunked_content_provider(
+        "text/event-stream",
+        [this, seen, first](std::size_t, httplib::DataSink& sink) {
+          std::string chunk;
+          if (*first) {
+            chunk = "retry: 1000\n\n";
+            *first = false;
+          }
+          const auto next = live_.waitNewer(*seen, kKeepAliveComment);
+          if (live_.stopping()) {
+            sink.done();
+            return true;
+          }
+          if (next) {
+            *seen = next->first;
+            chunk += "event: timeline\ndata: " + next->second + "\n\n";
+          } else {
+            chunk += ": still here\n\n";
+          }
+          return sink.write(chunk.data(), chunk.size());
+        },
+        [this](bool) { streams_.fetch_sub(1); });
+  }
+
+  void tap(const httplib::Request& request, httplib::Response& response) {
+    const auto parsed = parseTapRequest(request.body);
+    if (const auto* bad = std::get_if<BadRequest>(&parsed)) return fail(response, 400, bad->reason);
+    const TapRequest& tap = std::get<TapRequest>(parsed);
+    const auto size = host::canvasFor(tap.family).size;
+    if (!(tap.x >= 0 && tap.y >= 0 && tap.x <= size.width && tap.y <= size.height)) {
+      return fail(
+          response, 400,
+          "the point is outside the " + std::string(host::shortName(tap.family)) + " widget");
+    }
+    const auto link = widget_.hitTest(tap);
+    // On the phone a small widget is one tap target: it opens the app, whatever lies under it.
+    const bool wholeWidget = tap.family == host::WidgetFamily::systemSmall;
+    const std::optional<std::string> opens = wholeWidget ? std::nullopt : link;
+    std::string message = opens         ? "opens " + *opens
+                          : wholeWidget ? "the whole small widget opens the app"
+                                        : "no link here: the tap opens the app";
+    bool opened = false;
+    if (opens && context_.line.openWith) {
+      const auto failure =
+          context_.environment.openURL(splitAtSpaces(*context_.line.openWith), *opens);
+      opened = !failure;
+      if (failure) message += " (" + *failure + ")";
+    }
+    context_.environment.err << host::iso8601(foundation::Date::now()).value_or("?") << "  tap "
+                             << host::shortName(tap.family) << " ("
+                             << foundation::shortestDecimal(tap.x) << ", "
+                             << foundation::shortestDecimal(tap.y) << "): " << message << std::endl;
+    response.set_content(
+        "{\"family\": " + host::jsonString(host::shortName(tap.family)) +
+            ", \"x\": " + host::jsonNumber(tap.x) + ", \"y\": " + host::jsonNumber(tap.y) +
+            ", \"url\": " + (opens ? host::jsonString(*opens) : "null") +
+            ", \"link\": " + (link ? host::jsonString(*link) : "null") + ", \"opened\": " +
+            (opened ? "true" : "false") + ", \"message\": " + host::jsonString(message) + "}\n",
+        "application/json");
+  }
+
+  const host::CommandContext& context_;
+  LiveTimeline& live_;
+  WidgetHost& widget_;
+  httplib::Server http_;
+  AllowedOrigin allowed_;
+  std::atomic<int> streams_{0};
+};
+
+// Waits for what makes the host ask again: the store changing, or the policy's date. Returns
+// when a stop is asked for.
+void followStoreAndPolicy(WidgetHost& widget, LiveTimeline& live) {
+  using Clock = std::chrono::steady_clock;
+  host::StoreWatcher watcher(widget.store());
+  auto lastRequest = Clock::now();
+  while (!host::stopRequested()) {
+    // When the policy asks again, never sooner than a second after the last request.
+    std::optional<Clock::time_point> reloadAt;
+    if (const auto timeline = live.timeline()) {
+      if (const auto date = host::nextReloadDate(*timeline)) {
+        double seconds = date->timeIntervalSinceReferenceDate -
+                         foundation::Date::now().timeIntervalSinceReferenceDate;
+        seconds = std::clamp(std::isnan(seconds) ? 3600.0 : seconds, 0.0, 3600.0);
+        reloadAt = std::max(Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                               std::chrono::duration<double>(seconds)),
+                            lastRequest + std::chrono::seconds(1));
+      }
+    }
+    auto wakeAt = Clock::now() + std::chrono::hours(1);
+    if (reloadAt) wakeAt = std::min(wakeAt, *reloadAt);
+    if (const auto due = watcher.dueAt()) wakeAt = std::min(wakeAt, *due);
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - Clock::now());
+    pollfd descriptors[2] = {{host::stopRequestFd(), POLLIN, 0}, {watcher.fd(), POLLIN, 0}};
+    poll(descriptors, 2, static_cast<int>(std::max<long long>(wait.count(), 0)));
+    if (host::stopRequested()) break;
+    if (descriptors[1].revents & POLLIN) watcher.readEvents();
+    const auto now = Clock::now();
+    if (watcher.takeChange(now)) {
+      widget.reload(ReloadReason::storeChanged);
+      lastRequest = Clock::now();
+    } else if (reloadAt && now >= *reloadAt) {
+      // The date may have moved on meanwhile: a reload asked from the page.
+      const auto timeline = live.timeline();
+      const auto date = timeline ? host::nextReloadDate(*timeline) : std::nullopt;
+      if (date && !(foundation::Date::now() < *date)) {
+        widget.reload(ReloadReason::policyDate);
+        lastRequest = Clock::now();
+      }
+    }
+  }
+}
+
+}  // namespace
+
+host::CommandResult servePreview(const host::CommandContext& context) {
+  const auto& line = context.line;
+  const std::string address = line.bind.value_or("127.0.0.1");
+  LiveTimeline live(line.dailyBudget.value_or(kDefaultDailyBudget));
+  WidgetHost widget(context, live);
+  Server server(context, live, widget);
+  const auto port = server.bind(address, line.port.value_or(0));
+  if (!port) {
+    return host::CommandResult::failure("cannot listen on " + address + " port " +
+                                        std::to_string(line.port.value_or(0)));
+  }
+  const std::string hostName =
+      address.find(':') != std::string::npos ? "[" + address + "]" : address;
+  context.environment.out << "http://" << hostName << ":" << *port << "/" << std::endl;
+  if (!isLoopback(address)) {
+    context.environment.err << context.program() << ": warning: listening on " << address
+                            << ": other machines can reach the preview" << std::endl;
+  }
+
+  const host::StopOnSignal stopOnSignal;
+  widget.reload(ReloadReason::firstLoad);
+  std::thread listener([&server] { server.listen(); });
+  followStoreAndPolicy(widget, live);
+  live.stop();
+  server.stop();
+  listener.join();
+  context.environment.err << host::iso8601(foundation::Date::now()).value_or("?") << "  stopped"
+                          << std::endl;
+  return host::CommandResult::ok();
+}
+
+}  // namespace preview

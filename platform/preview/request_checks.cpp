@@ -1,0 +1,183 @@
+#include "preview/request_checks.hpp"
+
+#include <arpa/inet.h>
+
+#include <charconv>
+#include <cmath>
+#include <nlohmann/json.hpp>
+
+namespace preview {
+namespace {
+
+struct HostAndPort {
+  std::string host;  // without brackets
+  std::optional<int> port;
+};
+
+std::optional<HostAndPort> splitHost(std::string_view text) {
+  HostAndPort result;
+  std::string_view rest;
+  if (!text.empty() && text.front() == '[') {
+    const auto close = text.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    result.host = std::string(text.substr(1, close - 1));
+    rest = text.substr(close + 1);
+  } else {
+    const auto colon = text.find(':');
+    result.host = std::string(text.substr(0, colon));
+    rest = colon == std::string_view::npos ? std::string_view() : text.substr(colon);
+  }
+  if (!rest.empty()) {
+    if (rest.front() != ':' || rest.size() == 1) return std::nullopt;
+    int port = 0;
+    const auto digits = rest.substr(1);
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), port);
+    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    result.port = port;
+  }
+  for (auto& c : result.host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return result;
+}
+
+// The address in a canonical spelling, when `text` is an IPv4 or IPv6 literal.
+std::optional<std::string> ipLiteral(const std::string& text) {
+  unsigned char bytes[16];
+  char out[INET6_ADDRSTRLEN];
+  if (inet_pton(AF_INET, text.c_str(), bytes) == 1) {
+    return inet_ntop(AF_INET, bytes, out, sizeof out) ? std::optional<std::string>(out)
+                                                      : std::nullopt;
+  }
+  if (inet_pton(AF_INET6, text.c_str(), bytes) == 1) {
+    return inet_ntop(AF_INET6, bytes, out, sizeof out) ? std::optional<std::string>(out)
+                                                       : std::nullopt;
+  }
+  return std::nullopt;
+}
+
+bool nameAllowed(const std::string& host, const std::string& boundAddress) {
+  if (host == "localhost") return true;
+  const auto literal = ipLiteral(host);
+  if (!literal) return false;  // a name other than localhost: maybe another site's
+  if (*literal == "127.0.0.1" || *literal == "::1") return true;
+  const auto bound = ipLiteral(boundAddress);
+  if (!bound) return false;
+  // Bound to every address, the server answers at any of this machine's addresses; a literal
+  // address is never a name someone else controls.
+  return *bound == "0.0.0.0" || *bound == "::" || *bound == *literal;
+}
+
+}  // namespace
+
+bool AllowedOrigin::hostAllowed(std::string_view hostHeader) const {
+  const auto parts = splitHost(hostHeader);
+  if (!parts || (parts->port && *parts->port != port)) return false;
+  return nameAllowed(parts->host, boundAddress);
+}
+
+bool AllowedOrigin::originAllowed(std::string_view originHeader) const {
+  constexpr std::string_view scheme = "http://";
+  if (!originHeader.starts_with(scheme)) return false;
+  const auto parts = splitHost(originHeader.substr(scheme.size()));
+  return parts && parts->port == port && nameAllowed(parts->host, boundAddress);
+}
+
+std::optional<host::WidgetFamily> familyNamed(std::string_view name) {
+  if (name == "small") return host::WidgetFamily::systemSmall;
+  if (name == "medium") return host::WidgetFamily::systemMedium;
+  return std::nullopt;
+}
+
+std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& parameters,
+                                                       bool (*knownLocale)(const std::string&)) {
+  RenderQuery query;
+  for (const auto& [name, value] : parameters) {
+    if (parameters.count(name) > 1) return BadRequest{"parameter '" + name + "' given twice"};
+    auto bad = [&](std::string_view expected) {
+      return BadRequest{"invalid " + name + " '" + value.substr(0, 64) + "' (expected " +
+                        std::string(expected) + ")"};
+    };
+    if (name == "family") {
+      const auto family = familyNamed(value);
+      if (!family) return bad("small or medium");
+      query.family = *family;
+    } else if (name == "format") {
+      if (value == "png") {
+        query.format = host::OutputFormat::png;
+      } else if (value == "svg") {
+        query.format = host::OutputFormat::svg;
+      } else {
+        return bad("png or svg");
+      }
+    } else if (name == "scheme") {
+      if (value != "light" && value != "dark") return bad("light or dark");
+      query.scheme = value == "dark" ? host::Appearance::dark : host::Appearance::light;
+    } else if (name == "locale") {
+      if (value.empty() || value.size() > 100 || !knownLocale(value)) {
+        return bad("a locale ICU knows, such as de_DE");
+      }
+      query.locale = value;
+    } else if (name == "scale") {
+      if (value != "1" && value != "2" && value != "3") return bad("1, 2 or 3");
+      query.scale = value[0] - '0';
+    } else if (name == "placeholder") {
+      if (value != "1" && value != "0") return bad("1 or 0");
+      query.placeholder = value == "1";
+    } else {
+      return BadRequest{"unknown parameter '" + name.substr(0, 64) + "'"};
+    }
+  }
+  return query;
+}
+
+std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters) {
+  FitQuery query{
+      std::nullopt, {host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium}, {}};
+  for (const auto& [name, value] : parameters) {
+    if (parameters.count(name) > 1) return BadRequest{"parameter '" + name + "' given twice"};
+    if (name == "locales") {
+      if (value.empty()) return BadRequest{"invalid locales '' (expected all, or en_US,de_DE...)"};
+      query.locales = value;
+    } else if (name == "family") {
+      if (value != "all") {
+        const auto family = familyNamed(value);
+        if (!family)
+          return BadRequest{"invalid family '" + value.substr(0, 64) +
+                            "' (expected small, medium or all)"};
+        query.families = {*family};
+      }
+    } else if (name == "balance" || name == "income" || name == "expense") {
+      double number = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+      if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(number)) {
+        return BadRequest{"invalid " + name + " '" + value.substr(0, 64) + "' (expected a number)"};
+      }
+      query.values.emplace_back(name, number);
+    } else {
+      return BadRequest{"unknown parameter '" + name.substr(0, 64) + "'"};
+    }
+  }
+  return query;
+}
+
+std::variant<TapRequest, BadRequest> parseTapRequest(std::string_view body) {
+  const auto json = nlohmann::json::parse(body, nullptr, false);
+  if (json.is_discarded() || !json.is_object()) {
+    return BadRequest{"the body is not a JSON object"};
+  }
+  TapRequest tap;
+  const auto family = json.find("family");
+  if (family == json.end() || !family->is_string() || !familyNamed(family->get<std::string>())) {
+    return BadRequest{"\"family\" must be \"small\" or \"medium\""};
+  }
+  tap.family = *familyNamed(family->get<std::string>());
+  for (auto [key, target] : {std::pair{"x", &tap.x}, std::pair{"y", &tap.y}}) {
+    const auto value = json.find(key);
+    if (value == json.end() || !value->is_number() || !std::isfinite(value->get<double>())) {
+      return BadRequest{"\"" + std::string(key) + "\" must be a number of points"};
+    }
+    *target = value->get<double>();
+  }
+  return tap;
+}
+
+}  // namespace preview

@@ -1,0 +1,165 @@
+// The preview page in Debian's chromium: what a user sees and clicks, against a real server
+// on a copy of the sample store. Run by ctest; exits 77 (skipped) without the browser or
+// playwright-core.
+import { test, after, before } from 'node:test';
+import assert from 'node:assert/strict';
+import { spawn } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import readline from 'node:readline';
+
+const CHROMIUM = '/usr/bin/chromium';
+let chromium;
+try {
+  ({ chromium } = await import('playwright-core'));
+} catch {
+  console.log('skipped: playwright-core is not installed (npm ci in tests/browser)');
+  process.exit(77);
+}
+if (!fs.existsSync(CHROMIUM)) {
+  console.log(`skipped: no ${CHROMIUM}`);
+  process.exit(77);
+}
+
+const executable = process.env.POCKETTA_WIDGET;
+const work = fs.mkdtempSync(path.join(os.tmpdir(), 'preview-browser-'));
+const containers = path.join(work, 'containers');
+fs.cpSync(process.env.POCKETTA_SAMPLES, containers, { recursive: true });
+const suite = 'group.pocketta.shared';
+const store = path.join(containers, suite, 'Library', 'Preferences', `${suite}.plist`);
+
+// Writes a store beside the real one and renames it over, as the app does.
+function replaceStore(balance) {
+  const plist = '<?xml version="1.0" encoding="UTF-8"?>\n<plist version="1.0"><dict>' +
+    `<key>balance</key><real>${balance}</real><key>todayIncome</key><real>350</real>` +
+    '<key>todayExpense</key><real>86.4</real><key>updatedAt</key><date>2026-12-06T08:30:00Z</date>' +
+    '</dict></plist>\n';
+  fs.writeFileSync(`${store}.new`, plist);
+  fs.renameSync(`${store}.new`, store);
+}
+
+let server;
+let url;
+let context;
+let page;
+const consoleErrors = [];
+
+before(async () => {
+  server = spawn(executable, ['preview', '--containers', containers, '--locale', 'en_US'],
+    { stdio: ['ignore', 'pipe', 'inherit'] });
+  url = (await readline.createInterface({ input: server.stdout })[Symbol.asyncIterator]().next()).value;
+  assert.match(url, /^http:\/\/127\.0\.0\.1:\d+\/$/);
+  context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
+    executablePath: CHROMIUM, headless: true, viewport: { width: 1400, height: 1000 },
+    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
+  });
+  page = await context.newPage();
+  page.on('console', (message) => message.type() === 'error' && consoleErrors.push(message.text()));
+  page.on('pageerror', (error) => consoleErrors.push(String(error)));
+  await page.goto(url);
+  await page.waitForSelector('body[data-generation="1"]');
+});
+
+after(async () => {
+  await context?.close();
+  if (server) {
+    const exited = new Promise((resolve) => server.on('exit', (code, signal) => resolve({ code, signal })));
+    server.kill('SIGTERM');
+    assert.deepEqual(await exited, { code: 0, signal: null }, 'SIGTERM stops the server cleanly');
+  }
+  fs.rmSync(work, { recursive: true, force: true });
+});
+
+const box = (family, scheme = 'light', placeholder = '0') =>
+  page.locator(`.widget[data-family="${family}"][data-scheme="${scheme}"][data-placeholder="${placeholder}"]`);
+
+// Every text the pictures show, whether drawn as text or as glyphs with a label.
+const shownText = () => page.evaluate(() => [...document.querySelectorAll('.widget svg')]
+  .map((svg) => svg.textContent + [...svg.querySelectorAll('[aria-label]')]
+    .map((e) => e.getAttribute('aria-label')).join(' ')).join(' ').replace(/\s/g, ' '));
+
+test('both families show at their sizes, and a tap logs the deep link without leaving', async () => {
+  for (const [family, width, height] of [['small', 170, 170], ['medium', 364, 170]]) {
+    const bounds = await box(family).locator('svg').boundingBox();
+    assert.deepEqual([bounds.width, bounds.height], [width, height], family);
+  }
+  for (const action of ['add-income', 'add-expense']) {
+    await box('medium').locator(`a[href="pocketta://${action}"]`).click();
+    await page.waitForFunction((u) => document.getElementById('taps').textContent.includes(u),
+      `pocketta://${action}`);
+  }
+  await box('small').click({ position: { x: 85, y: 85 } });
+  await page.waitForFunction(() => document.getElementById('taps').textContent.includes('whole small widget'));
+  assert.equal(page.url(), url);
+});
+
+test('the page follows the store: renamed over, then deleted', async () => {
+  const latencies = [];
+  for (let i = 1; i <= 7; i++) {
+    const generation = Number(await page.evaluate(() => document.body.dataset.generation));
+    const started = Date.now();
+    replaceStore(1000 + i);
+    await page.waitForFunction((g) => Number(document.body.dataset.generation) > g, generation,
+      { timeout: 2000 });
+    latencies.push(Date.now() - started);
+    assert.match(await shownText(), new RegExp(`1,00${i}`));
+  }
+  latencies.sort((a, b) => a - b);
+  console.log(`store renamed over -> new picture in the page: median ${latencies[3]} ms ` +
+    `(of ${latencies.join(', ')})`);
+  fs.unlinkSync(store);
+  await page.waitForSelector('#store[data-status="missing"]', { timeout: 2000 });
+  replaceStore(12840.5);
+  await page.waitForSelector('#store[data-status="ok"]', { timeout: 2000 });
+});
+
+test('another locale shows in the pictures', async () => {
+  await page.selectOption('#locale', 'de_DE');
+  await page.waitForSelector('body[data-locale="de_DE"]');
+  assert.match(await shownText(), /12\.840,50 CN¥/);
+});
+
+test('the page shows the picture the server draws', async () => {
+  const shot = (await box('medium').locator('svg').screenshot()).toString('base64');
+  const difference = await page.evaluate(async (shot) => {
+    const load = (src) => new Promise((resolve, reject) => {
+      const image = new Image();
+      image.onload = () => resolve(image);
+      image.onerror = reject;
+      image.src = src;
+    });
+    const pixels = async (src) => {
+      const image = await load(src);
+      const canvas = new OffscreenCanvas(364, 170);
+      const g = canvas.getContext('2d');
+      g.fillStyle = '#fff';  // the page behind the widget's rounded corners
+      g.fillRect(0, 0, 364, 170);
+      g.drawImage(image, 0, 0);
+      return g.getImageData(0, 0, 364, 170).data;
+    };
+    const a = await pixels(`data:image/png;base64,${shot}`);
+    const b = await pixels('/render?family=medium&format=png&scale=1&locale=de_DE');
+    let far = 0;
+    for (let i = 0; i < a.length; i += 4) {
+      const d = Math.max(...[0, 1, 2].map((c) => Math.abs(a[i + c] - b[i + c])));
+      if (d > 64) far++;
+    }
+    return far / (a.length / 4);
+  }, shot);
+  // Anti-aliasing and the gradient's steps differ by less; a missing or moved text does not.
+  assert.ok(difference < 0.006, `${(difference * 100).toFixed(2)} % of the pixels differ`);
+});
+
+test('the fit matrix flags a balance too long for the small family', async () => {
+  const generation = Number(await page.evaluate(() => document.body.dataset.generation));
+  replaceStore(123456789012.34);
+  await page.waitForFunction((g) => Number(document.body.dataset.generation) > g, generation);
+  await page.fill('#fit-locales', 'en_US,de_DE');
+  await page.click('#fit');
+  await page.waitForSelector('#fit-matrix td[data-family="small"][data-truncated="1"]');
+  assert.equal(await page.locator('#fit-matrix td[data-family="medium"][data-truncated="1"]').count(), 0);
+});
+
+test('no console errors', () => assert.deepEqual(consoleErrors, []));

@@ -1,0 +1,90 @@
+#include "preview/request_checks.hpp"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using preview::AllowedOrigin;
+using preview::BadRequest;
+
+TEST(RequestChecks, OnlyThisServersNamesAndItsOwnPageGetThrough) {
+  const AllowedOrigin loopback{"127.0.0.1", 8080};
+  const AllowedOrigin everywhere{"0.0.0.0", 8080};
+  const struct {
+    std::string host;
+    bool loopback, everywhere;
+  } hosts[] = {
+      {"127.0.0.1:8080", true, true},
+      {"localhost:8080", true, true},
+      {"LocalHost", true, true},
+      {"[::1]:8080", true, true},
+      {"127.0.0.1:8081", false, false},
+      {"evil.example:8080", false, false},
+      {"localhost.evil.example", false, false},
+      {"192.168.1.5:8080", false, true},
+      {"", false, false},
+      {"[::1", false, false},
+      {"127.0.0.1:80x", false, false},
+      {"127.0.0.1:", false, false},
+  };
+  for (const auto& row : hosts) {
+    EXPECT_EQ(loopback.hostAllowed(row.host), row.loopback) << row.host;
+    EXPECT_EQ(everywhere.hostAllowed(row.host), row.everywhere) << row.host;
+  }
+  for (const auto& [origin, allowed] :
+       std::vector<std::pair<std::string, bool>>{{"http://127.0.0.1:8080", true},
+                                                 {"http://localhost:8080", true},
+                                                 {"http://127.0.0.1", false},
+                                                 {"https://127.0.0.1:8080", false},
+                                                 {"http://evil.example:8080", false},
+                                                 {"null", false},
+                                                 {"", false}}) {
+    EXPECT_EQ(loopback.originAllowed(origin), allowed) << origin;
+  }
+}
+
+bool anyLocale(const std::string& id) {
+  return id == "de_DE";
+}
+
+TEST(RequestChecks, QueriesAndBodiesAreReadStrictly) {
+  using Query = preview::QueryParameters;
+  const auto render = preview::parseRenderQuery(Query{{"family", "medium"},
+                                                      {"format", "png"},
+                                                      {"scheme", "dark"},
+                                                      {"locale", "de_DE"},
+                                                      {"scale", "3"},
+                                                      {"placeholder", "1"}},
+                                                anyLocale);
+  EXPECT_EQ(std::get<preview::RenderQuery>(render),
+            (preview::RenderQuery{host::WidgetFamily::systemMedium, host::OutputFormat::png,
+                                  host::Appearance::dark, "de_DE", 3, true}));
+  const std::pair<Query, std::string> badRenders[] = {
+      {{{"family", "large"}}, "invalid family 'large' (expected small or medium)"},
+      {{{"format", "terminal"}}, "invalid format 'terminal' (expected png or svg)"},
+      {{{"scale", "4"}}, "invalid scale '4' (expected 1, 2 or 3)"},
+      {{{"locale", "xx_YY"}},
+       "invalid locale 'xx_YY' (expected a locale ICU knows, such as de_DE)"},
+      {{{"family", "small"}, {"family", "small"}}, "parameter 'family' given twice"},
+      {{{"zoom", "2"}}, "unknown parameter 'zoom'"},
+  };
+  for (const auto& [query, reason] : badRenders) {
+    EXPECT_EQ(std::get<BadRequest>(preview::parseRenderQuery(query, anyLocale)).reason, reason);
+  }
+  const auto fit = preview::parseFitQuery(Query{{"family", "small"}, {"balance", "1e11"}});
+  EXPECT_EQ(std::get<preview::FitQuery>(fit).values,
+            (std::vector<std::pair<std::string, double>>{{"balance", 1e11}}));
+  EXPECT_TRUE(std::holds_alternative<BadRequest>(preview::parseFitQuery(Query{{"income", "1x"}})));
+
+  EXPECT_EQ(std::get<preview::TapRequest>(
+                preview::parseTapRequest(R"({"family": "small", "x": 12.5, "y": 3})")),
+            (preview::TapRequest{host::WidgetFamily::systemSmall, 12.5, 3}));
+  for (const std::string body :
+       {"", "[]", "{\"family\": \"small\", \"x\": 1}", "{\"family\": \"huge\", \"x\": 1, \"y\": 1}",
+        "{\"family\": \"small\", \"x\": \"1\", \"y\": 1}",
+        "{\"family\": \"small\", \"x\": 1e999, \"y\": 1}"}) {
+    EXPECT_TRUE(std::holds_alternative<BadRequest>(preview::parseTapRequest(body))) << body;
+  }
+}
+
+}  // namespace
