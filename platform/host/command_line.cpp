@@ -198,7 +198,10 @@ const OptionSpec kOptions[] = {
        line.appearance = Appearance::dark;
        return std::nullopt;
      }},
-    {"--text-size", "", "SIZE", kPictureCommands,
+    {"--text-size",
+     "",
+     "SIZE",
+     {Command::render, Command::gallery, Command::run, Command::preview},
      "the user's text size, which the text styles follow: xSmall, small, medium, large, "
      "xLarge, xxLarge, xxxLarge, accessibility1 to accessibility5 (default large)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
@@ -264,6 +267,27 @@ const OptionSpec kOptions[] = {
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        if (value.empty() || value.size() > 20000) return "all, or locales such as en_US,de_DE";
        line.locales = std::string(value);
+       return std::nullopt;
+     }},
+    {"--text-sizes",
+     "",
+     "LIST",
+     {Command::fit},
+     "all, or text sizes joined by commas, such as xSmall,large,accessibility5 (default "
+     "large)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.textSizes.clear();
+       if (value == "all") {
+         line.textSizes.assign(ui::kAllDynamicTypeSizes.begin(), ui::kAllDynamicTypeSizes.end());
+         return std::nullopt;
+       }
+       for (std::size_t start = 0; start <= value.size();) {
+         const std::size_t end = std::min(value.find(',', start), value.size());
+         const auto size = ui::parseDynamicTypeSize(value.substr(start, end - start));
+         if (!size) return "all, or text sizes from xSmall to accessibility5 joined by commas";
+         line.textSizes.push_back(*size);
+         start = end + 1;
+       }
        return std::nullopt;
      }},
     {"--balance",

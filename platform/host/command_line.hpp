@@ -71,6 +71,7 @@ struct CommandLine {
   // fit: "all" or identifiers joined by commas (none: the user's locale), and the entry's values
   // by field name in place of the store's.
   std::optional<std::string> locales;
+  std::vector<ui::DynamicTypeSize> textSizes;  // fit: none given: large
   std::vector<std::pair<std::string, double>> fieldValues;
 
   std::optional<std::string> locale;

@@ -72,8 +72,8 @@ std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
     for (const auto& [name, value] : query.values) fields.push_back({name, value});
     entry = entry.withFields(fields);
   }
-  return host::fitJson(
-      host::checkFit(context_, entry, std::get<std::vector<std::string>>(locales), query.families));
+  return host::fitJson(host::checkFit(context_, entry, std::get<std::vector<std::string>>(locales),
+                                      query.families, {context_.line.textSizeOrDefault()}));
 }
 
 std::optional<std::string> WidgetHost::hitTest(const TapRequest& tap) {
