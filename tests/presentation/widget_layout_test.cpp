@@ -167,10 +167,9 @@ TEST(WidgetLayout, staysInsideTheWidgetAtTheSmallestAndLargestTextSizes) {
         int outside = 0;
         for (int i = 0; i < image.width * image.height; ++i) {
           const double x = (i % image.width + 0.5) / 2, y = (i / image.width + 0.5) / 2;
-          const double dx = x - std::clamp(x, r, size.width - r);
-          const double dy = y - std::clamp(y, r, size.height - r);
           outside += image.pixels[static_cast<std::size_t>(i) * 4 + 3] != 0 &&
-                     std::hypot(dx, dy) > r + 0.5;
+                     std::hypot(x - std::clamp(x, r, size.width - r),
+                                y - std::clamp(y, r, size.height - r)) > r + 0.5;
         }
         EXPECT_EQ(outside, 0);
       }
