@@ -174,7 +174,7 @@ const OptionSpec kOptions[] = {
      }},
     {"--name", "", "TEMPLATE", kPictureCommands,
      "the file names in an --out folder, before the extension: {kind}, {family}, {locale}, "
-     "{appearance} and {scale} stand for their values (default {kind}-{family})",
+     "{appearance}, {textSize} and {scale} stand for their values (default {kind}-{family})",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        if (value.empty() || value.find('/') != std::string_view::npos) {
          return "a file name without /";
@@ -196,6 +196,17 @@ const OptionSpec kOptions[] = {
     {"--dark", "", "", kPictureCommands, "short for --appearance dark",
      [](CommandLine& line, std::string_view) -> std::optional<std::string> {
        line.appearance = Appearance::dark;
+       return std::nullopt;
+     }},
+    {"--text-size",
+     "",
+     "SIZE",
+     {Command::render, Command::gallery, Command::run, Command::preview},
+     "the user's text size, which the text styles follow: xSmall, small, medium, large, "
+     "xLarge, xxLarge, xxxLarge, accessibility1 to accessibility5 (default large)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.textSize = ui::parseDynamicTypeSize(value);
+       if (!line.textSize) return "a text size from xSmall to accessibility5, such as large";
        return std::nullopt;
      }},
     {"--quiet",
@@ -256,6 +267,27 @@ const OptionSpec kOptions[] = {
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        if (value.empty() || value.size() > 20000) return "all, or locales such as en_US,de_DE";
        line.locales = std::string(value);
+       return std::nullopt;
+     }},
+    {"--text-sizes",
+     "",
+     "LIST",
+     {Command::fit},
+     "all, or text sizes joined by commas, such as xSmall,large,accessibility5 (default "
+     "large)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.textSizes.clear();
+       if (value == "all") {
+         line.textSizes.assign(ui::kAllDynamicTypeSizes.begin(), ui::kAllDynamicTypeSizes.end());
+         return std::nullopt;
+       }
+       for (std::size_t start = 0; start <= value.size();) {
+         const std::size_t end = std::min(value.find(',', start), value.size());
+         const auto size = ui::parseDynamicTypeSize(value.substr(start, end - start));
+         if (!size) return "all, or text sizes from xSmall to accessibility5 joined by commas";
+         line.textSizes.push_back(*size);
+         start = end + 1;
+       }
        return std::nullopt;
      }},
     {"--balance",

@@ -11,6 +11,7 @@
 #include "foundation/geometry.hpp"
 #include "host/output_format.hpp"
 #include "host/widget_family.hpp"
+#include "ui/dynamic_type_size.hpp"
 
 namespace host {
 
@@ -45,6 +46,7 @@ struct CommandLine {
   std::optional<std::string> out;        // a file, a folder, a device, or "-" for standard output
   std::optional<std::string> name;       // file names in a folder, with {kind}, {family}...
   std::optional<Appearance> appearance;  // none given: light
+  std::optional<ui::DynamicTypeSize> textSize;  // the user's text size; none given: large
   bool placeholder = false;
   bool snapshot = false;
   bool quiet = false;  // no line per written file
@@ -69,6 +71,7 @@ struct CommandLine {
   // fit: "all" or identifiers joined by commas (none: the user's locale), and the entry's values
   // by field name in place of the store's.
   std::optional<std::string> locales;
+  std::vector<ui::DynamicTypeSize> textSizes;  // fit: none given: large
   std::vector<std::pair<std::string, double>> fieldValues;
 
   std::optional<std::string> locale;
@@ -78,6 +81,9 @@ struct CommandLine {
 
   int scaleOrDefault() const { return scale.value_or(1); }
   Appearance appearanceOrDefault() const { return appearance.value_or(Appearance::light); }
+  ui::DynamicTypeSize textSizeOrDefault() const {
+    return textSize.value_or(ui::DynamicTypeSize::large);
+  }
   friend bool operator==(const CommandLine&, const CommandLine&) = default;
 };
 

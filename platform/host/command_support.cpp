@@ -35,6 +35,7 @@ std::optional<std::string> placeholderValue(const CommandContext& context, std::
   if (name == "locale") return foundation::Locale::current().identifier();
   if (name == "appearance") return std::string(toString(context.line.appearanceOrDefault()));
   if (name == "scale") return std::to_string(context.line.scaleOrDefault());
+  if (name == "textSize") return std::string(ui::toString(context.line.textSizeOrDefault()));
   return std::nullopt;
 }
 
@@ -79,6 +80,7 @@ ui::RenderOptions CommandContext::renderOptions(bool redacted) const {
   options.colorScheme = line.appearanceOrDefault() == Appearance::dark ? ui::ColorScheme::dark
                                                                        : ui::ColorScheme::light;
   options.redacted = redacted;
+  options.dynamicTypeSize = line.textSizeOrDefault();
   options.layoutDirection = foundation::Locale::current().isRightToLeft()
                                 ? ui::LayoutDirection::rightToLeft
                                 : ui::LayoutDirection::leftToRight;

@@ -46,8 +46,10 @@ CommandResult fitCommand(const CommandContext& context) {
   auto entry = fitEntry(context, chosen.front());
   if (auto* failure = std::get_if<CommandResult>(&entry)) return *failure;
 
-  const auto results = checkFit(context, std::get<AnyEntry>(entry),
-                                std::get<std::vector<std::string>>(locales), chosen);
+  const auto& sizes = context.line.textSizes;
+  const auto results =
+      checkFit(context, std::get<AnyEntry>(entry), std::get<std::vector<std::string>>(locales),
+               chosen, sizes.empty() ? std::vector{context.line.textSizeOrDefault()} : sizes);
   context.environment.out << (context.line.json ? fitJson(results) + "\n" : fitText(results));
   context.environment.out.flush();
   if (!context.environment.out) return CommandResult::failure("cannot write standard output");

@@ -17,19 +17,25 @@ bool FitResult::truncated() const {
 
 std::vector<FitResult> checkFit(const CommandContext& context, const AnyEntry& entry,
                                 const std::vector<std::string>& locales,
-                                const std::vector<WidgetFamily>& families) {
+                                const std::vector<WidgetFamily>& families,
+                                const std::vector<ui::DynamicTypeSize>& textSizes) {
   const std::string user = foundation::Locale::current().identifier();
   std::vector<FitResult> results;
   for (const auto& locale : locales) {
     foundation::Locale::setUserPreferredIdentifier(locale);
     const ui::View view = context.configuration.content(entry);
-    for (const auto family : families) {
-      const auto layout = ui::layoutWidget(view, canvasFor(family), context.renderOptions(false));
-      FitResult result{locale, family, {}};
-      for (const auto& text : ui::textFits(layout.content)) {
-        result.texts.push_back({text.text, text.fit.scale, text.fit.lineCount, text.fit.truncated});
+    for (const auto textSize : textSizes) {
+      ui::RenderOptions options = context.renderOptions(false);
+      options.dynamicTypeSize = textSize;
+      for (const auto family : families) {
+        const auto layout = ui::layoutWidget(view, canvasFor(family), options);
+        FitResult result{locale, family, textSize, {}};
+        for (const auto& text : ui::textFits(layout.content)) {
+          result.texts.push_back(
+              {text.text, text.fit.scale, text.fit.lineCount, text.fit.truncated});
+        }
+        results.push_back(std::move(result));
       }
-      results.push_back(std::move(result));
     }
   }
   foundation::Locale::setUserPreferredIdentifier(user);
@@ -44,7 +50,8 @@ std::string fitJson(const std::vector<FitResult>& results) {
   for (std::size_t i = 0; i < results.size(); ++i) {
     const auto& result = results[i];
     out += (i ? ", " : "") + std::string("{\"locale\": ") + jsonString(result.locale) +
-           ", \"family\": " + jsonString(shortName(result.family)) + ", \"texts\": [";
+           ", \"family\": " + jsonString(shortName(result.family)) +
+           ", \"textSize\": " + jsonString(ui::toString(result.textSize)) + ", \"texts\": [";
     for (std::size_t j = 0; j < result.texts.size(); ++j) {
       const auto& text = result.texts[j];
       out += (j ? ", " : "") + std::string("{\"text\": ") + jsonString(text.text) +
@@ -74,8 +81,11 @@ std::string fitText(const std::vector<FitResult>& results) {
       if (text.lines > 1)
         how += (how.empty() ? "" : ", ") + ("wrapped to " + std::to_string(text.lines) + " lines");
       if (text.truncated) how += how.empty() ? "truncated" : ", truncated";
-      out += result.locale + " " + std::string(shortName(result.family)) + ": \"" + shown + "\" " +
-             how + "\n";
+      out += result.locale + " " + std::string(shortName(result.family)) +
+             (result.textSize == ui::DynamicTypeSize::large
+                  ? ""
+                  : " " + std::string(ui::toString(result.textSize))) +
+             ": \"" + shown + "\" " + how + "\n";
     }
   }
   out += std::to_string(results.size()) + " layouts: " + std::to_string(changed) +

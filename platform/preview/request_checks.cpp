@@ -116,6 +116,9 @@ std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& pa
         return bad("a locale ICU knows, such as de_DE");
       }
       query.locale = value;
+    } else if (name == "textSize") {
+      query.textSize = ui::parseDynamicTypeSize(value);
+      if (!query.textSize) return bad("a text size from xSmall to accessibility5");
     } else if (name == "scale") {
       if (value != "1" && value != "2" && value != "3") return bad("1, 2 or 3");
       query.scale = value[0] - '0';
@@ -131,12 +134,24 @@ std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& pa
 
 std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters) {
   FitQuery query{
-      std::nullopt, {host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium}, {}};
+      std::nullopt, {host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium}, {}, {}};
   for (const auto& [name, value] : parameters) {
     if (parameters.count(name) > 1) return BadRequest{"parameter '" + name + "' given twice"};
     if (name == "locales") {
       if (value.empty()) return BadRequest{"invalid locales '' (expected all, or en_US,de_DE...)"};
       query.locales = value;
+    } else if (name == "textSizes") {
+      query.textSizes.clear();
+      for (std::size_t start = 0; start <= value.size();) {
+        const std::size_t end = std::min(value.find(',', start), value.size());
+        const auto size = ui::parseDynamicTypeSize(value.substr(start, end - start));
+        if (!size) {
+          return BadRequest{"invalid textSizes '" + value.substr(0, 64) +
+                            "' (expected text sizes such as xSmall,large,accessibility5)"};
+        }
+        query.textSizes.push_back(*size);
+        start = end + 1;
+      }
     } else if (name == "family") {
       if (value != "all") {
         const auto family = familyNamed(value);

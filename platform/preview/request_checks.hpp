@@ -9,6 +9,7 @@
 
 #include "host/command_line.hpp"
 #include "host/widget_family.hpp"
+#include "ui/dynamic_type_size.hpp"
 
 namespace preview {
 
@@ -38,6 +39,7 @@ struct RenderQuery {
   host::OutputFormat format = host::OutputFormat::svg;
   host::Appearance scheme = host::Appearance::light;
   std::optional<std::string> locale;
+  std::optional<ui::DynamicTypeSize> textSize;  // none: the one the preview started with
   int scale = 1;
   bool placeholder = false;
   friend bool operator==(const RenderQuery&, const RenderQuery&) = default;
@@ -56,6 +58,7 @@ struct FitQuery {
   std::optional<std::string> locales;
   std::vector<host::WidgetFamily> families;
   std::vector<std::pair<std::string, double>> values;
+  std::vector<ui::DynamicTypeSize> textSizes;  // none: the one the preview started with
   friend bool operator==(const FitQuery&, const FitQuery&) = default;
 };
 std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters);

@@ -55,8 +55,9 @@ std::string WidgetHost::render(const RenderQuery& query) {
   const ui::View view = context_.configuration.content(entry);
   host::PictureSettings settings;
   settings.scale = query.scale;
-  return host::renderPicture(view, query.family, query.format, settings,
-                             options(query.scheme, query.placeholder, query.scale));
+  ui::RenderOptions shown = options(query.scheme, query.placeholder, query.scale);
+  if (query.textSize) shown.dynamicTypeSize = *query.textSize;
+  return host::renderPicture(view, query.family, query.format, settings, shown);
 }
 
 std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
@@ -72,8 +73,9 @@ std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
     for (const auto& [name, value] : query.values) fields.push_back({name, value});
     entry = entry.withFields(fields);
   }
-  return host::fitJson(
-      host::checkFit(context_, entry, std::get<std::vector<std::string>>(locales), query.families));
+  return host::fitJson(host::checkFit(
+      context_, entry, std::get<std::vector<std::string>>(locales), query.families,
+      query.textSizes.empty() ? std::vector{context_.line.textSizeOrDefault()} : query.textSizes));
 }
 
 std::optional<std::string> WidgetHost::hitTest(const TapRequest& tap) {

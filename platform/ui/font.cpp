@@ -1,5 +1,7 @@
 #include "ui/font.hpp"
 
+#include "foundation/shortest_decimal.hpp"
+
 namespace ui {
 
 std::string_view toString(Font::TextStyle style) {
@@ -51,7 +53,9 @@ std::string_view toString(Font::Design design) {
 }
 
 std::string toString(const Font& font) {
-  std::string text(toString(font.style));
+  std::string text = font.fixedSize
+                         ? "system(size: " + foundation::shortestDecimal(*font.fixedSize) + ")"
+                         : std::string(toString(font.style));
   if (font.weight == Font::Weight::bold) text += ".bold()";
   if (font.design == Font::Design::monospaced) text += ".monospaced()";
   if (font.monospacedDigits) text += ".monospacedDigit()";

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 namespace ui {
 
-// A text style of the platform with its variations. Point sizes belong to the renderer (its text
-// style table); the font only names the style.
+// A text style of the platform with its variations, or a fixed size. Point sizes of the styles
+// belong to the renderer (its text style table); the font only names the style.
 struct Font {
   enum class TextStyle : std::uint8_t {
     largeTitle,
@@ -41,6 +42,13 @@ struct Font {
   static const Font caption;
   static const Font caption2;
 
+  // The system face at a fixed size in points: it does not follow the user's text size.
+  static constexpr Font system(double size) {
+    Font font{TextStyle::body};
+    font.fixedSize = size;
+    return font;
+  }
+
   constexpr Font bold() const {
     Font copy = *this;
     copy.weight = Weight::bold;
@@ -62,6 +70,8 @@ struct Font {
   Weight weight = Weight::regular;
   Design design = Design::standard;
   bool monospacedDigits = false;
+  // Set by system(size:); the style then only stands in for the weight.
+  std::optional<double> fixedSize;
 
   friend bool operator==(const Font&, const Font&) = default;
 };

@@ -132,17 +132,22 @@ class Engine {
         view.node);
   }
 
-  LayoutNode place(const View& view, foundation::Rect frame, const Inherited& outer) {
+  // `proposal` is what the parent offered when the view answered with the frame's size: a stack
+  // that overflowed its proposal shares out the proposal again, not its larger frame.
+  LayoutNode place(const View& view, foundation::Rect frame, foundation::Size proposal,
+                   const Inherited& outer) {
     const Inherited inherited = applyModifiers(view, outer);
     return std::visit(
         Overloaded{
             [&](const VStack& stack) {
               return placeStack(children(stack.children), Axis::vertical, spacing(stack.spacing),
-                                alignmentFactor(stack.alignment), frame, inherited, StackLayout{});
+                                alignmentFactor(stack.alignment), frame, proposal, inherited,
+                                StackLayout{});
             },
             [&](const HStack& stack) {
               return placeStack(children(stack.children), Axis::horizontal, spacing(stack.spacing),
-                                alignmentFactor(stack.alignment), frame, inherited, StackLayout{});
+                                alignmentFactor(stack.alignment), frame, proposal, inherited,
+                                StackLayout{});
             },
             [&](const Spacer&) {
               return LayoutNode{SpacerLayout{}, frame, {}};
@@ -173,12 +178,13 @@ class Engine {
             [&](const Label& label) {
               const LabelParts& parts = labelParts(label);
               return placeStack({{&parts.icon, false, 0}, {&parts.title, false, 0}},
-                                Axis::horizontal, env_.labelIconSpacing, 0.5, frame, inherited,
-                                LabelLayout{});
+                                Axis::horizontal, env_.labelIconSpacing, 0.5, frame, proposal,
+                                inherited, LabelLayout{});
             },
             [&](const Link& link) {
-              return LayoutNode{
-                  LinkLayout{link.destination}, frame, {place(*link.label, frame, inherited)}};
+              return LayoutNode{LinkLayout{link.destination},
+                                frame,
+                                {place(*link.label, frame, proposal, inherited)}};
             },
             [&](const LinearGradient& gradient) {
               std::vector<RGBA> colors;
@@ -203,6 +209,8 @@ class Engine {
   struct StackSizes {
     foundation::Size size;
     std::vector<foundation::Size> children;
+    // What each child was offered for its size.
+    std::vector<foundation::Size> proposals;
   };
 
   // Kept for the engine's lifetime, so that the views made for a label keep their addresses.
@@ -282,6 +290,7 @@ class Engine {
                        foundation::Size proposal, const Inherited& inherited) {
     StackSizes result;
     result.children.resize(items.size());
+    result.proposals.resize(items.size());
     if (items.empty()) return result;
     const double proposedMain = std::max(0.0, main(proposal, axis));
     const double proposedCross = std::max(0.0, cross(proposal, axis));
@@ -312,8 +321,8 @@ class Engine {
     std::size_t left = order.size();
     for (std::size_t i : order) {
       const double share = std::max(0.0, remaining / static_cast<double>(left--));
-      const foundation::Size size =
-          sizeThatFits(*items[i].view, makeSize(share, proposedCross, axis), inherited);
+      result.proposals[i] = makeSize(share, proposedCross, axis);
+      const foundation::Size size = sizeThatFits(*items[i].view, result.proposals[i], inherited);
       result.children[i] = size;
       remaining -= main(size, axis);
     }
@@ -323,8 +332,10 @@ class Engine {
     double mainTotal = gap * static_cast<double>(items.size() - 1);
     double crossMax = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
-      if (items[i].isSpacer)
+      if (items[i].isSpacer) {
         result.children[i] = makeSize(items[i].spacerMinLength + leftover, 0, axis);
+        result.proposals[i] = result.children[i];
+      }
       mainTotal += main(result.children[i], axis);
       crossMax = std::max(crossMax, cross(result.children[i], axis));
     }
@@ -333,9 +344,9 @@ class Engine {
   }
 
   LayoutNode placeStack(const std::vector<StackChild>& items, Axis axis, double gap,
-                        double crossFactor, foundation::Rect frame, const Inherited& inherited,
-                        LayoutContent content) {
-    const StackSizes sizes = stackSize(items, axis, gap, frame.size, inherited);
+                        double crossFactor, foundation::Rect frame, foundation::Size proposal,
+                        const Inherited& inherited, LayoutContent content) {
+    const StackSizes sizes = stackSize(items, axis, gap, proposal, inherited);
     LayoutNode node{std::move(content), frame, {}};
     node.children.reserve(items.size());
     double cursor = axis == Axis::horizontal ? frame.minX() : frame.minY();
@@ -345,16 +356,17 @@ class Engine {
       const foundation::Point origin = axis == Axis::horizontal
                                            ? foundation::Point{cursor, frame.minY() + crossOffset}
                                            : foundation::Point{frame.minX() + crossOffset, cursor};
-      node.children.push_back(place(*items[i].view, {origin, size}, inherited));
+      node.children.push_back(place(*items[i].view, {origin, size}, sizes.proposals[i], inherited));
       cursor += main(size, axis) + gap;
     }
     return node;
   }
 
   ResolvedFont fontFor(const std::optional<Font>& own, const Inherited& inherited) const {
-    if (own) return resolveFont(*own);
-    if (inherited.font) return resolveFont(*inherited.font);
-    return resolveFont(Font::body);
+    const DynamicTypeSize size = env_.dynamicTypeSize;
+    if (own) return resolveFont(*own, size);
+    if (inherited.font) return resolveFont(*inherited.font, size);
+    return resolveFont(Font::body, size);
   }
 
   foundation::Size symbolSize(const Image& image, const Inherited& inherited) const {
@@ -453,7 +465,7 @@ void dump(const LayoutNode& node, int depth, std::ostringstream& out) {
 LayoutNode layout(const View& view, foundation::Size proposal, const LayoutEnvironment& env) {
   Engine engine(env, measurerFor(env));
   const foundation::Size size = engine.sizeThatFits(view, proposal, {});
-  LayoutNode root = engine.place(view, {{0, 0}, size}, {});
+  LayoutNode root = engine.place(view, {{0, 0}, size}, proposal, {});
   if (env.layoutDirection == LayoutDirection::rightToLeft) mirrorHorizontally(root, size.width);
   return root;
 }

@@ -33,6 +33,7 @@
 #include "foundation/url.hpp"
 #include "ui/color.hpp"
 #include "ui/color_scheme.hpp"
+#include "ui/dynamic_type_size.hpp"
 #include "ui/font.hpp"
 #include "ui/layout_direction.hpp"
 #include "ui/resolved_font.hpp"
@@ -50,6 +51,8 @@ struct LayoutEnvironment {
   const TextMeasurer* textMeasurer = nullptr;
   ColorScheme colorScheme = ColorScheme::light;
   LayoutDirection layoutDirection = LayoutDirection::leftToRight;
+  // The user's text size: every text style resolves to its point size at it.
+  DynamicTypeSize dynamicTypeSize = DynamicTypeSize::large;
   // The string shown for a localizable key; unset shows the key itself.
   std::function<std::string(std::string_view key)> localize;
   // Carried for the renderer; layout is the same either way.

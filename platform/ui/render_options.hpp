@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "ui/color_scheme.hpp"
+#include "ui/dynamic_type_size.hpp"
 #include "ui/layout_direction.hpp"
 
 namespace ui {
@@ -17,6 +18,8 @@ struct RenderOptions {
   bool redacted = false;
   // Mirrors the layout for right-to-left languages: leading becomes the right edge.
   LayoutDirection layoutDirection = LayoutDirection::leftToRight;
+  // The user's text size, which the text styles follow.
+  DynamicTypeSize dynamicTypeSize = DynamicTypeSize::large;
   // Looks up the string shown for a localizable key; unset shows the key itself.
   std::function<std::string(std::string_view key)> localize;
 };

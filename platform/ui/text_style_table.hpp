@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/dynamic_type_size.hpp"
 #include "ui/font.hpp"
 #include "ui/resolved_font.hpp"
 
@@ -12,9 +13,14 @@ struct TextStyleMetrics {
   friend bool operator==(const TextStyleMetrics&, const TextStyleMetrics&) = default;
 };
 
-// The one table of the text styles at the default content size: caption2 11 pt, caption 12,
-// footnote 13, subheadline 15, callout 16, body 17, headline 17 semibold, title3 20, title2 22,
-// title 28, largeTitle 34. Indexed by style; a content size would be a second index.
-const TextStyleMetrics& textStyleMetrics(Font::TextStyle style);
+// The one table of the text styles, by style and by the user's text size. At the default size
+// (large): caption2 11 pt, caption 12, footnote 13, subheadline 15, callout 16, body 17,
+// headline 17 semibold, title3 20, title2 22, title 28, largeTitle 34.
+TextStyleMetrics textStyleMetrics(Font::TextStyle style,
+                                  DynamicTypeSize size = DynamicTypeSize::large);
+
+inline double pointSize(Font::TextStyle style, DynamicTypeSize size = DynamicTypeSize::large) {
+  return textStyleMetrics(style, size).pointSize;
+}
 
 }  // namespace ui

@@ -139,6 +139,7 @@ WidgetLayout layoutWidget(const View& view, const WidgetCanvas& canvas,
   LayoutEnvironment env;
   env.colorScheme = options.colorScheme;
   env.layoutDirection = options.layoutDirection;
+  env.dynamicTypeSize = options.dynamicTypeSize;
   env.localize = options.localize;
   env.redacted = options.redacted;
   return layoutWidget(view, canvas, env);

@@ -34,6 +34,8 @@ TEST(CommandLine, refusesWithOneLineNamingTheProblem) {
       {{"render", "--format", "jpeg"}, "invalid value 'jpeg' for --format"},
       {{"render", "--appearance", "sepia"}, "invalid value 'sepia' for --appearance"},
       {{"render", "--dark=yes"}, "option '--dark' takes no value"},
+      {{"gallery", "--text-size", "Large"}, "invalid value 'Large' for --text-size"},
+      {{"fit", "--text-sizes", "large,AX5"}, "invalid value 'large,AX5' for --text-sizes"},
       {{"render", "--json"}, "option '--json' is not an option of render"},
       {{"render", "--placeholder", "--snapshot"}, "exclude each other"},
       {{"render", "extra"}, "unexpected argument 'extra'"},

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "../ui/layout_test_support.hpp"
 #include "ui/detail/raster.hpp"
 #include "ui/hit_test.hpp"
 #include "ui/render_display_list.hpp"
+#include "ui/text_style_table.hpp"
 #include "ui/widget_layout.hpp"
 #include "widget_test_support.hpp"
 
@@ -131,3 +133,46 @@ TEST(WidgetRendering, everyTextIsDrawnInsideItsMeasuredFrame) {
 }
 
 }  // namespace
+
+// At both ends of the user's text sizes the texts take that size's fonts, every frame lies inside
+// the widget and no ink of the content (without its background) falls more than half a point
+// outside the rounded outline.
+TEST(WidgetLayout, staysInsideTheWidgetAtTheSmallestAndLargestTextSizes) {
+  for (const char* id : {"en_US", "de_DE", "ru_RU", "ja_JP"}) {
+    UserLocale locale(id);
+    for (const auto textSize : {ui::DynamicTypeSize::xSmall, ui::DynamicTypeSize::accessibility5}) {
+      for (const foundation::Size size :
+           {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
+        SCOPED_TRACE(std::string(id) + " " + std::string(toString(textSize)));
+        ui::RenderOptions options;
+        options.dynamicTypeSize = textSize;
+        const ui::WidgetCanvas canvas{size};
+        const ui::WidgetLayout layout =
+            ui::layoutWidget(widget(98765.43, 1234567.891, 86.4), canvas, options);
+        EXPECT_EQ(ui::textFits(layout.content).at(0).font.pointSize,
+                  ui::pointSize(ui::Font::TextStyle::caption, textSize));
+        std::vector<const ui::LayoutNode*> nodes{&layout.content};
+        while (!nodes.empty()) {
+          const ui::LayoutNode& n = *nodes.back();
+          nodes.pop_back();
+          EXPECT_TRUE(n.frame.minX() >= 0 && n.frame.minY() >= 0 && n.frame.maxX() <= size.width &&
+                      n.frame.maxY() <= size.height)
+              << ui::testing::flatten(n);
+          for (const ui::LayoutNode& child : n.children) nodes.push_back(&child);
+        }
+        ui::DisplayList content = ui::displayList(layout, false);
+        std::erase_if(content, [](const auto& i) { return i.index() == 1; });  // FillGradient
+        const ui::detail::RgbaImage image = ui::detail::rasterize(content, canvas, 2);
+        const double r = canvas.cornerRadius;
+        int outside = 0;
+        for (int i = 0; i < image.width * image.height; ++i) {
+          const double x = (i % image.width + 0.5) / 2, y = (i / image.width + 0.5) / 2;
+          outside += image.pixels[static_cast<std::size_t>(i) * 4 + 3] != 0 &&
+                     std::hypot(x - std::clamp(x, r, size.width - r),
+                                y - std::clamp(y, r, size.height - r)) > r + 0.5;
+        }
+        EXPECT_EQ(outside, 0);
+      }
+    }
+  }
+}

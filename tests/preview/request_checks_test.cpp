@@ -53,12 +53,14 @@ TEST(RequestChecks, QueriesAndBodiesAreReadStrictly) {
                                                       {"format", "png"},
                                                       {"scheme", "dark"},
                                                       {"locale", "de_DE"},
+                                                      {"textSize", "xSmall"},
                                                       {"scale", "3"},
                                                       {"placeholder", "1"}},
                                                 anyLocale);
   EXPECT_EQ(std::get<preview::RenderQuery>(render),
             (preview::RenderQuery{host::WidgetFamily::systemMedium, host::OutputFormat::png,
-                                  host::Appearance::dark, "de_DE", 3, true}));
+                                  host::Appearance::dark, "de_DE", ui::DynamicTypeSize::xSmall, 3,
+                                  true}));
   const std::pair<Query, std::string> badRenders[] = {
       {{{"family", "large"}}, "invalid family 'large' (expected small or medium)"},
       {{{"format", "terminal"}}, "invalid format 'terminal' (expected png or svg)"},

@@ -34,6 +34,9 @@ TEST(LayoutText, wrapsShrinksThenTruncatesWithinTheLinesItMayTake) {
       {"to the factor", ten, title, 1, 0.7, {77, 100}, {ten}, {0.7, 1, false}},
       // At 15.4 pt a character is 7.7 wide: six and the ellipsis take 53.9.
       {"then truncates", ten, title, 1, 0.7, {60, 100}, {"ABCDEF\u2026"}, {0.7, 1, true}},
+      // A line 22 high shrinks into a lower room too; below the factor it overflows uncut.
+      {"shrinks to the height", ten, title, 1, 0.7, {200, 17.6}, {ten}, {0.8, 1, false}},
+      {"too low", ten, title, 1, 0.7, {200, 10}, {ten}, {0.7, 1, false}},
       {"only the ellipsis", ten, title, 1, 0.7, {7.7, 100}, {"\u2026"}, {0.7, 1, true}},
       {"not even that", ten, title, 1, 0.7, {5, 100}, {""}, {0.7, 1, true}},
       {"zero width", ten, title, 1, 0.7, {0, 100}, {""}, {0.7, 1, true}},

@@ -183,9 +183,15 @@ FittedText fitText(std::string_view original, const ResolvedFont& font,
                           content.find("\u2028") != std::string::npos ||
                           content.find("\u2029") != std::string::npos ||
                           content.find("\u0085") != std::string::npos;
+  // A line taller than the offered height does not fit it either; when the text may not shrink
+  // (or not enough) it is still shown, one line overflowing.
+  auto tooTall = [&](const ResolvedFont& f) {
+    return height >= 0 && std::isfinite(height) &&
+           measurer.measure("", f).height() > height + kFitTolerance;
+  };
   if (!hardBreaks) {
     const TextMetrics whole = measurer.measure(content, font);
-    if (whole.width <= room + kFitTolerance) {
+    if (whole.width <= room + kFitTolerance && (minimumScale == 1 || !tooTall(font))) {
       FittedText result;
       result.font = font;
       result.width = content.empty() ? 0 : whole.width;
@@ -214,22 +220,26 @@ FittedText fitText(std::string_view original, const ResolvedFont& font,
     for (const auto& [from, to] : wrapped) {
       fits = fits && breaker.width(from, to, f) <= room + kFitTolerance;
     }
-    return std::pair{fits, std::move(wrapped)};
+    // Whether the lines fit their width, and whether they also fit the height.
+    return std::tuple{fits, fits && !tooTall(f), std::move(wrapped)};
   };
 
   double scale = 1;
-  auto [fits, spans] = attempt(1);
-  if (!fits && minimumScale < 1) {
+  auto [fits, roomy, spans] = attempt(1);
+  if (!roomy && minimumScale < 1) {
     // The largest scale that fits, between the minimum and 1. A single line is proportional to
     // its size, so its estimate fits at once; wrapped lines are bisected to 0.1 %.
     double low = minimumScale, high = 1;
-    auto [fitsAtLow, spansAtLow] = attempt(low);
-    if (fitsAtLow) {
+    auto [fitsAtLow, roomyAtLow, spansAtLow] = attempt(low);
+    if (roomyAtLow) {
       const double whole = breaker.width(0, content.size(), font);
-      double guess = whole > 0 ? std::clamp(room / whole, low, high) : low;
+      double guess = whole > 0 ? room / whole : low;
+      const double lineHeight = measurer.measure("", font).height();
+      if (lineHeight > 0 && std::isfinite(height)) guess = std::min(guess, height / lineHeight);
+      guess = std::clamp(guess, low, high);
       const bool singleLine = limit == 1;
       for (int step = 0; step < 12; ++step) {
-        auto [ok, guessed] = attempt(guess);
+        [[maybe_unused]] auto [widthOk, ok, guessed] = attempt(guess);
         if (ok) {
           low = guess;
           spansAtLow = std::move(guessed);
@@ -240,6 +250,8 @@ FittedText fitText(std::string_view original, const ResolvedFont& font,
         guess = (low + high) / 2;
       }
       fits = true;
+    } else {
+      fits = fitsAtLow;
     }
     scale = low;
     spans = std::move(spansAtLow);
