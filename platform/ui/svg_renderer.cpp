@@ -7,8 +7,8 @@
 #include <set>
 #include <string_view>
 
+#include "foundation/unicode.hpp"
 #include "ui/detail/paths.hpp"
-#include "ui/detail/utf8.hpp"
 #include "ui/text/font_faces.hpp"
 #include "ui/text/text_shaper.hpp"
 
@@ -35,7 +35,7 @@ std::string escaped(std::string_view text) {
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size();) {
     const auto c = static_cast<unsigned char>(text[i]);
-    const detail::Utf8Step step = detail::decodeUtf8(text, i);
+    const foundation::Utf8Step step = foundation::decodeUtf8(text, i);
     const std::size_t length = step.length;
     if (!step.valid) {
       out += "\xEF\xBF\xBD";  // U+FFFD

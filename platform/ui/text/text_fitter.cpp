@@ -10,7 +10,7 @@
 #include <limits>
 #include <memory>
 
-#include "ui/detail/utf8.hpp"
+#include "foundation/unicode.hpp"
 #include "ui/text/text_shaper.hpp"
 
 namespace ui::text {
@@ -50,7 +50,7 @@ std::string_view trimmed(std::string_view text) {
   while (end > 0) {
     std::size_t start = end - 1;
     while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
-    if (!isTrailingSpace(detail::decodeUtf8(text, start).codePoint)) break;
+    if (!isTrailingSpace(foundation::decodeUtf8(text, start).codePoint)) break;
     end = start;
   }
   return text.substr(0, end);
@@ -74,7 +74,7 @@ std::string bounded(std::string_view text) {
 bool rightToLeft(std::string_view text) {
   // The first strong character decides, as for the shaped line.
   for (std::size_t i = 0; i < text.size();) {
-    const detail::Utf8Step step = detail::decodeUtf8(text, i);
+    const foundation::Utf8Step step = foundation::decodeUtf8(text, i);
     i += step.length;
     const UCharDirection d = u_charDirection(static_cast<UChar32>(step.codePoint));
     if (d == U_LEFT_TO_RIGHT) return false;
