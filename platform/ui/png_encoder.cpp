@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <csetjmp>
 #include <exception>
 #include <memory>
@@ -22,10 +23,17 @@ namespace ui::detail {
 
 namespace {
 
-// Bands to compress from which a second thread pays for itself: about a third of a picture at
-// @3x. Only a picture without a kept background is split; with one, a render compresses just
-// the bands its content touches, and a thread and its compressor cost more than they save.
+// Rows drawn at a time: a few compressed bands' worth, so that a band's pixels are still in the
+// cache when it is compressed, and a thread holds a band of rows instead of a whole picture.
+constexpr int kDrawRows = 4 * kBandRows;
+
+// Compressed bands from which a second thread pays for itself: about a third of a picture at
+// @3x. With a kept background a render compresses just the bands its content touches, and a
+// thread and its compressor cost more than they save.
 constexpr std::size_t kParallelBands = 12;
+
+// Threads at most for one call: each holds a band of rows and a compressor.
+constexpr unsigned kMaxThreads = 4;
 
 struct PngWriteState {
   std::vector<std::uint8_t>* out;
@@ -44,12 +52,10 @@ void flushNothing(png_structp) {}
 }
 void pngWarning(png_structp, png_const_charp) {}
 
-// What an encoding needs besides its input: the picture's pixel buffer (megabytes at @3x, and
-// fresh pages for it cost more than drawing it) and a compressor. Kept from one render to the
-// next in a pool rather than per thread, since pictures drawn together run on threads that live
-// for one render.
+// What a thread needs to draw and compress bands: a band of rows and a compressor. Kept from one
+// render to the next in a pool rather than per thread, since the threads live for one render.
 struct Scratch {
-  RgbaImage image;
+  RgbaImage rows;
   BandDeflater deflater;
 };
 
@@ -77,81 +83,60 @@ ScratchPool& scratchPool() {
   return pool;
 }
 
-std::vector<std::uint8_t> encodeWith(const RgbaImage& image, BandDeflater& deflater) {
-  EncodedBackground* background = image.background.get();
-  if (background != nullptr &&
-      (background->width != image.width || background->height != image.height ||
-       image.backgroundRows.size() != static_cast<std::size_t>(image.height))) {
-    background = nullptr;
-  }
-  const int bandCount = (image.height + kBandRows - 1) / kBandRows;
-  auto rowsOf = [&](int index) {
-    return std::pair{index * kBandRows, std::min(image.height, (index + 1) * kBandRows)};
-  };
-  auto untouched = [&](int index) {
-    const auto [first, last] = rowsOf(index);
-    return background != nullptr &&
-           std::all_of(image.backgroundRows.begin() + first, image.backgroundRows.begin() + last,
-                       [](bool row) { return row; });
-  };
+// One picture on its way to a PNG file: its compressed bands, filled in any order.
+struct Job {
+  int width = 0;
+  int height = 0;
+  std::shared_ptr<EncodedBackground> background;  // kept, or null
+  std::vector<std::optional<DeflatedBand>> made;
+  // Per band: whether its rows are the background's, so the kept band may stand for it.
+  std::unique_ptr<bool[]> untouched;
 
-  // The bands to compress: all but the untouched ones the background already holds.
-  std::vector<int> todo;
-  for (int index = 0; index < bandCount; ++index) {
-    if (untouched(index)) {
-      std::lock_guard lock(background->mutex);
-      if (background->bands[static_cast<std::size_t>(index)]) continue;
+  Job(int width, int height, std::shared_ptr<EncodedBackground> kept)
+      : width(width), height(height), background(std::move(kept)) {
+    if (background != nullptr && (background->width != width || background->height != height)) {
+      background = nullptr;
     }
-    todo.push_back(index);
+    const auto bands = static_cast<std::size_t>((height + kBandRows - 1) / kBandRows);
+    made.resize(bands);
+    untouched = std::make_unique<bool[]>(bands);
   }
-  std::vector<std::optional<DeflatedBand>> made(static_cast<std::size_t>(bandCount));
-  auto compress = [&](BandDeflater& deflater, std::size_t from, std::size_t to) {
-    for (std::size_t k = from; k < to; ++k) {
-      const auto [first, last] = rowsOf(todo[k]);
-      made[static_cast<std::size_t>(todo[k])] = deflater.band(image, first, last);
-    }
-  };
-  // Bands start from an empty dictionary, so a picture with many to compress (every band of a
-  // first render) is split between two threads: compressing is most of a cold render's time.
-  std::size_t split = todo.size();
-  std::thread helper;
-  std::exception_ptr helperError;
-  if (background == nullptr && todo.size() >= kParallelBands) {
-    split = todo.size() / 2;
-    try {
-      helper = std::thread([&] {
-        try {
-          BandDeflater own;
-          compress(own, split, todo.size());
-        } catch (...) {
-          helperError = std::current_exception();
-        }
-      });
-    } catch (const std::system_error&) {
-      split = todo.size();  // no thread to be had: all on this one
-    }
-  }
-  try {
-    compress(deflater, 0, split);
-  } catch (...) {
-    if (helper.joinable()) helper.join();
-    throw;
-  }
-  if (helper.joinable()) helper.join();
-  if (helperError) std::rethrow_exception(helperError);
+};
 
+// Compresses the bands of `rows` (whole bands of the job's picture), except those the kept
+// background already holds.
+void compressRows(const RgbaImage& rows, Job& job, BandDeflater& deflater) {
+  const bool compare = job.background != nullptr &&
+                       rows.backgroundRows.size() == static_cast<std::size_t>(rows.height);
+  for (int first = 0; first < rows.height; first += kBandRows) {
+    const int last = std::min(rows.height, first + kBandRows);
+    const auto index = static_cast<std::size_t>((rows.firstRow + first) / kBandRows);
+    const bool untouched =
+        compare && std::all_of(rows.backgroundRows.begin() + first,
+                               rows.backgroundRows.begin() + last, [](bool row) { return row; });
+    job.untouched[index] = untouched;
+    if (untouched) {
+      std::lock_guard lock(job.background->mutex);
+      if (job.background->bands[index]) continue;
+    }
+    job.made[index] = deflater.band(rows, first, last);
+  }
+}
+
+// The PNG file of a job whose bands are all made.
+std::vector<std::uint8_t> assemble(Job& job) {
   // The image data: a zlib stream of the bands, each taken from the background where the
   // content left it untouched (compressing a band again would give the same bytes).
   std::vector<std::uint8_t> idat = {0x78, 0x01};  // deflate, 32 KiB window, fastest level
   uLong adler = 1;
-  for (int index = 0; index < bandCount; ++index) {
-    std::optional<DeflatedBand>& fresh = made[static_cast<std::size_t>(index)];
+  for (std::size_t index = 0; index < job.made.size(); ++index) {
+    std::optional<DeflatedBand>& fresh = job.made[index];
     const DeflatedBand* band = fresh ? &*fresh : nullptr;
     std::unique_lock<std::mutex> lock;
-    if (untouched(index)) {
+    if (job.untouched[index]) {
       // The band's pixels are the background's, so its bytes are too: kept for later renders.
-      lock = std::unique_lock(background->mutex);
-      std::optional<DeflatedBand>& kept = background->bands[static_cast<std::size_t>(index)];
+      lock = std::unique_lock(job.background->mutex);
+      std::optional<DeflatedBand>& kept = job.background->bands[index];
       if (!kept) kept = std::move(*fresh);
       band = &*kept;
     }
@@ -174,9 +159,9 @@ std::vector<std::uint8_t> encodeWith(const RgbaImage& image, BandDeflater& defla
     throw std::runtime_error("cannot encode PNG");
   }
   png_set_write_fn(png, &state, writeBytes, flushNothing);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width),
-               static_cast<png_uint_32>(image.height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(job.width), static_cast<png_uint_32>(job.height),
+               8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   // libpng writes the signature, header and chunk framing (with CRCs); the image data is ours.
   png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), idat.data(), idat.size());
@@ -185,13 +170,97 @@ std::vector<std::uint8_t> encodeWith(const RgbaImage& image, BandDeflater& defla
   return out;
 }
 
+struct PictureRef {
+  const DisplayList* list;
+  const WidgetCanvas* canvas;
+  double scale;
+};
+
+// Draws and compresses the pictures band by band: every band is a task of its own, taken in
+// turn by a few threads, so the work spreads evenly whatever the pictures' sizes, and no thread
+// holds more than a band of rows. Bands are drawn and compressed independently of each other,
+// so the bytes do not depend on which thread did what.
+std::vector<std::vector<std::uint8_t>> encodeAll(const std::vector<PictureRef>& pictures) {
+  std::vector<PictureFrame> frames;
+  std::vector<Job> jobs;
+  struct Task {
+    std::size_t picture;
+    int first;
+    int last;
+  };
+  std::vector<Task> tasks;
+  std::size_t freshBands = 0;
+  for (std::size_t p = 0; p < pictures.size(); ++p) {
+    const PictureRef& picture = pictures[p];
+    const PictureFrame frame = pictureFrame(*picture.canvas, picture.scale);
+    frames.push_back(frame);
+    jobs.emplace_back(frame.width, frame.height,
+                      keptBackground(*picture.list, *picture.canvas, frame));
+    for (int first = 0; first < frame.height; first += kDrawRows) {
+      tasks.push_back({p, first, std::min(frame.height, first + kDrawRows)});
+    }
+    if (jobs.back().background == nullptr) freshBands += jobs.back().made.size();
+  }
+
+  std::atomic<std::size_t> next = 0;
+  std::mutex errorMutex;
+  std::exception_ptr error;  // of the first task in order that failed
+  std::size_t errorTask = tasks.size();
+  auto work = [&] {
+    std::unique_ptr<Scratch> scratch;
+    for (std::size_t t = next++; t < tasks.size(); t = next++) {
+      const Task& task = tasks[t];
+      try {
+        if (!scratch) scratch = scratchPool().take();
+        Job& job = jobs[task.picture];
+        const PictureRef& picture = pictures[task.picture];
+        rasterizeRows(*picture.list, *picture.canvas, frames[task.picture], task.first, task.last,
+                      job.background, scratch->rows);
+        compressRows(scratch->rows, job, scratch->deflater);
+      } catch (...) {
+        std::lock_guard lock(errorMutex);
+        if (t < errorTask) {
+          errorTask = t;
+          error = std::current_exception();
+        }
+      }
+    }
+    if (scratch) {
+      scratch->rows.background = nullptr;  // the cache decides how long a background lives
+      scratchPool().give(std::move(scratch));
+    }
+  };
+
+  // Helpers only where there is work enough for them: several pictures, or many bands to
+  // compress from scratch.
+  unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
+  if (pictures.size() < 2 && freshBands < kParallelBands) threads = 1;
+  threads = static_cast<unsigned>(std::min<std::size_t>(threads, tasks.size()));
+  std::vector<std::thread> helpers;
+  for (unsigned i = 1; i < threads; ++i) {
+    try {
+      helpers.emplace_back(work);
+    } catch (const std::system_error&) {
+      break;  // no more threads to be had: the rest on this one
+    }
+  }
+  work();
+  for (std::thread& helper : helpers) helper.join();
+  if (error) std::rethrow_exception(error);
+
+  std::vector<std::vector<std::uint8_t>> out;
+  for (Job& job : jobs) out.push_back(assemble(job));
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
+  Job job(image.width, image.height, image.firstRow == 0 ? image.background : nullptr);
   std::unique_ptr<Scratch> scratch = scratchPool().take();
-  std::vector<std::uint8_t> png = encodeWith(image, scratch->deflater);
+  compressRows(image, job, scratch->deflater);
   scratchPool().give(std::move(scratch));
-  return png;
+  return assemble(job);
 }
 
 }  // namespace ui::detail
@@ -200,40 +269,15 @@ namespace ui {
 
 std::vector<std::uint8_t> encodePng(const DisplayList& list, const WidgetCanvas& canvas,
                                     double scale) {
-  std::unique_ptr<detail::Scratch> scratch = detail::scratchPool().take();
-  detail::rasterizeInto(list, canvas, scale, scratch->image);
-  std::vector<std::uint8_t> png = detail::encodeWith(scratch->image, scratch->deflater);
-  scratch->image.background = nullptr;  // the cache decides how long a background lives
-  detail::scratchPool().give(std::move(scratch));
-  return png;
+  return std::move(detail::encodeAll({{&list, &canvas, scale}}).front());
 }
 
 std::vector<std::vector<std::uint8_t>> encodePngs(const std::vector<PngPicture>& pictures) {
-  std::vector<std::vector<std::uint8_t>> out(pictures.size());
-  std::vector<std::exception_ptr> errors(pictures.size());
-  auto encode = [&](std::size_t i) {
-    try {
-      out[i] = encodePng(pictures[i].list, pictures[i].canvas, pictures[i].scale);
-    } catch (...) {
-      errors[i] = std::current_exception();
-    }
-  };
-  std::vector<std::thread> helpers;
-  std::size_t started = 1;  // pictures [1, started) have a thread of their own
-  for (; started < pictures.size(); ++started) {
-    try {
-      helpers.emplace_back(encode, started);
-    } catch (const std::system_error&) {
-      break;  // no more threads to be had: the rest on this one
-    }
+  std::vector<detail::PictureRef> refs;
+  for (const PngPicture& picture : pictures) {
+    refs.push_back({&picture.list, &picture.canvas, picture.scale});
   }
-  if (!pictures.empty()) encode(0);
-  for (std::size_t i = started; i < pictures.size(); ++i) encode(i);
-  for (std::thread& helper : helpers) helper.join();
-  for (const std::exception_ptr& error : errors) {
-    if (error) std::rethrow_exception(error);
-  }
-  return out;
+  return detail::encodeAll(refs);
 }
 
 }  // namespace ui

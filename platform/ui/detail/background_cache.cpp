@@ -1,51 +1,39 @@
 #include "ui/detail/background_cache.hpp"
 
 #include <algorithm>
-#include <cstring>
 
 #include "ui/detail/gradient_fill.hpp"
 
 namespace ui::detail {
 
-std::shared_ptr<EncodedBackground> BackgroundCache::paint(cairo_surface_t* target, cairo_t* cr,
-                                                          const FillGradient& fill, double scale) {
-  const int width = cairo_image_surface_get_width(target);
-  const int height = cairo_image_surface_get_height(target);
+std::shared_ptr<EncodedBackground> BackgroundCache::use(const FillGradient& fill, double scale,
+                                                        int width, int height) {
   std::lock_guard lock(mutex_);
   auto matches = [&](const Entry& e) {
     return e.fill == fill && e.scale == scale && e.width == width && e.height == height;
   };
   auto found = std::find_if(entries_.begin(), entries_.end(), matches);
-  if (found == entries_.end()) {
-    auto seen = std::find_if(seen_.begin(), seen_.end(), matches);
-    if (seen == seen_.end()) {
-      seen_.push_front({fill, scale, width, height, nullptr});
-      if (seen_.size() > kCapacity) seen_.pop_back();
-      paintBackground(target, cr, fill, scale);
-      return nullptr;
-    }
-    seen_.erase(seen);
-    CairoSurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)};
-    CairoPtr background{cairo_create(surface.get())};
-    cairo_scale(background.get(), scale, scale);
-    paintBackground(surface.get(), background.get(), fill, scale);
-    cairo_surface_flush(surface.get());
-    auto encoded = std::make_shared<EncodedBackground>();
-    encoded->surface = std::move(surface);
-    encoded->width = width;
-    encoded->height = height;
-    encoded->bands.resize(static_cast<std::size_t>((height + kBandRows - 1) / kBandRows));
-    entries_.push_front({fill, scale, width, height, std::move(encoded)});
-    if (entries_.size() > kCapacity) entries_.pop_back();
-    found = entries_.begin();
+  if (found != entries_.end()) return found->encoded;
+  auto seen = std::find_if(seen_.begin(), seen_.end(), matches);
+  if (seen == seen_.end()) {
+    seen_.push_front({fill, scale, width, height, nullptr});
+    if (seen_.size() > kCapacity) seen_.pop_back();
+    return nullptr;
   }
-  cairo_surface_flush(target);
-  const int stride = cairo_image_surface_get_stride(target);
-  std::memcpy(cairo_image_surface_get_data(target),
-              cairo_image_surface_get_data(found->encoded->surface.get()),
-              static_cast<std::size_t>(stride) * static_cast<std::size_t>(height));
-  cairo_surface_mark_dirty(target);
-  return found->encoded;
+  seen_.erase(seen);
+  CairoSurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)};
+  CairoPtr background{cairo_create(surface.get())};
+  cairo_scale(background.get(), scale, scale);
+  paintBackground(surface.get(), background.get(), fill, scale, 0);
+  cairo_surface_flush(surface.get());
+  auto encoded = std::make_shared<EncodedBackground>();
+  encoded->surface = std::move(surface);
+  encoded->width = width;
+  encoded->height = height;
+  encoded->bands.resize(static_cast<std::size_t>((height + kBandRows - 1) / kBandRows));
+  entries_.push_front({fill, scale, width, height, encoded});
+  if (entries_.size() > kCapacity) entries_.pop_back();
+  return encoded;
 }
 
 BackgroundCache& backgroundCache() {

@@ -17,11 +17,12 @@
 
 namespace ui::detail {
 
-// A cached widget background: its pixels as drawn, and its compressed bands, each made the
+// A cached widget background: its pixels as drawn (premultiplied, as Cairo draws), and its
+// compressed bands, each made the
 // first time a render leaves that band untouched (so a process that renders a size once pays
 // for no band twice).
 struct EncodedBackground {
-  CairoSurfacePtr surface;  // premultiplied
+  CairoSurfacePtr surface;
   int width = 0;
   int height = 0;
   std::mutex mutex;
@@ -37,11 +38,10 @@ struct EncodedBackground {
 // is all a host asks for.
 class BackgroundCache {
  public:
-  // Paints `fill` into `target` (a transparent surface drawn at `scale`), from the cached
-  // rendering where there is one, and answers the background for the encoder (none on the
-  // first use).
-  std::shared_ptr<EncodedBackground> paint(cairo_surface_t* target, cairo_t* cr,
-                                           const FillGradient& fill, double scale);
+  // The kept background for `fill` on a picture of width x height pixels drawn at `scale`:
+  // none on its first use (the caller paints it), made and kept from the second on.
+  std::shared_ptr<EncodedBackground> use(const FillGradient& fill, double scale, int width,
+                                         int height);
 
  private:
   static constexpr std::size_t kCapacity = 8;

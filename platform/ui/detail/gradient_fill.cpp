@@ -30,10 +30,10 @@ void fillGradient(cairo_t* cr, const FillGradient& fill) {
 // first render. When the rectangle sits on whole device pixels, the gradient is written here
 // instead, row by row, with pixman's arithmetic (colours interpolated straight, then
 // premultiplied and rounded); cairo then cuts out the rounded outline.
-void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& fill,
-                     double scale) {
+void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& fill, double scale,
+                     int firstRow) {
   const int width = cairo_image_surface_get_width(surface);
-  const int height = cairo_image_surface_get_height(surface);
+  const int lastRow = firstRow + cairo_image_surface_get_height(surface);
   const double dx = fill.end.x - fill.start.x;
   const double dy = fill.end.y - fill.start.y;
   const double length2 = dx * dx + dy * dy;
@@ -42,7 +42,7 @@ void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& 
   const double x0 = rect.minX() * scale, y0 = rect.minY() * scale;
   const double x1 = rect.maxX() * scale, y1 = rect.maxY() * scale;
   if (fill.colors.empty() || !(length2 > 1e-6) || !whole(x0) || !whole(y0) || !whole(x1) ||
-      !whole(y1) || x0 < 0 || y0 < 0 || x1 > width || y1 > height || x0 >= x1 || y0 >= y1) {
+      !whole(y1) || x0 < 0 || y0 < 0 || x1 > width || x0 >= x1 || y0 >= y1) {
     fillGradient(cr, fill);
     return;
   }
@@ -71,17 +71,22 @@ void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& 
         (static_cast<std::uint32_t>(a + 0.5f) << 24) | (r << 16) | (g << 8) | b;
   }
   cairo_surface_flush(surface);
-  unsigned char* data = cairo_image_surface_get_data(surface);
   const int stride = cairo_image_surface_get_stride(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  // Row y of the picture is row y - firstRow of the surface.
+  auto rowAt = [&](int y) {
+    return reinterpret_cast<std::uint32_t*>(data +
+                                            static_cast<std::ptrdiff_t>(y - firstRow) * stride);
+  };
   // The gradient parameter at a pixel's centre is linear along a row; it is stepped in table
   // units with 16 fraction bits.
   constexpr double kFixed = kSteps * 65536.0;
   const auto step = static_cast<std::int64_t>(std::llround(dx / scale / length2 * kFixed));
-  for (int y = top; y < bottom; ++y) {
+  for (int y = std::max(top, firstRow); y < std::min(bottom, lastRow); ++y) {
     const double py = (y + 0.5) / scale - fill.start.y;
     const double t = (((left + 0.5) / scale - fill.start.x) * dx + py * dy) / length2;
     auto fixed = static_cast<std::int64_t>(std::llround(std::clamp(t, -1e6, 1e6) * kFixed));
-    auto* row = reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(y) * stride);
+    std::uint32_t* row = rowAt(y);
     for (int x = left; x < right; ++x, fixed += step) {
       const std::int64_t index = std::clamp<std::int64_t>((fixed + 32768) >> 16, 0, kSteps);
       row[x] = table[static_cast<std::size_t>(index)];
@@ -105,10 +110,12 @@ void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& 
     cairo_restore(cr);
     return;
   }
-  CairoSurfacePtr mask{cairo_image_surface_create(CAIRO_FORMAT_A8, box, box)};
-  const int maskStride = cairo_image_surface_get_stride(mask.get());
+  CairoSurfacePtr mask;  // made for the first corner within these rows
   for (const int bx : {left, right - box}) {
     for (const int by : {top, bottom - box}) {
+      const int from = std::max(by, firstRow), to = std::min(by + box, lastRow);
+      if (from >= to) continue;  // a corner outside these rows
+      if (!mask) mask.reset(cairo_image_surface_create(CAIRO_FORMAT_A8, box, box));
       {
         CairoPtr m{cairo_create(mask.get())};
         cairo_set_operator(m.get(), CAIRO_OPERATOR_CLEAR);
@@ -121,10 +128,9 @@ void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& 
       }
       cairo_surface_flush(mask.get());
       const unsigned char* coverage = cairo_image_surface_get_data(mask.get());
-      for (int y = 0; y < box; ++y) {
-        auto* row =
-            reinterpret_cast<std::uint32_t*>(data + static_cast<std::ptrdiff_t>(by + y) * stride) +
-            bx;
+      const int maskStride = cairo_image_surface_get_stride(mask.get());
+      for (int y = from - by; y < to - by; ++y) {
+        std::uint32_t* row = rowAt(by + y) + bx;
         for (int x = 0; x < box; ++x) {
           const std::uint32_t m = coverage[static_cast<std::ptrdiff_t>(y) * maskStride + x];
           if (m == 255) continue;

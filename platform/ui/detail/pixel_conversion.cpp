@@ -10,7 +10,8 @@ namespace ui::detail {
 
 // Cairo keeps native-endian premultiplied ARGB; PNG wants straight RGBA bytes. Converts the
 // image's pixels in place (a second picture-sized buffer would cost more in fresh pages than the
-// conversion itself), and marks the rows that still equal the background's.
+// conversion itself), and marks the rows that still equal the background's (the image's rows are
+// the picture's from image.firstRow on).
 void toStraightRgba(const EncodedBackground* background, RgbaImage& image) {
   const unsigned char* backgroundData =
       background != nullptr ? cairo_image_surface_get_data(background->surface.get()) : nullptr;
@@ -21,7 +22,8 @@ void toStraightRgba(const EncodedBackground* background, RgbaImage& image) {
     std::uint8_t* row = image.pixels.data() + static_cast<std::size_t>(y) * rowBytes;
     if (backgroundData != nullptr) {
       image.backgroundRows[static_cast<std::size_t>(y)] =
-          std::memcmp(row, backgroundData + static_cast<std::size_t>(y) * rowBytes, rowBytes) == 0;
+          std::memcmp(row, backgroundData + static_cast<std::size_t>(image.firstRow + y) * rowBytes,
+                      rowBytes) == 0;
     }
     // Opaque and fully transparent pixels (nearly all) only change byte order; this loop has no
     // branch, so the compiler vectorises it. Partly transparent ones are put right after.

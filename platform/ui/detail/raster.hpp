@@ -13,7 +13,8 @@ namespace ui::detail {
 
 struct EncodedBackground;
 
-// Straight (not premultiplied) 8-bit RGBA, rows top to bottom without padding.
+// Straight (not premultiplied) 8-bit RGBA, rows top to bottom without padding: a picture, or a
+// band of its rows.
 struct RgbaImage {
   int width = 0;
   int height = 0;
@@ -21,17 +22,36 @@ struct RgbaImage {
   // The cached widget background the picture was drawn on, if any: the encoder reuses its
   // compressed rows wherever the picture still equals it.
   std::shared_ptr<EncodedBackground> background;
+  // The picture's row that is this image's first (0 for a whole picture).
+  int firstRow = 0;
   // Per row: whether it still equals the background's (empty without a background).
   std::vector<bool> backgroundRows;
 };
 
-// Draws the list at `scale` device pixels per point, as encodePng does.
-RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale);
+// A picture's size in device pixels, and the scale it is drawn at (clamped to 0.25...8).
+struct PictureFrame {
+  int width = 1;
+  int height = 1;
+  double scale = 1;
+};
+PictureFrame pictureFrame(const WidgetCanvas& canvas, double scale);
 
-// The same into `image`, reusing its pixel buffer: a picture at @3x is megabytes, and fresh
-// pages for it cost more than drawing it, so a thread keeps one image from render to render.
-void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double scale,
+// The kept background to draw the list's first item from, when that item is the widget
+// background (a gradient over the whole canvas) and the cache keeps it; null otherwise. Each
+// call counts as one use of that background.
+std::shared_ptr<EncodedBackground> keptBackground(const DisplayList& list,
+                                                  const WidgetCanvas& canvas,
+                                                  const PictureFrame& frame);
+
+// Draws rows [first, last) of the picture into `image` (frame.width x (last - first) pixels),
+// with the background copied from `background` where there is one. The pixels are the same
+// whichever rows are drawn together, so a picture can be drawn in bands.
+void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const PictureFrame& frame,
+                   int first, int last, std::shared_ptr<EncodedBackground> background,
                    RgbaImage& image);
+
+// The whole picture of the list at `scale` device pixels per point, as encodePng draws it.
+RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale);
 
 // The PNG file of the image. The same image gives the same bytes.
 std::vector<std::uint8_t> encodeRgba(const RgbaImage& image);

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <type_traits>
 #include <utility>
+#include <variant>
 
 #include "ui/detail/background_cache.hpp"
 #include "ui/detail/cairo_handles.hpp"
@@ -38,8 +41,7 @@ void drawSymbol(cairo_t* cr, const Symbol& symbol) {
 
 }  // namespace
 
-void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double scale,
-                   RgbaImage& image) {
+PictureFrame pictureFrame(const WidgetCanvas& canvas, double scale) {
   if (!(scale >= 0.25)) scale = 0.25;  // also catches NaN
   scale = std::min(scale, 8.0);
   auto pixels = [&](double points) {
@@ -47,13 +49,57 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
     const double p = points > 0 ? std::ceil(std::min(points, 4096.0) * scale - 1e-9) : 1;
     return std::max(1, static_cast<int>(p));
   };
-  const int width = pixels(canvas.size.width);
-  const int height = pixels(canvas.size.height);
+  return {pixels(canvas.size.width), pixels(canvas.size.height), scale};
+}
 
+namespace {
+
+// The widget background: a gradient over the whole canvas, first in the list.
+const FillGradient* widgetBackground(const DisplayList& list, const WidgetCanvas& canvas) {
+  const auto* fill = list.empty() ? nullptr : std::get_if<FillGradient>(&list.front());
+  return fill != nullptr && fill->rect == canvas.bounds() ? fill : nullptr;
+}
+
+// Whether an item can leave ink between `top` and `bottom` (points). Text and symbols are given
+// room beyond their boxes (accents, strokes, emboldening); the rest is exact.
+bool reaches(const DisplayItem& item, double top, double bottom) {
+  auto within = [&](const foundation::Rect& r, double margin) {
+    return r.maxY() + margin > top && r.minY() - margin < bottom;
+  };
+  return std::visit(
+      [&](const auto& i) {
+        using T = std::decay_t<decltype(i)>;
+        if constexpr (std::is_same_v<T, TextRun>) {
+          return within(i.rect, std::max(i.rect.size.height, 8.0));
+        } else if constexpr (std::is_same_v<T, Symbol>) {
+          return within(i.rect, i.rect.size.width / 2 + 1);
+        } else {
+          return within(i.rect, 1);
+        }
+      },
+      item);
+}
+
+}  // namespace
+
+std::shared_ptr<EncodedBackground> keptBackground(const DisplayList& list,
+                                                  const WidgetCanvas& canvas,
+                                                  const PictureFrame& frame) {
+  const FillGradient* fill = widgetBackground(list, canvas);
+  return fill != nullptr ? backgroundCache().use(*fill, frame.scale, frame.width, frame.height)
+                         : nullptr;
+}
+
+void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const PictureFrame& frame,
+                   int first, int last, std::shared_ptr<EncodedBackground> background,
+                   RgbaImage& image) {
+  const int width = frame.width;
+  const int height = last - first;
   // ARGB32 rows need no padding, so cairo's rows are the image's rows.
   const int stride = width * 4;
   image.width = width;
   image.height = height;
+  image.firstRow = first;
   image.background = nullptr;
   const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
   // A larger picture than the last: let the old buffer go first, so both are never held at once.
@@ -65,19 +111,30 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
       cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
     throw std::runtime_error("cannot allocate the picture");
   }
+  // The surface's first row is the picture's row `first`.
+  cairo_surface_set_device_offset(surface.get(), 0, -first);
   CairoPtr cr{cairo_create(surface.get())};
-  cairo_scale(cr.get(), scale, scale);
+  cairo_scale(cr.get(), frame.scale, frame.scale);
 
-  std::shared_ptr<EncodedBackground> background;
+  const double top = first / frame.scale, bottom = last / frame.scale;
+  const FillGradient* backgroundFill = widgetBackground(list, canvas);
+  if (backgroundFill == nullptr) background = nullptr;
   for (std::size_t i = 0; i < list.size(); ++i) {
     const DisplayItem& item = list[i];
-    if (const auto* fill = std::get_if<FillGradient>(&item)) {
-      // The first gradient over the whole canvas is the background: the cache may hold it.
-      if (i == 0 && fill->rect == canvas.bounds()) {
-        background = backgroundCache().paint(surface.get(), cr.get(), *fill, scale);
+    if (!reaches(item, top, bottom)) continue;
+    if (i == 0 && backgroundFill != nullptr) {
+      if (background != nullptr) {
+        cairo_surface_flush(surface.get());
+        std::memcpy(image.pixels.data(),
+                    cairo_image_surface_get_data(background->surface.get()) +
+                        static_cast<std::size_t>(first) * static_cast<std::size_t>(stride),
+                    bytes);
+        cairo_surface_mark_dirty(surface.get());
       } else {
-        fillGradient(cr.get(), *fill);
+        paintBackground(surface.get(), cr.get(), *backgroundFill, frame.scale, first);
       }
+    } else if (const auto* fill = std::get_if<FillGradient>(&item)) {
+      fillGradient(cr.get(), *fill);
     } else if (const auto* rect = std::get_if<FillRoundedRect>(&item)) {
       setSource(cr.get(), rect->color);
       appendPath(cr.get(), continuousRoundedRect(rect->rect, rect->cornerRadius));
@@ -96,8 +153,9 @@ void rasterizeInto(const DisplayList& list, const WidgetCanvas& canvas, double s
 }
 
 RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale) {
+  const PictureFrame frame = pictureFrame(canvas, scale);
   RgbaImage image;
-  rasterizeInto(list, canvas, scale, image);
+  rasterizeRows(list, canvas, frame, 0, frame.height, keptBackground(list, canvas, frame), image);
   return image;
 }
 
