@@ -128,7 +128,7 @@ std::vector<std::uint8_t> assemble(Job& job) {
   // The image data: a zlib stream of the bands, each taken from the background where the
   // content left it untouched (compressing a band again would give the same bytes).
   std::vector<std::uint8_t> idat = {0x78, 0x01};  // deflate, 32 KiB window, fastest level
-  uLong adler = 1;
+  uLong adler = 1;  // of all the bands, from theirs (zlib's arithmetic)
   for (std::size_t index = 0; index < job.made.size(); ++index) {
     std::optional<DeflatedBand>& fresh = job.made[index];
     const DeflatedBand* band = fresh ? &*fresh : nullptr;

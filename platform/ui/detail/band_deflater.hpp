@@ -2,12 +2,13 @@
 
 // Private to the ui library: image rows compressed in bands that can be joined in any order.
 
-#include <zlib.h>
-
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "ui/detail/raster.hpp"
+
+struct isal_zstream;
 
 namespace ui::detail {
 
@@ -16,11 +17,11 @@ namespace ui::detail {
 constexpr int kBandRows = 16;
 
 // A run of image rows compressed on their own: raw deflate blocks that start from an empty
-// dictionary and end on a byte boundary (sync flush), so bands can be cut and joined freely.
+// dictionary and end on a byte boundary (a full flush), so bands can be cut and joined freely.
 struct DeflatedBand {
   std::vector<std::uint8_t> bytes;
-  uLong adler = 1;  // of the band's filtered rows
-  uLong length = 0;
+  std::uint32_t adler = 1;  // of the band's filtered rows
+  std::uint64_t length = 0;
 };
 
 // One compressor, kept for band after band; not to be shared between threads.
@@ -35,8 +36,9 @@ class BandDeflater {
   DeflatedBand band(const RgbaImage& image, int first, int last);
 
  private:
-  z_stream stream_{};
+  std::unique_ptr<isal_zstream> stream_;
   std::vector<std::uint8_t> scratch_;
+  std::vector<std::uint8_t> levelBuffer_;
   std::vector<std::uint8_t> out_;
 };
 
