@@ -87,15 +87,16 @@ ScratchPool& scratchPool() {
 struct Job {
   int width = 0;
   int height = 0;
-  std::shared_ptr<EncodedBackground> background;  // kept, or null
+  PictureBackground background;
   std::vector<std::optional<DeflatedBand>> made;
   // Per band: whether its rows are the background's, so the kept band may stand for it.
   std::unique_ptr<bool[]> untouched;
 
-  Job(int width, int height, std::shared_ptr<EncodedBackground> kept)
-      : width(width), height(height), background(std::move(kept)) {
-    if (background != nullptr && (background->width != width || background->height != height)) {
-      background = nullptr;
+  Job(int width, int height, PictureBackground drawnOn)
+      : width(width), height(height), background(std::move(drawnOn)) {
+    const EncodedBackground* kept = background.kept.get();
+    if (kept != nullptr && (kept->width != width || kept->height != height)) {
+      background.kept = nullptr;
     }
     const auto bands = static_cast<std::size_t>((height + kBandRows - 1) / kBandRows);
     made.resize(bands);
@@ -106,8 +107,9 @@ struct Job {
 // Compresses the bands of `rows` (whole bands of the job's picture), except those the kept
 // background already holds.
 void compressRows(const RgbaImage& rows, Job& job, BandDeflater& deflater) {
-  const bool compare = job.background != nullptr &&
-                       rows.backgroundRows.size() == static_cast<std::size_t>(rows.height);
+  EncodedBackground* kept = job.background.kept.get();
+  const bool compare =
+      kept != nullptr && rows.backgroundRows.size() == static_cast<std::size_t>(rows.height);
   for (int first = 0; first < rows.height; first += kBandRows) {
     const int last = std::min(rows.height, first + kBandRows);
     const auto index = static_cast<std::size_t>((rows.firstRow + first) / kBandRows);
@@ -116,8 +118,8 @@ void compressRows(const RgbaImage& rows, Job& job, BandDeflater& deflater) {
                                rows.backgroundRows.begin() + last, [](bool row) { return row; });
     job.untouched[index] = untouched;
     if (untouched) {
-      std::lock_guard lock(job.background->mutex);
-      if (job.background->bands[index]) continue;
+      std::lock_guard lock(kept->mutex);
+      if (kept->bands[index]) continue;
     }
     job.made[index] = deflater.band(rows, first, last);
   }
@@ -135,8 +137,8 @@ std::vector<std::uint8_t> assemble(Job& job) {
     std::unique_lock<std::mutex> lock;
     if (job.untouched[index]) {
       // The band's pixels are the background's, so its bytes are too: kept for later renders.
-      lock = std::unique_lock(job.background->mutex);
-      std::optional<DeflatedBand>& kept = job.background->bands[index];
+      lock = std::unique_lock(job.background.kept->mutex);
+      std::optional<DeflatedBand>& kept = job.background.kept->bands[index];
       if (!kept) kept = std::move(*fresh);
       band = &*kept;
     }
@@ -195,11 +197,11 @@ std::vector<std::vector<std::uint8_t>> encodeAll(const std::vector<PictureRef>& 
     const PictureFrame frame = pictureFrame(*picture.canvas, picture.scale);
     frames.push_back(frame);
     jobs.emplace_back(frame.width, frame.height,
-                      keptBackground(*picture.list, *picture.canvas, frame));
+                      pictureBackground(*picture.list, *picture.canvas, frame));
     for (int first = 0; first < frame.height; first += kDrawRows) {
       tasks.push_back({p, first, std::min(frame.height, first + kDrawRows)});
     }
-    if (jobs.back().background == nullptr) freshBands += jobs.back().made.size();
+    if (jobs.back().background.kept == nullptr) freshBands += jobs.back().made.size();
   }
 
   std::atomic<std::size_t> next = 0;
@@ -256,7 +258,7 @@ std::vector<std::vector<std::uint8_t>> encodeAll(const std::vector<PictureRef>& 
 }  // namespace
 
 std::vector<std::uint8_t> encodeRgba(const RgbaImage& image) {
-  Job job(image.width, image.height, image.firstRow == 0 ? image.background : nullptr);
+  Job job(image.width, image.height, {image.firstRow == 0 ? image.background : nullptr, nullptr});
   std::unique_ptr<Scratch> scratch = scratchPool().take();
   compressRows(image, job, scratch->deflater);
   scratchPool().give(std::move(scratch));

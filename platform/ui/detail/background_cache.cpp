@@ -24,7 +24,7 @@ std::shared_ptr<EncodedBackground> BackgroundCache::use(const FillGradient& fill
   CairoSurfacePtr surface{cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)};
   CairoPtr background{cairo_create(surface.get())};
   cairo_scale(background.get(), scale, scale);
-  paintBackground(surface.get(), background.get(), fill, scale, 0);
+  BackgroundPainter(fill, scale, width).paint(surface.get(), background.get(), 0);
   cairo_surface_flush(surface.get());
   auto encoded = std::make_shared<EncodedBackground>();
   encoded->surface = std::move(surface);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "ui/detail/cairo_handles.hpp"
@@ -25,15 +26,14 @@ void fillGradient(cairo_t* cr, const FillGradient& fill) {
   cairo_fill(cr);
 }
 
-// Paints the widget background onto a transparent surface. Pixman computes a gradient pixel by
-// pixel through its general compositing path, which made the background the dearest part of a
-// first render. When the rectangle sits on whole device pixels, the gradient is written here
-// instead, row by row, with pixman's arithmetic (colours interpolated straight, then
-// premultiplied and rounded); cairo then cuts out the rounded outline.
-void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& fill, double scale,
-                     int firstRow) {
-  const int width = cairo_image_surface_get_width(surface);
-  const int lastRow = firstRow + cairo_image_surface_get_height(surface);
+// Pixman computes a gradient pixel by pixel through its general compositing path, which made the
+// background the dearest part of a first render. When the rectangle sits on whole device pixels,
+// the gradient is written here instead, row by row, with pixman's arithmetic (colours
+// interpolated straight, then premultiplied and rounded), and the rounded outline is cut out of
+// the corners only. What does not depend on the rows (the colour table, the corners' coverage) is
+// made once, so a picture drawn in bands pays for it once.
+BackgroundPainter::BackgroundPainter(const FillGradient& fill, double scale, int width)
+    : fill_(fill), scale_(scale) {
   const double dx = fill.end.x - fill.start.x;
   const double dy = fill.end.y - fill.start.y;
   const double length2 = dx * dx + dy * dy;
@@ -43,16 +43,17 @@ void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& 
   const double x1 = rect.maxX() * scale, y1 = rect.maxY() * scale;
   if (fill.colors.empty() || !(length2 > 1e-6) || !whole(x0) || !whole(y0) || !whole(x1) ||
       !whole(y1) || x0 < 0 || y0 < 0 || x1 > width || x0 >= x1 || y0 >= y1) {
-    fillGradient(cr, fill);
-    return;
+    return;  // cairo paints it
   }
-  const int left = static_cast<int>(std::round(x0)), top = static_cast<int>(std::round(y0));
-  const int right = static_cast<int>(std::round(x1)), bottom = static_cast<int>(std::round(y1));
+  fast_ = true;
+  left_ = static_cast<int>(std::round(x0));
+  top_ = static_cast<int>(std::round(y0));
+  right_ = static_cast<int>(std::round(x1));
+  bottom_ = static_cast<int>(std::round(y1));
 
   // The colours along the gradient, in steps far finer than a colour level, so a pixel costs a
   // table look-up.
-  constexpr int kSteps = 4096;
-  std::vector<std::uint32_t> table(kSteps + 1);
+  table_.resize(kSteps + 1);
   const int segments = static_cast<int>(fill.colors.size()) - 1;
   for (int k = 0; k <= kSteps; ++k) {
     const double u = static_cast<double>(k) / kSteps * segments;
@@ -67,55 +68,29 @@ void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& 
     const auto r = static_cast<std::uint32_t>(alpha * mix(from.red, to.red) + 0.5f);
     const auto g = static_cast<std::uint32_t>(alpha * mix(from.green, to.green) + 0.5f);
     const auto b = static_cast<std::uint32_t>(alpha * mix(from.blue, to.blue) + 0.5f);
-    table[static_cast<std::size_t>(k)] =
+    table_[static_cast<std::size_t>(k)] =
         (static_cast<std::uint32_t>(a + 0.5f) << 24) | (r << 16) | (g << 8) | b;
   }
-  cairo_surface_flush(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
-  unsigned char* data = cairo_image_surface_get_data(surface);
-  // Row y of the picture is row y - firstRow of the surface.
-  auto rowAt = [&](int y) {
-    return reinterpret_cast<std::uint32_t*>(data +
-                                            static_cast<std::ptrdiff_t>(y - firstRow) * stride);
-  };
   // The gradient parameter at a pixel's centre is linear along a row; it is stepped in table
   // units with 16 fraction bits.
-  constexpr double kFixed = kSteps * 65536.0;
-  const auto step = static_cast<std::int64_t>(std::llround(dx / scale / length2 * kFixed));
-  for (int y = std::max(top, firstRow); y < std::min(bottom, lastRow); ++y) {
-    const double py = (y + 0.5) / scale - fill.start.y;
-    const double t = (((left + 0.5) / scale - fill.start.x) * dx + py * dy) / length2;
-    auto fixed = static_cast<std::int64_t>(std::llround(std::clamp(t, -1e6, 1e6) * kFixed));
-    std::uint32_t* row = rowAt(y);
-    for (int x = left; x < right; ++x, fixed += step) {
-      const std::int64_t index = std::clamp<std::int64_t>((fixed + 32768) >> 16, 0, kSteps);
-      row[x] = table[static_cast<std::size_t>(index)];
-    }
-  }
+  step_ = static_cast<std::int64_t>(std::llround(dx / scale / length2 * kFixed));
 
   // Only the corners lie partly outside the rounded outline. Each corner's coverage is drawn by
-  // cairo into a small mask and the pixels are scaled by it as pixman's DEST_IN would: the same
-  // as cutting the outline out of the whole rectangle with DEST_IN, which cost half as much as
+  // cairo into a small mask, by which the pixels are scaled as pixman's DEST_IN would scale them:
+  // the same as cutting the outline out of the whole rectangle, which cost half as much as
   // writing the gradient.
   const Path outline = continuousRoundedRect(rect, fill.cornerRadius);
   const double reach = std::min(std::max(fill.cornerRadius, 0.0) * 1.28,
                                 std::min(rect.size.width, rect.size.height) / 2);
-  const int box = static_cast<int>(std::ceil((reach + 1) * scale));
-  if (2 * box > right - left || 2 * box > bottom - top) {
-    cairo_save(cr);
-    appendPath(cr, outline);
-    cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
-    cairo_set_source_rgba(cr, 0, 0, 0, 1);
-    cairo_fill(cr);
-    cairo_restore(cr);
+  box_ = static_cast<int>(std::ceil((reach + 1) * scale));
+  if (2 * box_ > right_ - left_ || 2 * box_ > bottom_ - top_) {
+    box_ = 0;  // corners that meet: cairo cuts the whole outline
     return;
   }
-  CairoSurfacePtr mask;  // made for the first corner within these rows
-  for (const int bx : {left, right - box}) {
-    for (const int by : {top, bottom - box}) {
-      const int from = std::max(by, firstRow), to = std::min(by + box, lastRow);
-      if (from >= to) continue;  // a corner outside these rows
-      if (!mask) mask.reset(cairo_image_surface_create(CAIRO_FORMAT_A8, box, box));
+  CairoSurfacePtr mask{cairo_image_surface_create(CAIRO_FORMAT_A8, box_, box_)};
+  const int maskStride = cairo_image_surface_get_stride(mask.get());
+  for (const int bx : {left_, right_ - box_}) {
+    for (const int by : {top_, bottom_ - box_}) {
       {
         CairoPtr m{cairo_create(mask.get())};
         cairo_set_operator(m.get(), CAIRO_OPERATOR_CLEAR);
@@ -127,20 +102,70 @@ void paintBackground(cairo_surface_t* surface, cairo_t* cr, const FillGradient& 
         cairo_fill(m.get());
       }
       cairo_surface_flush(mask.get());
-      const unsigned char* coverage = cairo_image_surface_get_data(mask.get());
-      const int maskStride = cairo_image_surface_get_stride(mask.get());
-      for (int y = from - by; y < to - by; ++y) {
-        std::uint32_t* row = rowAt(by + y) + bx;
-        for (int x = 0; x < box; ++x) {
-          const std::uint32_t m = coverage[static_cast<std::ptrdiff_t>(y) * maskStride + x];
-          if (m == 255) continue;
-          std::uint32_t pixel = 0;
-          for (int shift = 0; shift < 32; shift += 8) {
-            const std::uint32_t t = ((row[x] >> shift) & 0xFF) * m + 0x80;
-            pixel |= (((t >> 8) + t) >> 8) << shift;
-          }
-          row[x] = pixel;
+      const unsigned char* data = cairo_image_surface_get_data(mask.get());
+      Corner corner{bx, by, std::vector<std::uint8_t>(static_cast<std::size_t>(box_ * box_))};
+      for (int y = 0; y < box_; ++y) {
+        std::memcpy(corner.coverage.data() + static_cast<std::ptrdiff_t>(y) * box_,
+                    data + static_cast<std::ptrdiff_t>(y) * maskStride,
+                    static_cast<std::size_t>(box_));
+      }
+      corners_.push_back(std::move(corner));
+    }
+  }
+}
+
+void BackgroundPainter::paint(cairo_surface_t* surface, cairo_t* cr, int firstRow) const {
+  if (!fast_) {
+    fillGradient(cr, fill_);
+    return;
+  }
+  const int lastRow = firstRow + cairo_image_surface_get_height(surface);
+  cairo_surface_flush(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  // Row y of the picture is row y - firstRow of the surface.
+  auto rowAt = [&](int y) {
+    return reinterpret_cast<std::uint32_t*>(data +
+                                            static_cast<std::ptrdiff_t>(y - firstRow) * stride);
+  };
+  for (int y = std::max(top_, firstRow); y < std::min(bottom_, lastRow); ++y) {
+    const double py = (y + 0.5) / scale_ - fill_.start.y;
+    const double dx = fill_.end.x - fill_.start.x;
+    const double dy = fill_.end.y - fill_.start.y;
+    const double t =
+        (((left_ + 0.5) / scale_ - fill_.start.x) * dx + py * dy) / (dx * dx + dy * dy);
+    auto fixed = static_cast<std::int64_t>(std::llround(std::clamp(t, -1e6, 1e6) * kFixed));
+    std::uint32_t* row = rowAt(y);
+    for (int x = left_; x < right_; ++x, fixed += step_) {
+      const std::int64_t index = std::clamp<std::int64_t>((fixed + 32768) >> 16, 0, kSteps);
+      row[x] = table_[static_cast<std::size_t>(index)];
+    }
+  }
+  if (box_ == 0) {
+    cairo_surface_mark_dirty(surface);
+    cairo_save(cr);
+    appendPath(cr, continuousRoundedRect(fill_.rect, fill_.cornerRadius));
+    cairo_set_operator(cr, CAIRO_OPERATOR_DEST_IN);
+    cairo_set_source_rgba(cr, 0, 0, 0, 1);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    return;
+  }
+  for (const Corner& corner : corners_) {
+    const int from = std::max(corner.y, firstRow), to = std::min(corner.y + box_, lastRow);
+    for (int y = from; y < to; ++y) {
+      std::uint32_t* row = rowAt(y) + corner.x;
+      const std::uint8_t* coverage =
+          corner.coverage.data() + static_cast<std::ptrdiff_t>(y - corner.y) * box_;
+      for (int x = 0; x < box_; ++x) {
+        const std::uint32_t m = coverage[x];
+        if (m == 255) continue;
+        std::uint32_t pixel = 0;
+        for (int shift = 0; shift < 32; shift += 8) {
+          const std::uint32_t t = ((row[x] >> shift) & 0xFF) * m + 0x80;
+          pixel |= (((t >> 8) + t) >> 8) << shift;
         }
+        row[x] = pixel;
       }
     }
   }

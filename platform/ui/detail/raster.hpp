@@ -12,6 +12,7 @@
 namespace ui::detail {
 
 struct EncodedBackground;
+class BackgroundPainter;
 
 // Straight (not premultiplied) 8-bit RGBA, rows top to bottom without padding: a picture, or a
 // band of its rows.
@@ -36,19 +37,20 @@ struct PictureFrame {
 };
 PictureFrame pictureFrame(const WidgetCanvas& canvas, double scale);
 
-// The kept background to draw the list's first item from, when that item is the widget
-// background (a gradient over the whole canvas) and the cache keeps it; null otherwise. Each
-// call counts as one use of that background.
-std::shared_ptr<EncodedBackground> keptBackground(const DisplayList& list,
-                                                  const WidgetCanvas& canvas,
-                                                  const PictureFrame& frame);
+// The widget background of a picture (the list's first item, when it is a gradient over the whole
+// canvas), ready for all of its bands: the cache's kept rendering where there is one, else a
+// painter. Each call counts as one use of that background in the cache.
+struct PictureBackground {
+  std::shared_ptr<EncodedBackground> kept;
+  std::shared_ptr<const BackgroundPainter> painter;
+};
+PictureBackground pictureBackground(const DisplayList& list, const WidgetCanvas& canvas,
+                                    const PictureFrame& frame);
 
-// Draws rows [first, last) of the picture into `image` (frame.width x (last - first) pixels),
-// with the background copied from `background` where there is one. The pixels are the same
-// whichever rows are drawn together, so a picture can be drawn in bands.
+// Draws rows [first, last) of the picture into `image` (frame.width x (last - first) pixels).
+// The pixels are the same whichever rows are drawn together, so a picture can be drawn in bands.
 void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const PictureFrame& frame,
-                   int first, int last, std::shared_ptr<EncodedBackground> background,
-                   RgbaImage& image);
+                   int first, int last, const PictureBackground& background, RgbaImage& image);
 
 // The whole picture of the list at `scale` device pixels per point, as encodePng draws it.
 RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale);

@@ -82,17 +82,20 @@ bool reaches(const DisplayItem& item, double top, double bottom) {
 
 }  // namespace
 
-std::shared_ptr<EncodedBackground> keptBackground(const DisplayList& list,
-                                                  const WidgetCanvas& canvas,
-                                                  const PictureFrame& frame) {
+PictureBackground pictureBackground(const DisplayList& list, const WidgetCanvas& canvas,
+                                    const PictureFrame& frame) {
   const FillGradient* fill = widgetBackground(list, canvas);
-  return fill != nullptr ? backgroundCache().use(*fill, frame.scale, frame.width, frame.height)
-                         : nullptr;
+  if (fill == nullptr) return {};
+  PictureBackground background;
+  background.kept = backgroundCache().use(*fill, frame.scale, frame.width, frame.height);
+  if (!background.kept) {
+    background.painter = std::make_shared<BackgroundPainter>(*fill, frame.scale, frame.width);
+  }
+  return background;
 }
 
 void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const PictureFrame& frame,
-                   int first, int last, std::shared_ptr<EncodedBackground> background,
-                   RgbaImage& image) {
+                   int first, int last, const PictureBackground& background, RgbaImage& image) {
   const int width = frame.width;
   const int height = last - first;
   // ARGB32 rows need no padding, so cairo's rows are the image's rows.
@@ -118,20 +121,24 @@ void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const Pi
 
   const double top = first / frame.scale, bottom = last / frame.scale;
   const FillGradient* backgroundFill = widgetBackground(list, canvas);
-  if (backgroundFill == nullptr) background = nullptr;
+  const std::shared_ptr<EncodedBackground> kept =
+      backgroundFill != nullptr ? background.kept : nullptr;
   for (std::size_t i = 0; i < list.size(); ++i) {
     const DisplayItem& item = list[i];
     if (!reaches(item, top, bottom)) continue;
     if (i == 0 && backgroundFill != nullptr) {
-      if (background != nullptr) {
+      if (kept != nullptr) {
         cairo_surface_flush(surface.get());
         std::memcpy(image.pixels.data(),
-                    cairo_image_surface_get_data(background->surface.get()) +
+                    cairo_image_surface_get_data(kept->surface.get()) +
                         static_cast<std::size_t>(first) * static_cast<std::size_t>(stride),
                     bytes);
         cairo_surface_mark_dirty(surface.get());
+      } else if (background.painter != nullptr) {
+        background.painter->paint(surface.get(), cr.get(), first);
       } else {
-        paintBackground(surface.get(), cr.get(), *backgroundFill, frame.scale, first);
+        BackgroundPainter(*backgroundFill, frame.scale, width)
+            .paint(surface.get(), cr.get(), first);
       }
     } else if (const auto* fill = std::get_if<FillGradient>(&item)) {
       fillGradient(cr.get(), *fill);
@@ -148,14 +155,15 @@ void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const Pi
   cr.reset();
   cairo_surface_finish(surface.get());
   surface.reset();
-  toStraightRgba(background.get(), image);
-  image.background = std::move(background);
+  toStraightRgba(kept.get(), image);
+  image.background = kept;
 }
 
 RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale) {
   const PictureFrame frame = pictureFrame(canvas, scale);
   RgbaImage image;
-  rasterizeRows(list, canvas, frame, 0, frame.height, keptBackground(list, canvas, frame), image);
+  rasterizeRows(list, canvas, frame, 0, frame.height, pictureBackground(list, canvas, frame),
+                image);
   return image;
 }
 
