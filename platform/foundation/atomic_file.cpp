@@ -3,9 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace foundation {
 namespace {
@@ -28,71 +30,118 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size, int& error) {
   return true;
 }
 
+// One file on its way: where it goes, and its temporary file once made.
+struct Pending {
+  std::filesystem::path requested;
+  std::filesystem::path path;  // the link's target where `requested` is a link
+  std::filesystem::path temporary;
+  int fd = -1;
+  bool renamed = false;
+};
+
+// Where the bytes for `requested` go, or why they cannot: a link is followed, so the file it
+// names is replaced and the link stays; anything but a regular file (a device, a pipe, a
+// folder) is never replaced by a rename.
+std::optional<std::string> resolve(Pending& file) {
+  file.path = file.requested;
+  std::error_code statusError;
+  if (std::filesystem::is_symlink(std::filesystem::symlink_status(file.path, statusError))) {
+    const auto target = std::filesystem::weakly_canonical(file.path, statusError);
+    if (statusError) {
+      return "cannot write " + file.requested.string() + ": " + statusError.message();
+    }
+    file.path = target;
+  }
+  const auto status = std::filesystem::status(file.path, statusError);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    return "cannot write " + file.requested.string() + ": not a regular file";
+  }
+  const std::string name = file.path.filename().string();
+  if (name.empty() || name == "." || name == "..") {
+    return "cannot write " + file.path.string() + ": not a file name";
+  }
+  return std::nullopt;
+}
+
+std::filesystem::path folderOf(const std::filesystem::path& path) {
+  return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+}
+
 }  // namespace
 
-std::optional<std::string> writeFileAtomically(const std::filesystem::path& requested,
-                                               std::span<const std::uint8_t> bytes,
-                                               TemporaryFileWatcher watcher) {
+std::optional<std::string> writeFilesAtomically(std::span<const FileContent> files,
+                                                TemporaryFileWatcher watcher) {
   const auto watch = [watcher](const char* temporary) {
     if (watcher != nullptr) watcher(temporary);
   };
   static std::atomic<unsigned> counter{0};
-  // A link is followed, so the file it names is replaced and the link stays. Anything but a
-  // regular file (a device, a pipe, a folder) is never replaced by a rename.
-  std::filesystem::path path = requested;
-  std::error_code statusError;
-  if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, statusError))) {
-    const auto target = std::filesystem::weakly_canonical(path, statusError);
-    if (statusError) return "cannot write " + requested.string() + ": " + statusError.message();
-    path = target;
-  }
-  const auto status = std::filesystem::status(path, statusError);
-  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-    return "cannot write " + requested.string() + ": not a regular file";
-  }
-  const std::filesystem::path folder =
-      path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  const std::string name = path.filename().string();
-  if (name.empty() || name == "." || name == "..") {
-    return "cannot write " + path.string() + ": not a file name";
-  }
-  const std::filesystem::path temporary =
-      folder / ("." + name + ".tmp-" + std::to_string(getpid()) + "-" +
-                std::to_string(counter.fetch_add(1)));
+  std::vector<Pending> pending(files.size());
+  // On a failure: the temporary files not yet renamed are removed, and the line says why.
+  auto fail = [&](const std::filesystem::path& path, int error) -> std::optional<std::string> {
+    for (Pending& file : pending) {
+      if (file.fd >= 0) close(file.fd);
+      if (!file.temporary.empty() && !file.renamed) unlink(file.temporary.c_str());
+    }
+    watch(nullptr);
+    return "cannot write " + path.string() + ": " + describeErrno(error);
+  };
 
-  watch(temporary.c_str());
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) {
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    pending[i].requested = files[i].path;
+    if (auto refused = resolve(pending[i])) return refused;  // nothing made yet
+  }
+  // Every new file written before any is flushed, and the writing of all of them started before
+  // waiting for the first: the disk takes them side by side.
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    Pending& file = pending[i];
+    file.temporary = folderOf(file.path) /
+                     ("." + file.path.filename().string() + ".tmp-" + std::to_string(getpid()) +
+                      "-" + std::to_string(counter.fetch_add(1)));
+    watch(file.temporary.c_str());
+    file.fd = open(file.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (file.fd < 0) {
+      const int error = errno;
+      file.temporary.clear();  // not made: nothing to remove
+      return fail(file.path, error);
+    }
+    int error = 0;
+    if (!writeAll(file.fd, files[i].bytes.data(), files[i].bytes.size(), error)) {
+      return fail(file.path, error);
+    }
+    sync_file_range(file.fd, 0, 0, SYNC_FILE_RANGE_WRITE);  // a hint: fsync below decides
+  }
+  for (Pending& file : pending) {
+    const bool synced = fsync(file.fd) == 0;
     const int error = errno;
-    watch(nullptr);
-    return "cannot write " + path.string() + ": " + describeErrno(error);
+    const bool closed = close(file.fd) == 0;
+    file.fd = -1;
+    if (!synced || !closed) return fail(file.path, synced ? errno : error);
   }
-  int error = 0;
-  bool ok = writeAll(fd, bytes.data(), bytes.size(), error);
-  if (ok && fsync(fd) != 0) {
-    error = errno;
-    ok = false;
-  }
-  if (close(fd) != 0 && ok) {
-    error = errno;
-    ok = false;
-  }
-  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
-    error = errno;
-    ok = false;
-  }
-  if (!ok) {
-    unlink(temporary.c_str());
-    watch(nullptr);
-    return "cannot write " + path.string() + ": " + describeErrno(error);
+  for (Pending& file : pending) {
+    if (rename(file.temporary.c_str(), file.path.c_str()) != 0) return fail(file.path, errno);
+    file.renamed = true;
   }
   watch(nullptr);
-  // The rename itself reaches the disk with the folder; a failure here loses no data.
-  if (const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
-    fsync(dir);
-    close(dir);
+  // The renames reach the disk with their folders, each flushed once; a failure here loses no
+  // data.
+  std::vector<std::filesystem::path> folders;
+  for (const Pending& file : pending) {
+    const std::filesystem::path folder = folderOf(file.path);
+    if (std::find(folders.begin(), folders.end(), folder) != folders.end()) continue;
+    folders.push_back(folder);
+    if (const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dir >= 0) {
+      fsync(dir);
+      close(dir);
+    }
   }
   return std::nullopt;
+}
+
+std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
+                                               std::span<const std::uint8_t> bytes,
+                                               TemporaryFileWatcher watcher) {
+  const FileContent file{path, bytes};
+  return writeFilesAtomically(std::span(&file, 1), watcher);
 }
 
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,

@@ -9,8 +9,8 @@
 
 namespace foundation {
 
-// Told the temporary file's path just before it is made, and nullptr once it is renamed or
-// removed: lets a signal handler remove a file left half-written.
+// Told each temporary file's path just before it is made, and nullptr once they are all renamed
+// or removed: lets a signal handler remove a file left half-written.
 using TemporaryFileWatcher = void (*)(const char* temporaryPath);
 
 // Writes `bytes` to `path` so that the path holds either what it held before or all of the new
@@ -25,5 +25,18 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& path
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
                                                std::string_view text,
                                                TemporaryFileWatcher watcher = nullptr);
+
+struct FileContent {
+  std::filesystem::path path;
+  std::span<const std::uint8_t> bytes;
+};
+
+// Several files, each as writeFileAtomically writes one, flushed to the disk side by side (the
+// disk's wait paid once rather than once per file), and each folder flushed once. All the new
+// files are written and flushed before the first is renamed, so a failure while writing leaves
+// every path as it was; a failed rename leaves the files before it replaced. Returns nothing on
+// success, else one line for the first failure.
+std::optional<std::string> writeFilesAtomically(std::span<const FileContent> files,
+                                                TemporaryFileWatcher watcher = nullptr);
 
 }  // namespace foundation

@@ -7,9 +7,9 @@ namespace {
 
 void watchForSignals(const char* temporaryPath) {
   if (temporaryPath != nullptr) {
-    detail::setPendingTemporaryFile(temporaryPath);
+    detail::addPendingTemporaryFile(temporaryPath);
   } else {
-    detail::clearPendingTemporaryFile();
+    detail::clearPendingTemporaryFiles();
   }
 }
 
@@ -23,6 +23,10 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& path
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
                                                std::string_view text) {
   return foundation::writeFileAtomically(path, text, watchForSignals);
+}
+
+std::optional<std::string> writeFilesAtomically(std::span<const foundation::FileContent> files) {
+  return foundation::writeFilesAtomically(files, watchForSignals);
 }
 
 }  // namespace host

@@ -10,5 +10,6 @@ std::optional<std::string> writeFileAtomically(const std::filesystem::path& path
                                                std::span<const std::uint8_t> bytes);
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
                                                std::string_view text);
+std::optional<std::string> writeFilesAtomically(std::span<const foundation::FileContent> files);
 
 }  // namespace host

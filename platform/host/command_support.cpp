@@ -310,11 +310,17 @@ CommandResult writePictures(const CommandContext& context, const OutputPlan& pla
                                     error.message());
     }
   }
-  const bool announce = !context.line.quiet && context.line.command != Command::run;
+  std::vector<foundation::FileContent> files;
   for (const auto& [name, content] : pictures) {
-    const auto path = pictureFile(context, plan, name);
-    if (auto failure = writeFileAtomically(path, content)) return CommandResult::failure(*failure);
-    if (announce) context.environment.err << "wrote " << path.string() << std::endl;
+    files.push_back(
+        {pictureFile(context, plan, name),
+         std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size())});
+  }
+  if (auto failure = host::writeFilesAtomically(files)) return CommandResult::failure(*failure);
+  if (!context.line.quiet && context.line.command != Command::run) {
+    for (const auto& file : files)
+      context.environment.err << "wrote " << file.path.string() << "\n";
+    context.environment.err.flush();
   }
   return CommandResult::ok();
 }

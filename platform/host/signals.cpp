@@ -10,9 +10,11 @@
 namespace host {
 namespace {
 
-// Read by the signal handler, so plain storage and lock-free atomics only.
-char pendingPath[4096];
-std::atomic<bool> pendingSet{false};
+// Read by the signal handler, so plain storage and lock-free atomics only. A command writes its
+// files together, so several may be pending at once.
+constexpr int kMaxPending = 32;
+char pendingPaths[kMaxPending][4096];
+std::atomic<int> pendingCount{0};
 std::atomic<bool> graceful{false};
 volatile sig_atomic_t stopAsked = 0;  // the signal that asked, or 0
 volatile sig_atomic_t reloadAsked = 0;
@@ -54,7 +56,7 @@ extern "C" void onSignal(int signalNumber) {
     errno = savedErrno;
     return;
   }
-  if (pendingSet.load()) unlink(pendingPath);
+  for (int i = 0, n = pendingCount.load(); i < n; ++i) unlink(pendingPaths[i]);
   signal(signalNumber, SIG_DFL);
   raise(signalNumber);
   errno = savedErrno;
@@ -129,15 +131,16 @@ StopOnSignal::~StopOnSignal() {
 
 namespace detail {
 
-void setPendingTemporaryFile(const char* path) {
-  pendingSet.store(false);
-  std::strncpy(pendingPath, path, sizeof pendingPath - 1);
-  pendingPath[sizeof pendingPath - 1] = '\0';
-  pendingSet.store(true);
+void addPendingTemporaryFile(const char* path) {
+  const int n = pendingCount.load();
+  if (n == kMaxPending) return;  // beyond what is kept: left behind if a signal comes
+  std::strncpy(pendingPaths[n], path, sizeof pendingPaths[n] - 1);
+  pendingPaths[n][sizeof pendingPaths[n] - 1] = '\0';
+  pendingCount.store(n + 1);
 }
 
-void clearPendingTemporaryFile() {
-  pendingSet.store(false);
+void clearPendingTemporaryFiles() {
+  pendingCount.store(0);
 }
 
 }  // namespace detail

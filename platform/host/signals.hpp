@@ -33,9 +33,9 @@ class StopOnSignal {
 };
 
 namespace detail {
-// The temporary file being written, removed by the signal handler; at most one at a time.
-void setPendingTemporaryFile(const char* path);
-void clearPendingTemporaryFile();
+// The temporary files being written, removed by the signal handler (at most 32 at a time).
+void addPendingTemporaryFile(const char* path);
+void clearPendingTemporaryFiles();
 }  // namespace detail
 
 }  // namespace host

@@ -58,6 +58,32 @@ TEST_F(AtomicFile, aFailureSaysWhatAndLeavesNoFile) {
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
+TEST_F(AtomicFile, severalFilesAreReplacedTogetherOrNotAtAll) {
+  auto bytes = [](std::string_view text) {
+    return std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+  };
+  ASSERT_EQ(host::writeFileAtomically(folder_ / "small.png", "old small"), std::nullopt);
+  fs::create_directories(folder_ / "other");
+  const std::vector<foundation::FileContent> files = {{folder_ / "small.png", bytes("new small")},
+                                                      {folder_ / "medium.png", bytes("medium")},
+                                                      {folder_ / "other" / "x.png", bytes("x")}};
+  EXPECT_EQ(host::writeFilesAtomically(files), std::nullopt);
+  EXPECT_EQ(read(folder_ / "small.png"), "new small");
+  EXPECT_EQ(read(folder_ / "medium.png"), "medium");
+  EXPECT_EQ(read(folder_ / "other" / "x.png"), "x");
+  EXPECT_EQ(names().size(), 3u);  // no temporary file left
+
+  // A file that cannot be made: the others keep what they held, and no new file is left.
+  const std::vector<foundation::FileContent> failing = {
+      {folder_ / "small.png", bytes("newer small")},
+      {folder_ / "missing" / "medium.png", bytes("medium")}};
+  const auto error = host::writeFilesAtomically(failing);
+  ASSERT_TRUE(error);
+  EXPECT_NE(error->find("missing"), std::string::npos) << *error;
+  EXPECT_EQ(read(folder_ / "small.png"), "new small");
+  EXPECT_EQ(names().size(), 3u);
+}
+
 TEST_F(AtomicFile, aLinkIsFollowedAndKept) {
   const auto target = folder_ / "target.png";
   ASSERT_EQ(host::writeFileAtomically(target, "old"), std::nullopt);
