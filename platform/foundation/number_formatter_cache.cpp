@@ -34,7 +34,9 @@ icu::Locale icuLocale(const std::string& identifier) {
 number::UnlocalizedNumberFormatter settings(const NumberFormatKey& key) {
   // Zero, and whatever rounds to zero, carries no sign: "-0" and "-CN¥0.00" are not amounts
   // anyone writes. Every other sign stays as the locale writes it.
-  auto formatter = number::NumberFormatter::with().sign(UNUM_SIGN_NEGATIVE);
+  // A formatter here is kept and used again, so it is compiled on its first use: by default ICU
+  // builds the whole pipeline from the locale's data afresh for each of the first two calls.
+  auto formatter = number::NumberFormatter::with().sign(UNUM_SIGN_NEGATIVE).threshold(1);
   if (key.kind == NumberFormatKind::currency) {
     UErrorCode status = U_ZERO_ERROR;
     icu::CurrencyUnit unit(icu::StringPiece(key.currencyCode), status);
