@@ -232,7 +232,8 @@ void compressAll(benchmark::State& state, Filter filter, Compressor c) {
 
 const bool registered = [] {
   std::vector<Compressor> compressors = {
-      {"isal1_band16", 2, 1, 0, 16},  // the encoder
+      {"isal1_band32", 2, 1, 0, 32},  // the encoder
+      {"isal1_band16", 2, 1, 0, 16},
       {"isal0_band16", 2, 0, 0, 16},
       {"isal2_band16", 2, 2, 0, 16},
       {"zlib1_band16", 0, 1, Z_DEFAULT_STRATEGY, 16},  // the encoder as it was
