@@ -2,10 +2,16 @@
 
 #include <isa-l/igzip_lib.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <stdexcept>
 
 namespace ui::detail {
+
+void BandDeflater::Free::operator()(void* p) const {
+  std::free(p);
+}
 
 BandDeflater::BandDeflater() = default;
 BandDeflater::~BandDeflater() = default;
@@ -28,27 +34,36 @@ DeflatedBand BandDeflater::band(const RgbaImage& image, int first, int last) {
   band.adler = isal_adler32(1, scratch_.data(), length);
 
   // The most a stateless call may need: the band in stored blocks, their headers and the flush.
+  // Left uninitialised, like the compressor's buffers below: pages never written (most of them:
+  // a band compresses to a few kilobytes) are then never made resident.
   const std::size_t bound = length + (length / 65535 + 2) * 5 + 64;
-  if (out_.size() < bound) out_.resize(bound);
-  if (levelBuffer_.empty()) levelBuffer_.resize(ISAL_DEF_LVL1_SMALL);
-  // The stream's state is large (82 KB) and is not all set by the init call: held zeroed from
-  // the start, then left to the compressor, rather than taken fresh from the stack.
-  if (!stream_) stream_ = std::make_unique<isal_zstream>();
+  if (outSize_ < bound) {
+    out_.reset(new std::uint8_t[bound]);
+    outSize_ = bound;
+  }
+  if (!levelBuffer_) levelBuffer_.reset(new std::uint8_t[ISAL_DEF_LVL1_SMALL]);
+  // The stream's state is large (82 KB), most of it for the streaming compressor, and is not
+  // all set by the init call: held zeroed from the start (calloc: fresh zero pages, touched only
+  // where written), then left to the compressor, rather than taken fresh from the stack.
+  if (!stream_) {
+    stream_.reset(static_cast<isal_zstream*>(std::calloc(1, sizeof(isal_zstream))));
+    if (!stream_) throw std::bad_alloc();
+  }
   isal_zstream& stream = *stream_;
   isal_deflate_stateless_init(&stream);
   stream.level = 1;
-  stream.level_buf = levelBuffer_.data();
-  stream.level_buf_size = static_cast<std::uint32_t>(levelBuffer_.size());
+  stream.level_buf = levelBuffer_.get();
+  stream.level_buf_size = ISAL_DEF_LVL1_SMALL;
   stream.end_of_stream = 0;
   stream.flush = FULL_FLUSH;
   stream.next_in = scratch_.data();
   stream.avail_in = static_cast<std::uint32_t>(length);
-  stream.next_out = out_.data();
-  stream.avail_out = static_cast<std::uint32_t>(out_.size());
+  stream.next_out = out_.get();
+  stream.avail_out = static_cast<std::uint32_t>(outSize_);
   if (isal_deflate_stateless(&stream) != COMP_OK) {
     throw std::runtime_error("cannot compress the picture");
   }
-  band.bytes.assign(out_.data(), stream.next_out);
+  band.bytes.assign(out_.get(), stream.next_out);
   return band;
 }
 

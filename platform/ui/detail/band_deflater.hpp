@@ -37,10 +37,14 @@ class BandDeflater {
   DeflatedBand band(const RgbaImage& image, int first, int last);
 
  private:
-  std::unique_ptr<isal_zstream> stream_;
+  struct Free {
+    void operator()(void* p) const;
+  };
+  std::unique_ptr<isal_zstream, Free> stream_;
   std::vector<std::uint8_t> scratch_;
-  std::vector<std::uint8_t> levelBuffer_;
-  std::vector<std::uint8_t> out_;
+  std::unique_ptr<std::uint8_t[]> levelBuffer_;
+  std::unique_ptr<std::uint8_t[]> out_;
+  std::size_t outSize_ = 0;
 };
 
 }  // namespace ui::detail
