@@ -17,6 +17,7 @@
 
 #include "ui/detail/background_cache.hpp"
 #include "ui/detail/band_deflater.hpp"
+#include "ui/detail/helper_thread.hpp"
 #include "ui/detail/raster.hpp"
 
 namespace ui::detail {
@@ -239,16 +240,16 @@ std::vector<std::vector<std::uint8_t>> encodeAll(const std::vector<PictureRef>& 
   unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
   if (pictures.size() < 2 && freshBands < kParallelBands) threads = 1;
   threads = static_cast<unsigned>(std::min<std::size_t>(threads, tasks.size()));
-  std::vector<std::thread> helpers;
+  std::vector<std::unique_ptr<HelperThread>> helpers;
   for (unsigned i = 1; i < threads; ++i) {
     try {
-      helpers.emplace_back(work);
+      helpers.push_back(std::make_unique<HelperThread>(work));
     } catch (const std::system_error&) {
       break;  // no more threads to be had: the rest on this one
     }
   }
   work();
-  for (std::thread& helper : helpers) helper.join();
+  helpers.clear();  // joined
   if (error) std::rethrow_exception(error);
 
   std::vector<std::vector<std::uint8_t>> out;
