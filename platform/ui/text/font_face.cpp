@@ -4,8 +4,12 @@
 #include FT_OUTLINE_H
 #include <hb-ft.h>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
-#include FT_ERRORS_H
 
 #include "ui/font_set.hpp"
 
@@ -20,11 +24,13 @@ constexpr FT_Int32 kLoadFlags = FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP;
                      " (install the packages listed in scripts/bootstrap)");
 }
 
-FT_Face openFace(FreeTypeLibrary& library, const std::string& file) {
+// The face of the file mapped at `bytes`.
+FT_Face openFace(FreeTypeLibrary& library, std::span<const std::uint8_t> bytes,
+                 const std::string& file) {
   FT_Face face = nullptr;
   std::lock_guard lock(library.mutex);
-  const FT_Error error = FT_New_Face(library.library, file.c_str(), 0, &face);
-  if (error == FT_Err_Cannot_Open_Resource) fail(file, "missing or unreadable");
+  const FT_Error error = FT_New_Memory_Face(library.library, bytes.data(),
+                                            static_cast<FT_Long>(bytes.size()), 0, &face);
   if (error != 0 || !FT_IS_SCALABLE(face) || face->units_per_EM == 0) {
     if (face != nullptr) FT_Done_Face(face);
     fail(file, "damaged");
@@ -80,9 +86,28 @@ int cubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void*
 
 }  // namespace
 
+FontFace::MappedFile::MappedFile(const std::string& file) {
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  struct stat status {};
+  if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size <= 0) {
+    if (fd >= 0) close(fd);
+    fail(file, "missing or unreadable");
+  }
+  void* mapped =
+      mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+  close(fd);
+  if (mapped == MAP_FAILED) fail(file, "missing or unreadable");
+  bytes =
+      std::span(static_cast<const std::uint8_t*>(mapped), static_cast<std::size_t>(status.st_size));
+}
+
+FontFace::MappedFile::~MappedFile() {
+  munmap(const_cast<std::uint8_t*>(bytes.data()), bytes.size());
+}
+
 FontFace::FontFace(FreeTypeLibrary& library, std::string file, bool realBold)
-    : library_(library), file_(std::move(file)), realBold_(realBold) {
-  face_ = openFace(library_, file_);
+    : library_(library), file_(std::move(file)), realBold_(realBold), mapped_(file_) {
+  face_ = openFace(library_, mapped_.bytes, file_);
   unitsPerEm_ = face_->units_per_EM;
   // Positions in 1/64 font units: shaping does not depend on the size, so one shaped string
   // serves every scale a text is tried at.
@@ -110,7 +135,7 @@ cairo_font_face_t* FontFace::cairoFace(bool embolden) const {
   std::lock_guard lock(cairoMutex_);
   cairo_font_face_t*& slot = cairoFaces_[embolden ? 1 : 0];
   if (slot != nullptr) return slot;
-  if (cairoFtFace_ == nullptr) cairoFtFace_ = openFace(library_, file_);
+  if (cairoFtFace_ == nullptr) cairoFtFace_ = openFace(library_, mapped_.bytes, file_);
   // Made from the FreeType face alone: Cairo never asks fontconfig for anything about it.
   slot = cairo_ft_font_face_create_for_ft_face(cairoFtFace_, kLoadFlags);
   if (embolden) cairo_ft_font_face_set_synthesize(slot, CAIRO_FT_SYNTHESIZE_BOLD);

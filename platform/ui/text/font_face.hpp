@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <string>
 #include <unordered_map>
 
@@ -22,7 +23,8 @@ struct FreeTypeLibrary {
 
 // Opened once and kept for the process. Shaping and outline reading share one FreeType face
 // under `mutex()`; Cairo draws from a face of its own, which it locks itself, so drawing on one
-// thread never waits for shaping on another.
+// thread never waits for shaping on another. Both read the file from one mapping: each opening
+// the file itself mapped it twice, and twice the pages were resident.
 class FontFace {
  public:
   // Throws FontSetError naming the file when it is missing or not a font.
@@ -53,9 +55,19 @@ class FontFace {
   const std::string& outlinePath(std::uint32_t glyph, bool embolden) const;
 
  private:
+  // The font file, mapped read-only for the face's life.
+  struct MappedFile {
+    explicit MappedFile(const std::string& file);  // throws FontSetError
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    std::span<const std::uint8_t> bytes;
+  };
+
   FreeTypeLibrary& library_;
   std::string file_;
   bool realBold_;
+  MappedFile mapped_;
   FT_Face face_ = nullptr;
   hb_font_t* hbFont_ = nullptr;
   double ascender_ = 0;
