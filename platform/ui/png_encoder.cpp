@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <system_error>
 #include <thread>
@@ -128,32 +129,52 @@ void compressRows(const RgbaImage& rows, Job& job, BandDeflater& deflater) {
 }
 
 // The PNG file of a job whose bands are all made.
+std::vector<std::uint8_t> pngFile(int width, int height,
+                                  const std::vector<const DeflatedBand*>& bands,
+                                  std::size_t idatLength, std::span<const std::uint8_t> header,
+                                  std::span<const std::uint8_t> trailer);
+
 std::vector<std::uint8_t> assemble(Job& job) {
   // The image data: a zlib stream of the bands, each taken from the background where the
-  // content left it untouched (compressing a band again would give the same bytes).
-  std::vector<std::uint8_t> idat = {0x78, 0x01};  // deflate, 32 KiB window, fastest level
-  uLong adler = 1;  // of all the bands, from theirs (zlib's arithmetic)
+  // content left it untouched (compressing a band again would give the same bytes). A kept band
+  // is never replaced, so it can be read after its lock is let go.
+  std::vector<const DeflatedBand*> bands;
+  std::size_t idatLength = 2 + 2 + 4;  // zlib header, empty final block, checksum
+  uLong adler = 1;                     // of all the bands, from theirs (zlib's arithmetic)
   for (std::size_t index = 0; index < job.made.size(); ++index) {
     std::optional<DeflatedBand>& fresh = job.made[index];
     const DeflatedBand* band = fresh ? &*fresh : nullptr;
-    std::unique_lock<std::mutex> lock;
     if (job.untouched[index]) {
       // The band's pixels are the background's, so its bytes are too: kept for later renders.
-      lock = std::unique_lock(job.background.kept->mutex);
+      std::lock_guard lock(job.background.kept->mutex);
       std::optional<DeflatedBand>& kept = job.background.kept->bands[index];
       if (!kept) kept = std::move(*fresh);
       band = &*kept;
     }
-    idat.insert(idat.end(), band->bytes.begin(), band->bytes.end());
+    bands.push_back(band);
+    idatLength += band->bytes.size();
     adler = adler32_combine(adler, band->adler, static_cast<z_off_t>(band->length));
   }
-  idat.push_back(0x03);  // an empty final block with fixed codes
-  idat.push_back(0x00);
-  for (int shift = 24; shift >= 0; shift -= 8) {
-    idat.push_back(static_cast<std::uint8_t>((adler >> shift) & 0xFF));
-  }
+  const std::uint8_t header[] = {0x78, 0x01};  // deflate, 32 KiB window, fastest level
+  const std::uint8_t trailer[] = {0x03,
+                                  0x00,  // an empty final block with fixed codes
+                                  static_cast<std::uint8_t>(adler >> 24),
+                                  static_cast<std::uint8_t>(adler >> 16),
+                                  static_cast<std::uint8_t>(adler >> 8),
+                                  static_cast<std::uint8_t>(adler)};
 
+  return pngFile(job.width, job.height, bands, idatLength, header, trailer);
+}
+
+// The file: signature, header, the image data (one chunk, written band by band), end; written
+// straight into a buffer of its exact size. Apart from assemble() so that no variable of the
+// function calling setjmp changes after it.
+std::vector<std::uint8_t> pngFile(int width, int height,
+                                  const std::vector<const DeflatedBand*>& bands,
+                                  std::size_t idatLength, std::span<const std::uint8_t> header,
+                                  std::span<const std::uint8_t> trailer) {
   std::vector<std::uint8_t> out;
+  out.reserve(8 + 25 + 12 + idatLength + 12);
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
   if (png == nullptr) throw std::runtime_error("cannot encode PNG");
   png_infop info = png_create_info_struct(png);
@@ -163,12 +184,19 @@ std::vector<std::uint8_t> assemble(Job& job) {
     throw std::runtime_error("cannot encode PNG");
   }
   png_set_write_fn(png, &state, writeBytes, flushNothing);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(job.width), static_cast<png_uint_32>(job.height),
-               8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+  png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+               PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
   // libpng writes the signature, header and chunk framing (with CRCs); the image data is ours.
-  png_write_chunk(png, reinterpret_cast<png_const_bytep>("IDAT"), idat.data(), idat.size());
+  png_write_chunk_start(png, reinterpret_cast<png_const_bytep>("IDAT"),
+                        static_cast<png_uint_32>(idatLength));
+  png_write_chunk_data(png, header.data(), header.size());
+  for (const DeflatedBand* band : bands) {
+    png_write_chunk_data(png, band->bytes.data(), band->bytes.size());
+  }
+  png_write_chunk_data(png, trailer.data(), trailer.size());
+  png_write_chunk_end(png);
   png_write_chunk(png, reinterpret_cast<png_const_bytep>("IEND"), nullptr, 0);
   png_destroy_write_struct(&png, &info);
   return out;
