@@ -1,5 +1,7 @@
 #include "foundation/locale.hpp"
 
+#include <unicode/putil.h>
+#include <unicode/udata.h>
 #include <unicode/uloc.h>
 
 #include <algorithm>
@@ -67,6 +69,12 @@ void Locale::setUserPreferredIdentifier(std::string identifier) {
   auto& preference = userPreference();
   std::lock_guard lock(preference.mutex);
   preference.identifier = std::move(identifier);
+}
+
+void Locale::preferDataFiles(const std::string& folder) {
+  u_setDataDirectory(folder.c_str());
+  UErrorCode status = U_ZERO_ERROR;
+  udata_setFileAccess(UDATA_FILES_FIRST, &status);
 }
 
 std::string Locale::identifier() const {

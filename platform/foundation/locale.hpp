@@ -36,6 +36,13 @@ class Locale {
   // from any thread; formatting on another thread sees either the old or the new setting.
   static void setUserPreferredIdentifier(std::string identifier);
 
+  // Locale data kept as files of their own in `folder` (ICU's layout: <folder>/icudt72l/en.res),
+  // read from there before the data linked into the program, for this process. Only the pages a
+  // process reads of a file become resident, whereas reading the linked data (tens of megabytes
+  // in one block) makes its neighbours resident too. Call before any locale data is read; an
+  // item not in the folder still comes from the linked data.
+  static void preferDataFiles(const std::string& folder);
+
   // The identifier this locale stands for now (for autoupdatingCurrent, resolved at this call).
   std::string identifier() const;
 
