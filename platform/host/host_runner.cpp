@@ -131,7 +131,8 @@ int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
   // otherwise each get a malloc arena of their own; picture-sized and
   // compression buffers are given back to the system when freed rather than kept in the heap.
   // Measured on a render of both families at @3x: about 0.6 MB less peak memory.
-  if (std::error_code error; std::filesystem::is_directory(bundleResourcesFolder() / "icu", error)) {
+  if (std::error_code error;
+      std::filesystem::is_directory(bundleResourcesFolder() / "icu", error)) {
     foundation::Locale::preferDataFiles(bundleResourcesFolder() / "icu");
   }
   mallopt(M_ARENA_MAX, 1);
