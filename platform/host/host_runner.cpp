@@ -127,14 +127,15 @@ std::filesystem::path bundleResourcesFolder() {
 
 int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
                    CommandHandler previewServer) {
-  // An extension process is held to a small memory budget. Threads that compress or draw would
-  // otherwise each get a malloc arena of their own; picture-sized and
-  // compression buffers are given back to the system when freed rather than kept in the heap.
-  // Measured on a render of both families at @3x: about 0.6 MB less peak memory.
+  // The locale data the build extracted beside the strings, read before the data linked in.
   if (std::error_code error;
       std::filesystem::is_directory(bundleResourcesFolder() / "icu", error)) {
     foundation::Locale::preferDataFiles(bundleResourcesFolder() / "icu");
   }
+  // An extension process is held to a small memory budget. Threads that compress or draw would
+  // otherwise each get a malloc arena of their own; picture-sized and
+  // compression buffers are given back to the system when freed rather than kept in the heap.
+  // Measured on a render of both families at @3x: about 0.6 MB less peak memory.
   mallopt(M_ARENA_MAX, 1);
   mallopt(M_MMAP_THRESHOLD, 32 * 1024);
   installSignalHandlers();
