@@ -136,10 +136,25 @@ void BackgroundPainter::paint(cairo_surface_t* surface, cairo_t* cr, int firstRo
         (((left_ + 0.5) / scale_ - fill_.start.x) * dx + py * dy) / (dx * dx + dy * dy);
     auto fixed = static_cast<std::int64_t>(std::llround(std::clamp(t, -1e6, 1e6) * kFixed));
     std::uint32_t* row = rowAt(y);
-    for (int x = left_; x < right_; ++x, fixed += step_) {
-      const std::int64_t index = std::clamp<std::int64_t>((fixed + 32768) >> 16, 0, kSteps);
-      row[x] = table_[static_cast<std::size_t>(index)];
+    // Before and after the gradient's ends the colour is the end's; in between (its length from
+    // the index's slope) no index needs clamping, and a pixel is a load and a store.
+    int x = left_;
+    auto index = [&] { return (fixed + 32768) >> 16; };
+    for (; x < right_ && (index() < 0 || index() > kSteps); ++x, fixed += step_) {
+      row[x] = table_[index() < 0 ? 0 : kSteps];
     }
+    std::int64_t run = right_ - x;
+    if (step_ > 0) {
+      run = std::min(run, ((std::int64_t{kSteps + 1} << 16) - 32768 - fixed + step_ - 1) / step_);
+    } else if (step_ < 0) {
+      run = std::min(run, (fixed + 32768) / -step_ + 1);
+    }
+    const std::uint32_t* table = table_.data();
+    for (const int end = x + static_cast<int>(std::max<std::int64_t>(run, 0)); x < end;
+         ++x, fixed += step_) {
+      row[x] = table[(fixed + 32768) >> 16];
+    }
+    for (; x < right_; ++x) row[x] = table_[index() < 0 ? 0 : kSteps];
   }
   if (box_ == 0) {
     cairo_surface_mark_dirty(surface);
