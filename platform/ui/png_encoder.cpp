@@ -247,7 +247,7 @@ std::vector<std::vector<std::uint8_t>> encodeAll(const std::vector<PictureRef>& 
         Job& job = jobs[task.picture];
         const PictureRef& picture = pictures[task.picture];
         rasterizeRows(*picture.list, *picture.canvas, frames[task.picture], task.first, task.last,
-                      job.background, scratch->rows);
+                      job.background, scratch->rows, /*pngRows=*/true);
         compressRows(scratch->rows, job, scratch->deflater);
       } catch (...) {
         std::lock_guard lock(errorMutex);

@@ -22,16 +22,20 @@ BandDeflater::~BandDeflater() = default;
 DeflatedBand BandDeflater::band(const RgbaImage& image, int first, int last) {
   const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
   const std::size_t length = (rowBytes + 1) * static_cast<std::size_t>(last - first);
-  scratch_.resize(length);
-  std::uint8_t* at = scratch_.data();
-  for (int y = first; y < last; ++y) {
-    *at++ = 0;
-    std::memcpy(at, image.pixels.data() + static_cast<std::size_t>(y) * rowBytes, rowBytes);
-    at += rowBytes;
+  const std::uint8_t* rows = image.row(first) - 1;  // from its first row's filter byte
+  if (!image.pngRows) {                             // packed: copied behind filter bytes
+    scratch_.resize(length);
+    std::uint8_t* at = scratch_.data();
+    for (int y = first; y < last; ++y) {
+      *at++ = 0;
+      std::memcpy(at, image.row(y), rowBytes);
+      at += rowBytes;
+    }
+    rows = scratch_.data();
   }
   DeflatedBand band;
   band.length = length;
-  band.adler = isal_adler32(1, scratch_.data(), length);
+  band.adler = isal_adler32(1, rows, length);
 
   // The most a stateless call may need: the band in stored blocks, their headers and the flush.
   // Left uninitialised, like the compressor's buffers below: pages never written (most of them:
@@ -56,7 +60,7 @@ DeflatedBand BandDeflater::band(const RgbaImage& image, int first, int last) {
   stream.level_buf_size = ISAL_DEF_LVL1_SMALL;
   stream.end_of_stream = 0;
   stream.flush = FULL_FLUSH;
-  stream.next_in = scratch_.data();
+  stream.next_in = const_cast<std::uint8_t*>(rows);
   stream.avail_in = static_cast<std::uint32_t>(length);
   stream.next_out = out_.get();
   stream.avail_out = static_cast<std::uint32_t>(outSize_);

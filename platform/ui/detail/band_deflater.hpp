@@ -33,7 +33,8 @@ class BandDeflater {
   BandDeflater(const BandDeflater&) = delete;
   BandDeflater& operator=(const BandDeflater&) = delete;
 
-  // Rows [first, last) of `image`, each behind its filter byte (0: none).
+  // Rows [first, last) of `image`, each behind its filter byte (0: none): read where they are
+  // when the image has PNG rows, else copied.
   DeflatedBand band(const RgbaImage& image, int first, int last);
 
  private:

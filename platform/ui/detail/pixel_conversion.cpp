@@ -12,19 +12,26 @@ namespace ui::detail {
 // image's pixels in place (a second picture-sized buffer would cost more in fresh pages than the
 // conversion itself), and marks the rows that still equal the background's (the image's rows are
 // the picture's from image.firstRow on).
-void toStraightRgba(const EncodedBackground* background, RgbaImage& image) {
+void toStraightRgba(const EncodedBackground* background, std::size_t drawnAt, RgbaImage& image) {
   const unsigned char* backgroundData =
       background != nullptr ? cairo_image_surface_get_data(background->surface.get()) : nullptr;
   const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
   image.backgroundRows.assign(
       backgroundData != nullptr ? static_cast<std::size_t>(image.height) : 0, false);
   for (int y = 0; y < image.height; ++y) {
-    std::uint8_t* row = image.pixels.data() + static_cast<std::size_t>(y) * rowBytes;
+    const std::uint8_t* drawn =
+        image.pixels.data() + drawnAt + static_cast<std::size_t>(y) * rowBytes;
     if (backgroundData != nullptr) {
       image.backgroundRows[static_cast<std::size_t>(y)] =
-          std::memcmp(row, backgroundData + static_cast<std::size_t>(image.firstRow + y) * rowBytes,
+          std::memcmp(drawn,
+                      backgroundData + static_cast<std::size_t>(image.firstRow + y) * rowBytes,
                       rowBytes) == 0;
     }
+    auto* row = const_cast<std::uint8_t*>(image.row(y));
+    // Rows move toward the buffer's start, in order: a row's new place holds only bytes of rows
+    // already moved or of its own old place.
+    if (row != drawn) std::memmove(row, drawn, rowBytes);
+    if (image.pngRows) row[-1] = 0;  // the PNG filter byte: none
     // Opaque and fully transparent pixels (nearly all) only change byte order; this loop has no
     // branch, so the compiler vectorises it. Partly transparent ones are put right after.
     std::uint32_t partial = 0;

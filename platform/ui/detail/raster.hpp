@@ -2,6 +2,7 @@
 
 // The two halves of encodePng, apart so that each can be measured on its own.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -14,12 +15,18 @@ namespace ui::detail {
 struct EncodedBackground;
 class BackgroundPainter;
 
-// Straight (not premultiplied) 8-bit RGBA, rows top to bottom without padding: a picture, or a
-// band of its rows.
+// Straight (not premultiplied) 8-bit RGBA, rows top to bottom: a picture, or a band of its rows.
 struct RgbaImage {
   int width = 0;
   int height = 0;
+  // The rows, packed; or with pngRows, each behind a PNG filter byte (0), as the encoder
+  // compresses them, so that it needs no copy of them.
   std::vector<std::uint8_t> pixels;
+  bool pngRows = false;
+  std::size_t rowStride() const { return static_cast<std::size_t>(width) * 4 + (pngRows ? 1 : 0); }
+  const std::uint8_t* row(int y) const {
+    return pixels.data() + static_cast<std::size_t>(y) * rowStride() + (pngRows ? 1 : 0);
+  }
   // The cached widget background the picture was drawn on, if any: the encoder reuses its
   // compressed rows wherever the picture still equals it.
   std::shared_ptr<EncodedBackground> background;
@@ -47,10 +54,12 @@ struct PictureBackground {
 PictureBackground pictureBackground(const DisplayList& list, const WidgetCanvas& canvas,
                                     const PictureFrame& frame);
 
-// Draws rows [first, last) of the picture into `image` (frame.width x (last - first) pixels).
-// The pixels are the same whichever rows are drawn together, so a picture can be drawn in bands.
+// Draws rows [first, last) of the picture into `image` (frame.width x (last - first) pixels),
+// laid out as `pngRows` says. The pixels are the same whichever rows are drawn together, so a
+// picture can be drawn in bands.
 void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const PictureFrame& frame,
-                   int first, int last, const PictureBackground& background, RgbaImage& image);
+                   int first, int last, const PictureBackground& background, RgbaImage& image,
+                   bool pngRows = false);
 
 // The whole picture of the list at `scale` device pixels per point, as encodePng draws it.
 RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale);

@@ -95,21 +95,28 @@ PictureBackground pictureBackground(const DisplayList& list, const WidgetCanvas&
 }
 
 void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const PictureFrame& frame,
-                   int first, int last, const PictureBackground& background, RgbaImage& image) {
+                   int first, int last, const PictureBackground& background, RgbaImage& image,
+                   bool pngRows) {
   const int width = frame.width;
   const int height = last - first;
-  // ARGB32 rows need no padding, so cairo's rows are the image's rows.
+  // ARGB32 rows need no padding, so cairo's rows are packed.
   const int stride = width * 4;
   image.width = width;
   image.height = height;
   image.firstRow = first;
+  image.pngRows = pngRows;
   image.background = nullptr;
   const std::size_t bytes = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+  // PNG rows are one byte longer than cairo's: cairo draws at an offset of at least a byte per
+  // row (kept a multiple of 4 for pixman), so that each row, moved to its place after drawing,
+  // lands on bytes already read. One buffer, not two.
+  const std::size_t offset = pngRows ? (static_cast<std::size_t>(height) + 3) / 4 * 4 : 0;
   // A larger picture than the last: let the old buffer go first, so both are never held at once.
-  if (bytes > image.pixels.capacity()) std::vector<std::uint8_t>().swap(image.pixels);
-  image.pixels.assign(bytes, 0);
-  CairoSurfacePtr surface{cairo_image_surface_create_for_data(
-      image.pixels.data(), CAIRO_FORMAT_ARGB32, width, height, stride)};
+  if (offset + bytes > image.pixels.capacity()) std::vector<std::uint8_t>().swap(image.pixels);
+  image.pixels.assign(offset + bytes, 0);
+  unsigned char* drawn = image.pixels.data() + offset;
+  CairoSurfacePtr surface{
+      cairo_image_surface_create_for_data(drawn, CAIRO_FORMAT_ARGB32, width, height, stride)};
   if (cairo_format_stride_for_width(CAIRO_FORMAT_ARGB32, width) != stride ||
       cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
     throw std::runtime_error("cannot allocate the picture");
@@ -129,7 +136,7 @@ void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const Pi
     if (i == 0 && backgroundFill != nullptr) {
       if (kept != nullptr) {
         cairo_surface_flush(surface.get());
-        std::memcpy(image.pixels.data(),
+        std::memcpy(drawn,
                     cairo_image_surface_get_data(kept->surface.get()) +
                         static_cast<std::size_t>(first) * static_cast<std::size_t>(stride),
                     bytes);
@@ -155,7 +162,7 @@ void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const Pi
   cr.reset();
   cairo_surface_finish(surface.get());
   surface.reset();
-  toStraightRgba(kept.get(), image);
+  toStraightRgba(kept.get(), offset, image);
   image.background = kept;
 }
 
