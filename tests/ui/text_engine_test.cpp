@@ -11,6 +11,7 @@
 #include "ui/detail/raster.hpp"
 #include "ui/display_list.hpp"
 #include "ui/font_set.hpp"
+#include "ui/png_encoder.hpp"
 #include "ui/text/text_shaper.hpp"
 #include "ui/widget_canvas.hpp"
 
@@ -149,7 +150,11 @@ TEST(BackgroundGradient, matchesCairosGradientFill) {
     const ui::WidgetCanvas canvas{c.size};
     const ui::FillGradient fill{canvas.bounds(), 21.7, c.colors, c.start, c.end};
     const ui::FillRoundedRect nothing{{{0, 0}, {0, 0}}, 0, {0, 0, 0, 0}};
+    // Painted band by band for a first PNG, it gives the bytes of the whole picture painted at
+    // once (the second use, from the background the cache now keeps).
+    const std::vector<std::uint8_t> banded = ui::encodePng({fill}, canvas, c.scale);
     const ui::detail::RgbaImage painted = ui::detail::rasterize({fill}, canvas, c.scale);
+    EXPECT_EQ(ui::detail::encodeRgba(painted), banded) << c.size.width << " @" << c.scale;
     const ui::detail::RgbaImage filled = ui::detail::rasterize({nothing, fill}, canvas, c.scale);
     ASSERT_EQ(painted.pixels.size(), filled.pixels.size());
     // Away from the corners, where cairo may antialias a corner alone a little differently from
