@@ -18,9 +18,8 @@
 namespace ui::detail {
 
 // A cached widget background: its pixels as drawn (premultiplied, as Cairo draws), and its
-// compressed bands, each made the
-// first time a render leaves that band untouched (so a process that renders a size once pays
-// for no band twice).
+// compressed bands, each made the first time a render leaves that band untouched (so a process
+// that renders a size once pays for no band twice).
 struct EncodedBackground {
   CairoSurfacePtr surface;
   int width = 0;
@@ -31,7 +30,7 @@ struct EncodedBackground {
 
 // The widget background is the same gradient for every render of a size, and drawing and
 // compressing it costs more than the rest of the picture. So a finished background is kept with
-// its straight pixels and its compressed bands: a render copies the pixels, and the encoder
+// its pixels and its compressed bands: a render copies the pixels band by band, and the encoder
 // reuses every band that the content left untouched. A background is kept from its second use
 // on: a process that renders each size once (the usual command-line run) would only pay a
 // picture-sized buffer for it. The cache is small: one entry per family, scale and appearance
