@@ -22,8 +22,10 @@ BandDeflater::~BandDeflater() = default;
 DeflatedBand BandDeflater::band(const RgbaImage& image, int first, int last) {
   const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
   const std::size_t length = (rowBytes + 1) * static_cast<std::size_t>(last - first);
-  const std::uint8_t* rows = image.row(first) - 1;  // from its first row's filter byte
-  if (!image.pngRows) {                             // packed: copied behind filter bytes
+  const std::uint8_t* rows = nullptr;
+  if (image.pngRows) {
+    rows = image.pixels.data() + static_cast<std::size_t>(first) * image.rowStride();
+  } else {  // packed: copied behind filter bytes
     scratch_.resize(length);
     std::uint8_t* at = scratch_.data();
     for (int y = first; y < last; ++y) {
