@@ -40,21 +40,25 @@ DeflatedBand BandDeflater::band(const RgbaImage& image, int first, int last) {
   band.adler = isal_adler32(1, rows, length);
 
   // The most a stateless call may need: the band in stored blocks, their headers and the flush.
-  // Left uninitialised, like the compressor's buffers below: pages never written (most of them:
-  // a band compresses to a few kilobytes) are then never made resident.
+  // Left uninitialised: pages never written (most of them: a band compresses to a few kilobytes)
+  // are then never made resident.
   const std::size_t bound = length + (length / 65535 + 2) * 5 + 64;
   if (outSize_ < bound) {
     out_.reset(new std::uint8_t[bound]);
     outSize_ = bound;
   }
-  if (!levelBuffer_) levelBuffer_.reset(new std::uint8_t[ISAL_DEF_LVL1_SMALL]);
-  // The stream's state is large (82 KB), most of it for the streaming compressor, and is not
-  // all set by the init call: held zeroed from the start (calloc: fresh zero pages, touched only
-  // where written), then left to the compressor, rather than taken fresh from the stack.
-  if (!stream_) {
-    stream_.reset(static_cast<isal_zstream*>(std::calloc(1, sizeof(isal_zstream))));
-    if (!stream_) throw std::bad_alloc();
-  }
+  // The stream's state (82 KB, most of it for the streaming compressor) and the level buffer
+  // are not all set by the init call, and the first call reads what it did not set: both are
+  // held zeroed from the start (calloc: fresh zero pages, touched only where written), then left
+  // to the compressor. Taken uninitialised they gave a band different bytes depending on what
+  // the memory held before (the goldens' together-vs-alone check caught both).
+  auto zeroed = [](std::size_t size) {
+    void* memory = std::calloc(1, size);
+    if (memory == nullptr) throw std::bad_alloc();
+    return memory;
+  };
+  if (!stream_) stream_.reset(static_cast<isal_zstream*>(zeroed(sizeof(isal_zstream))));
+  if (!levelBuffer_) levelBuffer_.reset(static_cast<std::uint8_t*>(zeroed(ISAL_DEF_LVL1_SMALL)));
   isal_zstream& stream = *stream_;
   isal_deflate_stateless_init(&stream);
   stream.level = 1;
