@@ -18,9 +18,9 @@
 #include "bench/bench_support.hpp"
 #include "foundation/locale.hpp"
 #include "presentation/pocketta_widget_view.hpp"
-#include "ui/detail/raster.hpp"
+#include "ui/environment/widget_canvas.hpp"
+#include "ui/raster/raster.hpp"
 #include "ui/render_display_list.hpp"
-#include "ui/widget_canvas.hpp"
 
 namespace {
 

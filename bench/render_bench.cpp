@@ -12,13 +12,13 @@
 #include "foundation/locale.hpp"
 #include "presentation/pocketta_widget_view.hpp"
 #include "support/locale_guard.hpp"
-#include "ui/detail/raster.hpp"
-#include "ui/png_encoder.hpp"
+#include "ui/environment/widget_canvas.hpp"
+#include "ui/layout/widget_layout.hpp"
+#include "ui/raster/png_encoder.hpp"
+#include "ui/raster/raster.hpp"
 #include "ui/render_display_list.hpp"
 #include "ui/render_options.hpp"
-#include "ui/svg_renderer.hpp"
-#include "ui/widget_canvas.hpp"
-#include "ui/widget_layout.hpp"
+#include "ui/svg/svg_renderer.hpp"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "data/money_entry.hpp"
-#include "ui/view.hpp"
+#include "ui/view/view.hpp"
 
 namespace pocketta {
 

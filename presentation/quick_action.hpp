@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "presentation/amount_styles.hpp"
-#include "ui/view.hpp"
+#include "ui/view/view.hpp"
 
 namespace pocketta {
 

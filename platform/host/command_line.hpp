@@ -11,7 +11,7 @@
 #include "foundation/geometry.hpp"
 #include "host/output_format.hpp"
 #include "host/widget_family.hpp"
-#include "ui/dynamic_type_size.hpp"
+#include "ui/environment/dynamic_type_size.hpp"
 
 namespace host {
 

@@ -14,10 +14,10 @@
 #include "host/atomic_file.hpp"
 #include "host/commands.hpp"
 #include "host/entry_choice.hpp"
-#include "ui/png_encoder.hpp"
+#include "ui/layout/widget_layout.hpp"
+#include "ui/raster/png_encoder.hpp"
 #include "ui/render_display_list.hpp"
-#include "ui/view_dump.hpp"
-#include "ui/widget_layout.hpp"
+#include "ui/view/view_dump.hpp"
 
 namespace host {
 namespace {

@@ -12,8 +12,8 @@
 #include "host/provider_contract.hpp"
 #include "host/string_table.hpp"
 #include "host/widget_configuration.hpp"
+#include "ui/environment/widget_canvas.hpp"
 #include "ui/render_options.hpp"
-#include "ui/widget_canvas.hpp"
 
 namespace host {
 

@@ -4,7 +4,7 @@
 #include "foundation/user_defaults.hpp"
 #include "host/commands.hpp"
 #include "host/timeline_json.hpp"
-#include "ui/widget_layout.hpp"
+#include "ui/layout/widget_layout.hpp"
 
 namespace host {
 namespace {

@@ -7,7 +7,7 @@
 #include "foundation/shortest_decimal.hpp"
 #include "host/commands.hpp"
 #include "host/timeline_json.hpp"
-#include "ui/widget_layout.hpp"
+#include "ui/layout/widget_layout.hpp"
 
 namespace host {
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "host/widget_family.hpp"
-#include "ui/dynamic_type_size.hpp"
+#include "ui/environment/dynamic_type_size.hpp"
 
 namespace host {
 

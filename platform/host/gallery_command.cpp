@@ -1,11 +1,11 @@
 #include <algorithm>
 
 #include "host/commands.hpp"
-#include "ui/offset.hpp"
+#include "ui/display/offset.hpp"
+#include "ui/layout/widget_layout.hpp"
 #include "ui/render_display_list.hpp"
-#include "ui/view.hpp"
-#include "ui/view_dump.hpp"
-#include "ui/widget_layout.hpp"
+#include "ui/view/view.hpp"
+#include "ui/view/view_dump.hpp"
 
 namespace host {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "ui/png_encoder.hpp"
-#include "ui/svg_renderer.hpp"
+#include "ui/raster/png_encoder.hpp"
+#include "ui/svg/svg_renderer.hpp"
 
 namespace host {
 namespace {

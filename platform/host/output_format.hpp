@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "ui/display_list.hpp"
-#include "ui/terminal_renderer.hpp"
-#include "ui/widget_canvas.hpp"
+#include "ui/display/display_list.hpp"
+#include "ui/environment/widget_canvas.hpp"
+#include "ui/terminal/terminal_renderer.hpp"
 
 namespace host {
 

@@ -11,7 +11,7 @@
 #include "host/any_timeline_provider.hpp"
 #include "host/timeline_provider.hpp"
 #include "host/widget_configuration.hpp"
-#include "ui/view.hpp"
+#include "ui/view/view.hpp"
 
 namespace host {
 

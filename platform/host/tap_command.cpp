@@ -5,8 +5,8 @@
 #include "foundation/url.hpp"
 #include "host/commands.hpp"
 #include "host/timeline_json.hpp"
-#include "ui/hit_test.hpp"
-#include "ui/widget_layout.hpp"
+#include "ui/layout/hit_test.hpp"
+#include "ui/layout/widget_layout.hpp"
 
 namespace host {
 namespace {

@@ -8,8 +8,8 @@
 #include "host/any_entry.hpp"
 #include "host/any_timeline_provider.hpp"
 #include "host/widget_family.hpp"
-#include "ui/localized_string_key.hpp"
-#include "ui/view.hpp"
+#include "ui/view/localized_string_key.hpp"
+#include "ui/view/view.hpp"
 
 namespace host {
 

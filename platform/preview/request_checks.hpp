@@ -9,7 +9,7 @@
 
 #include "host/command_line.hpp"
 #include "host/widget_family.hpp"
-#include "ui/dynamic_type_size.hpp"
+#include "ui/environment/dynamic_type_size.hpp"
 
 namespace preview {
 

@@ -6,8 +6,8 @@
 #include "host/entry_choice.hpp"
 #include "host/fit_result.hpp"
 #include "host/timeline_json.hpp"
-#include "ui/hit_test.hpp"
-#include "ui/widget_layout.hpp"
+#include "ui/layout/hit_test.hpp"
+#include "ui/layout/widget_layout.hpp"
 
 namespace preview {
 namespace {

@@ -1,6 +1,6 @@
 #include "ui/render_display_list.hpp"
 
-#include "ui/widget_layout.hpp"
+#include "ui/layout/widget_layout.hpp"
 
 namespace ui {
 

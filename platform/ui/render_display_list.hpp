@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/display_list.hpp"
+#include "ui/display/display_list.hpp"
+#include "ui/environment/widget_canvas.hpp"
 #include "ui/render_options.hpp"
-#include "ui/widget_canvas.hpp"
 
 namespace ui {
 

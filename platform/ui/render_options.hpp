@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-#include "ui/color_scheme.hpp"
-#include "ui/dynamic_type_size.hpp"
-#include "ui/layout_direction.hpp"
+#include "ui/environment/color_scheme.hpp"
+#include "ui/environment/dynamic_type_size.hpp"
+#include "ui/environment/layout_direction.hpp"
 
 namespace ui {
 

@@ -3,7 +3,7 @@
 #include "host/static_configuration.hpp"
 #include "host/widget.hpp"
 #include "test_provider.hpp"
-#include "ui/view_dump.hpp"
+#include "ui/view/view_dump.hpp"
 
 namespace {
 

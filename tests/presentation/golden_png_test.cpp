@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "ui/detail/raster.hpp"
-#include "ui/png_encoder.hpp"
+#include "ui/raster/png_encoder.hpp"
+#include "ui/raster/raster.hpp"
 #include "ui/render_display_list.hpp"
 #include "widget_test_support.hpp"
 

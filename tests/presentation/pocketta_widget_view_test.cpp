@@ -6,7 +6,7 @@
 #include "data/money_provider.hpp"
 #include "foundation/locale.hpp"
 #include "presentation/pocketta_widget_view.hpp"
-#include "ui/view_dump.hpp"
+#include "ui/view/view_dump.hpp"
 #include "widget_test_support.hpp"
 
 namespace pocketta {

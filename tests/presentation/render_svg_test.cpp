@@ -8,7 +8,7 @@
 #include <variant>
 
 #include "ui/render_display_list.hpp"
-#include "ui/svg_renderer.hpp"
+#include "ui/svg/svg_renderer.hpp"
 #include "widget_test_support.hpp"
 
 namespace {

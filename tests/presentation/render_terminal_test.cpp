@@ -8,7 +8,7 @@
 #include "foundation/unicode.hpp"
 
 #include "ui/render_display_list.hpp"
-#include "ui/terminal_renderer.hpp"
+#include "ui/terminal/terminal_renderer.hpp"
 #include "widget_test_support.hpp"
 
 namespace {

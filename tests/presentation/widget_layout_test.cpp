@@ -4,11 +4,11 @@
 #include <cmath>
 
 #include "../ui/layout_test_support.hpp"
-#include "ui/detail/raster.hpp"
-#include "ui/hit_test.hpp"
+#include "ui/layout/hit_test.hpp"
+#include "ui/layout/text_style_table.hpp"
+#include "ui/layout/widget_layout.hpp"
+#include "ui/raster/raster.hpp"
 #include "ui/render_display_list.hpp"
-#include "ui/text_style_table.hpp"
-#include "ui/widget_layout.hpp"
 #include "widget_test_support.hpp"
 
 namespace {

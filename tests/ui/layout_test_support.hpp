@@ -7,8 +7,8 @@
 #include <variant>
 #include <vector>
 
-#include "ui/layout.hpp"
-#include "ui/text_measurer.hpp"
+#include "ui/layout/layout.hpp"
+#include "ui/typesetting/text_measurer.hpp"
 
 namespace ui::testing {
 

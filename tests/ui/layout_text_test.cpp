@@ -3,8 +3,8 @@
 #include <cmath>
 
 #include "layout_test_support.hpp"
-#include "ui/hit_test.hpp"
-#include "ui/view.hpp"
+#include "ui/layout/hit_test.hpp"
+#include "ui/view/view.hpp"
 
 namespace {
 

@@ -8,16 +8,16 @@
 #include <thread>
 #include <vector>
 
-#include "ui/detail/raster.hpp"
-#include "ui/display_list.hpp"
-#include "ui/font_set.hpp"
-#include "ui/png_encoder.hpp"
-#include "ui/text/text_shaper.hpp"
-#include "ui/widget_canvas.hpp"
+#include "ui/display/display_list.hpp"
+#include "ui/environment/widget_canvas.hpp"
+#include "ui/raster/png_encoder.hpp"
+#include "ui/raster/raster.hpp"
+#include "ui/typesetting/font_set.hpp"
+#include "ui/typesetting/shaper.hpp"
 
 namespace {
 
-using ui::text::FaceName;
+using ui::typesetting::FaceName;
 using W = ui::ResolvedFont::Weight;
 using D = ui::ResolvedFont::Design;
 
@@ -45,7 +45,7 @@ TEST(TextEngine, eachScriptDrawsFromAFaceThatHasIt) {
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
-    const auto line = ui::text::shapeLine(row.text, row.font);
+    const auto line = ui::typesetting::shapeLine(row.text, row.font);
     ASSERT_FALSE(line->runs.empty());
     for (const auto& run : line->runs) {
       EXPECT_EQ(run.face, row.face);
@@ -55,15 +55,15 @@ TEST(TextEngine, eachScriptDrawsFromAFaceThatHasIt) {
     EXPECT_GT(line->width, 0);
   }
   // A character no face has: the primary face's missing-glyph box, which takes room.
-  const auto missing = ui::text::shapeLine("A\U000F0000", kRegular);
+  const auto missing = ui::typesetting::shapeLine("A\U000F0000", kRegular);
   EXPECT_EQ(missing->runs.back().face, FaceName::sansRegular);
   EXPECT_EQ(missing->runs.back().glyphs.back().id, 0u);
-  EXPECT_GT(missing->width, ui::text::shapeLine("A", kRegular)->width);
+  EXPECT_GT(missing->width, ui::typesetting::shapeLine("A", kRegular)->width);
 }
 
 // Where the glyph of `c` (drawn alone) stands in `line`, in em from its left edge.
-double xOf(const ui::text::ShapedLine& line, const char* c) {
-  const auto alone = ui::text::shapeLine(c, kRegular);
+double xOf(const ui::typesetting::ShapedLine& line, const char* c) {
+  const auto alone = ui::typesetting::shapeLine(c, kRegular);
   const auto& want = alone->runs.at(0);
   for (const auto& run : line.runs) {
     for (const auto& glyph : run.glyphs) {
@@ -85,7 +85,7 @@ TEST(TextEngine, rightToLeftAmountsKeepTheirDigitsLeftToRight) {
   };
   for (const auto& [text, order] : rows) {
     SCOPED_TRACE(order[1]);
-    const auto line = ui::text::shapeLine(text, kRegular);
+    const auto line = ui::typesetting::shapeLine(text, kRegular);
     EXPECT_TRUE(line->rightToLeft);
     EXPECT_LT(xOf(*line, order[0]), xOf(*line, order[1]));
     EXPECT_LT(xOf(*line, order[1]), xOf(*line, order[2]));

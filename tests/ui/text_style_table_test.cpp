@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "ui/resolve_font.hpp"
-#include "ui/text_style_table.hpp"
+#include "ui/layout/resolve_font.hpp"
+#include "ui/layout/text_style_table.hpp"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <type_traits>
 
 #include "foundation/locale.hpp"
-#include "ui/view.hpp"
-#include "ui/view_dump.hpp"
+#include "ui/view/view.hpp"
+#include "ui/view/view_dump.hpp"
 
 namespace ui {
 namespace {

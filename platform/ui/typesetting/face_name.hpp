@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace ui::typesetting {
+
+// A face of the renderer's font set, in the order of fontSetFiles().
+enum class FaceName : std::uint8_t {
+  sansRegular,
+  sansSemibold,
+  sansBold,
+  monoRegular,
+  monoBold,
+  wideRegular,  // Arabic, Hebrew, and what else the primary faces lack
+  wideBold,
+  devanagari,
+  bengali,
+  cjk,
+};
+inline constexpr std::size_t kFaceCount = 10;
+
+}  // namespace ui::typesetting
