@@ -16,11 +16,10 @@
 #include <vector>
 
 #include "bench/bench_support.hpp"
-#include "foundation/locale.hpp"
+#include "host/renderer.hpp"
 #include "presentation/pocketta_widget_view.hpp"
-#include "ui/environment/widget_canvas.hpp"
+#include "ui/environment/render_environment.hpp"
 #include "ui/raster/raster.hpp"
-#include "ui/render_display_list.hpp"
 
 namespace {
 
@@ -31,7 +30,7 @@ struct Picture {
 
 const std::vector<Picture>& pictures() {
   static const std::vector<Picture> all = [] {
-    foundation::Locale::setUserPreferredIdentifier("en_US");
+    const host::Renderer renderer;
     const pocketta::MoneyEntry entry{foundation::Date{bench::kUpdatedAt}, bench::kBalance,
                                      static_cast<double>(bench::kIncome), bench::kExpense};
     const ui::View view = pocketta::PockettaWidgetView{entry}.body();
@@ -40,17 +39,15 @@ const std::vector<Picture>& pictures() {
          {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
       for (const double scale : {1.0, 2.0, 3.0}) {
         for (const ui::ColorScheme scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
-          const ui::WidgetCanvas canvas{size};
-          ui::RenderOptions options;
-          options.scale = scale;
-          options.colorScheme = scheme;
-          out.push_back(
-              {ui::detail::rasterize(ui::renderDisplayList(view, canvas, options), canvas, scale),
-               scale == 3 && scheme == ui::ColorScheme::light});
+          ui::RenderEnvironment environment;
+          environment.canvas = ui::WidgetCanvas{size};
+          environment.colorScheme = scheme;
+          out.push_back({ui::detail::rasterize(renderer.displayList(view, environment),
+                                               environment.canvas, scale),
+                         scale == 3 && scheme == ui::ColorScheme::light});
         }
       }
     }
-    foundation::Locale::setUserPreferredIdentifier("");
     return out;
   }();
   return all;

@@ -9,15 +9,12 @@
 
 #include "bench/bench_support.hpp"
 #include "data/money_provider.hpp"
-#include "foundation/locale.hpp"
+#include "host/renderer.hpp"
 #include "presentation/pocketta_widget_view.hpp"
-#include "support/locale_guard.hpp"
-#include "ui/environment/widget_canvas.hpp"
+#include "ui/environment/render_environment.hpp"
 #include "ui/layout/widget_layout.hpp"
 #include "ui/raster/png_encoder.hpp"
 #include "ui/raster/raster.hpp"
-#include "ui/render_display_list.hpp"
-#include "ui/render_options.hpp"
 #include "ui/svg/svg_renderer.hpp"
 
 namespace {
@@ -30,31 +27,34 @@ ui::View sampleView() {
   return pocketta::PockettaWidgetView{entry}.body();
 }
 
-ui::RenderOptions renderOptions() {
-  ui::RenderOptions options;
-  options.scale = kScale;
-  return options;
+// en_US at @3x on the family's canvas.
+ui::RenderEnvironment environment(foundation::Size size) {
+  ui::RenderEnvironment environment;
+  environment.displayScale = kScale;
+  environment.canvas = ui::WidgetCanvas{size};
+  return environment;
 }
 
-// Sets the locale and loads fonts and formatters with one untimed render.
+// A host's renderer, with fonts and formatters loaded by one untimed render.
 class Warm {
  public:
   Warm() {
-    const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
-    benchmark::DoNotOptimize(ui::encodePng(
-        ui::renderDisplayList(sampleView(), canvas, renderOptions()), canvas, kScale));
+    benchmark::DoNotOptimize(
+        renderer.render({{sampleView(), environment(ui::WidgetCanvas::systemMediumSize)}},
+                        host::OutputFormat::png));
+  }
+  ui::DisplayList displayList(foundation::Size size) {
+    return renderer.displayList(sampleView(), environment(size));
   }
 
- private:
-  support::LocaleGuard locale_{"en_US"};
+  host::Renderer renderer;
 };
 
 void layoutFamily(benchmark::State& state, foundation::Size size) {
-  const Warm warm;
+  Warm warm;
   const ui::View view = sampleView();
-  const ui::WidgetCanvas canvas{size};
-  const ui::RenderOptions options = renderOptions();
-  for (auto _ : state) benchmark::DoNotOptimize(ui::layoutWidget(view, canvas, options));
+  const ui::RenderEnvironment env = environment(size);
+  for (auto _ : state) benchmark::DoNotOptimize(warm.renderer.layout(view, env));
 }
 
 void BM_LayoutSmall(benchmark::State& state) {
@@ -69,27 +69,27 @@ BENCHMARK(BM_LayoutMedium);
 
 // From the laid-out widget to the list of things to draw.
 void BM_DisplayList(benchmark::State& state) {
-  const Warm warm;
-  const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
-  const ui::WidgetLayout layout = ui::layoutWidget(sampleView(), canvas, renderOptions());
-  for (auto _ : state) benchmark::DoNotOptimize(ui::displayList(layout, false));
+  Warm warm;
+  const ui::RenderEnvironment env = environment(ui::WidgetCanvas::systemMediumSize);
+  const ui::WidgetLayout layout = warm.renderer.layout(sampleView(), env);
+  for (auto _ : state) benchmark::DoNotOptimize(ui::displayList(layout, env));
 }
 BENCHMARK(BM_DisplayList);
 
 // Drawing the medium widget at @3x into pixels, then those pixels into a PNG file.
 void BM_Rasterise(benchmark::State& state) {
-  const Warm warm;
+  Warm warm;
   const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
-  const ui::DisplayList list = ui::renderDisplayList(sampleView(), canvas, renderOptions());
+  const ui::DisplayList list = warm.displayList(canvas.size);
   for (auto _ : state) benchmark::DoNotOptimize(ui::detail::rasterize(list, canvas, kScale));
 }
 BENCHMARK(BM_Rasterise);
 
 void BM_EncodePng(benchmark::State& state) {
-  const Warm warm;
+  Warm warm;
   const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
-  const ui::detail::RgbaImage image = ui::detail::rasterize(
-      ui::renderDisplayList(sampleView(), canvas, renderOptions()), canvas, kScale);
+  const ui::detail::RgbaImage image =
+      ui::detail::rasterize(warm.displayList(canvas.size), canvas, kScale);
   std::size_t bytes = 0;
   for (auto _ : state) {
     const std::vector<std::uint8_t> png = ui::detail::encodeRgba(image);
@@ -101,49 +101,42 @@ void BM_EncodePng(benchmark::State& state) {
 BENCHMARK(BM_EncodePng);
 
 void BM_WriteSvg(benchmark::State& state) {
-  const Warm warm;
+  Warm warm;
   const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
-  const ui::DisplayList list = ui::renderDisplayList(sampleView(), canvas, renderOptions());
+  const ui::DisplayList list = warm.displayList(canvas.size);
   for (auto _ : state) benchmark::DoNotOptimize(ui::renderSvg(list, canvas));
 }
 BENCHMARK(BM_WriteSvg);
 
 // What the host does for one timeline request in a warm process, short of writing files: read
 // the store, build the tree, and render both families to PNG at @3x, either as the host does it
-// (both laid out, then drawn and compressed at the same time) or one after the other.
-void renderBothFamilies(benchmark::State& state, bool together) {
+// (both laid out, then drawn and compressed at the same time) or on one thread.
+void renderBothFamilies(benchmark::State& state, unsigned threads) {
   const bench::StoreFixture store(bench::StoreForm::xml);
-  const Warm warm;
+  Warm warm;
   const pocketta::MoneyProvider provider;
-  const ui::RenderOptions options = renderOptions();
   const host::TimelineProviderContext context{host::WidgetFamily::systemMedium, {364, 170}, false};
   for (auto _ : state) {
     provider.getTimeline(context, [&](host::Timeline<pocketta::MoneyEntry> timeline) {
       const ui::View view = pocketta::PockettaWidgetView{timeline.entries.front()}.body();
-      std::vector<ui::PngPicture> pictures;
+      std::vector<host::Picture> pictures;
       for (const foundation::Size size :
            {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
-        const ui::WidgetCanvas canvas{size};
-        pictures.push_back({ui::renderDisplayList(view, canvas, options), canvas, kScale});
+        pictures.push_back({view, environment(size)});
       }
-      if (together) {
-        benchmark::DoNotOptimize(ui::encodePngs(pictures));
-      } else {
-        for (const ui::PngPicture& p : pictures) {
-          benchmark::DoNotOptimize(ui::encodePng(p.list, p.canvas, p.scale));
-        }
-      }
+      benchmark::DoNotOptimize(
+          warm.renderer.render(pictures, host::OutputFormat::png, {}, threads));
     });
   }
 }
 
 void BM_RenderBothFamilies3x(benchmark::State& state) {
-  renderBothFamilies(state, true);
+  renderBothFamilies(state, 0);
 }
 BENCHMARK(BM_RenderBothFamilies3x)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_RenderBothFamilies3xOneThread(benchmark::State& state) {
-  renderBothFamilies(state, false);
+  renderBothFamilies(state, 1);
 }
 BENCHMARK(BM_RenderBothFamilies3xOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 

@@ -30,14 +30,10 @@ const support::TemporaryContainers& containers() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The data layer reads the suite from the host's root, which this sets.
-  foundation::ContainersRoot::setHostSetting(
-      foundation::ContainersRoot{containers().root(), "fuzzing"});
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // The data layer reads the suite from the root bound on its thread, as the host binds it.
+  static const foundation::ContainersRoot::Binding root(
+      foundation::ContainersRoot{containers().root(), "fuzzing"});
   const std::vector<std::uint8_t> bytes(data, data + size);
   containers().writeStore(kSuite, bytes);
 

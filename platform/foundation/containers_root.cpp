@@ -4,20 +4,12 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <mutex>
+#include <utility>
 
 namespace foundation {
 namespace {
 
-struct HostSetting {
-  std::mutex mutex;
-  std::optional<ContainersRoot> root;
-};
-
-HostSetting& hostSetting() {
-  static HostSetting setting;
-  return setting;
-}
+thread_local const ContainersRoot* bound = nullptr;
 
 const char* nonEmptyEnvironment(const char* name) {
   const char* value = std::getenv(name);
@@ -42,18 +34,15 @@ ContainersRoot ContainersRoot::platformDefault() {
 }
 
 ContainersRoot ContainersRoot::current() {
-  {
-    auto& setting = hostSetting();
-    const std::lock_guard lock(setting.mutex);
-    if (setting.root) return *setting.root;
-  }
-  return platformDefault();
+  return bound != nullptr ? *bound : platformDefault();
 }
 
-void ContainersRoot::setHostSetting(std::optional<ContainersRoot> root) {
-  auto& setting = hostSetting();
-  const std::lock_guard lock(setting.mutex);
-  setting.root = std::move(root);
+ContainersRoot::Binding::Binding(ContainersRoot root) : root_(std::move(root)), outer_(bound) {
+  bound = &root_;
+}
+
+ContainersRoot::Binding::~Binding() {
+  bound = outer_;
 }
 
 }  // namespace foundation

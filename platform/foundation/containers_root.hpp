@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <optional>
 #include <string>
 
 namespace foundation {
@@ -19,14 +18,28 @@ struct ContainersRoot {
   // not set.
   static ContainersRoot platformDefault();
 
-  // The host's setting when it made one, else platformDefault().
+  // The root bound on this thread (see Binding), else platformDefault().
   static ContainersRoot current();
 
-  // The host's setting for this process; nothing clears it. Safe from any thread: a store opened
-  // on another thread sees the old or the new root.
-  static void setHostSetting(std::optional<ContainersRoot> root);
+  // The containers the code on this thread sees while it lives (see below).
+  class Binding;
 
   friend bool operator==(const ContainersRoot&, const ContainersRoot&) = default;
+};
+
+// The containers the code on this thread sees while it lives, as the phone's sandbox decides
+// them for an extension: the host binds its root around the calls it makes into the widget.
+// Per thread, so hosts on several threads may each bind their own; bindings nest.
+class ContainersRoot::Binding {
+ public:
+  explicit Binding(ContainersRoot root);
+  ~Binding();
+  Binding(const Binding&) = delete;
+  Binding& operator=(const Binding&) = delete;
+
+ private:
+  ContainersRoot root_;
+  const ContainersRoot* outer_;
 };
 
 }  // namespace foundation

@@ -7,48 +7,22 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
-#include <optional>
 #include <utility>
 
 namespace foundation {
 namespace {
 
-// The host's setting outlives every style and is read on every format, from any thread.
-struct UserPreference {
-  std::mutex mutex;
-  std::string identifier;  // empty: the host made no setting
-};
-
-UserPreference& userPreference() {
-  static UserPreference preference;
-  return preference;
-}
-
-std::optional<std::string> userPreferredIdentifier() {
-  auto& preference = userPreference();
-  std::lock_guard lock(preference.mutex);
-  if (preference.identifier.empty()) return std::nullopt;
-  return preference.identifier;
-}
-
-// The first variable that is set and not empty, as POSIX setlocale(LC_*, "") picks it.
-std::string environmentLocaleName() {
-  for (const char* name : {"LC_ALL", "LC_MONETARY", "LC_NUMERIC", "LANG"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return value;
-  }
-  return {};
-}
-
+// Unset, or the POSIX locale under either name or none, with or without a codeset. A value
+// holding a '/' is a path, which the C library never takes for a locale: it names an unknown one
+// rather than standing for "C".
 bool isPosixDefault(std::string_view name) {
   const auto base = name.substr(0, name.find_first_of(".@"));
-  return base.empty() || base == "C" || base == "POSIX";
+  return name.find('/') == std::string_view::npos &&
+         (base.empty() || base == "C" || base == "POSIX");
 }
 
-std::string resolveUserLocale() {
-  if (auto preferred = userPreferredIdentifier()) return Locale::normalizedIdentifier(*preferred);
-  return Locale::normalizedIdentifier(environmentLocaleName());
+std::string systemLocale() {
+  return Locale::normalizedIdentifier(Locale::systemLocaleName());
 }
 
 }  // namespace
@@ -61,14 +35,16 @@ Locale Locale::autoupdatingCurrent() {
   return locale;
 }
 
-Locale Locale::current() {
-  return Locale(resolveUserLocale());
+std::string Locale::systemLocaleName() {
+  for (const char* name : {"LC_ALL", "LC_MONETARY", "LC_NUMERIC", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return value;
+  }
+  return {};
 }
 
-void Locale::setUserPreferredIdentifier(std::string identifier) {
-  auto& preference = userPreference();
-  std::lock_guard lock(preference.mutex);
-  preference.identifier = std::move(identifier);
+Locale Locale::current() {
+  return Locale(systemLocale());
 }
 
 void Locale::preferDataFiles(const std::string& folder) {
@@ -78,7 +54,7 @@ void Locale::preferDataFiles(const std::string& folder) {
 }
 
 std::string Locale::identifier() const {
-  return autoupdating_ ? resolveUserLocale() : identifier_;
+  return autoupdating_ ? systemLocale() : identifier_;
 }
 
 std::string Locale::normalizedIdentifier(std::string_view posixName) {
@@ -86,6 +62,9 @@ std::string Locale::normalizedIdentifier(std::string_view posixName) {
   const auto at = posixName.find('@');
   const auto modifier = at == std::string_view::npos ? std::string_view() : posixName.substr(at);
   std::string name(posixName.substr(0, posixName.find_first_of(".@")));
+  // Nothing left of a value that is no locale ("../x"): ICU's undetermined language, which no
+  // table serves, rather than an empty name that would stand for the default.
+  if (name.empty()) return "und";
   // A POSIX modifier ("@euro") has no ICU meaning; ICU keywords ("@numbers=latn") are kept.
   if (modifier.find('=') != std::string_view::npos) name += modifier;
   char canonical[ULOC_FULLNAME_CAPACITY] = {};
@@ -96,10 +75,6 @@ std::string Locale::normalizedIdentifier(std::string_view posixName) {
 }
 
 std::vector<std::string> Locale::preferredLanguages() {
-  if (auto preferred = userPreferredIdentifier()) {
-    if (isPosixDefault(*preferred)) return {};
-    return {normalizedIdentifier(*preferred)};
-  }
   std::vector<std::string> languages;
   if (const char* list = std::getenv("LANGUAGE")) {
     std::string_view rest = list;

@@ -8,12 +8,12 @@ namespace foundation {
 
 // A locale, by its identifier ("en_US", "de_DE", "ar_EG").
 //
-// `autoupdatingCurrent()` is not a snapshot: it stands for "the user's locale of the moment" and is
-// resolved each time something is formatted with it, so a style built earlier follows a change of
-// the user's locale. The user's locale is, first to last:
-//   1. the host's setting, `setUserPreferredIdentifier`, when it made one (process-wide);
-//   2. the first of the environment variables LC_ALL, LC_MONETARY, LC_NUMERIC, LANG that is set
-//      and not empty (the POSIX order for the categories that number formatting draws on).
+// `autoupdatingCurrent()` is not a snapshot: it stands for "the user's locale of the moment". A
+// view that formats with it shows the locale of the render in progress (the renderer resolves it
+// from the environment it was handed), so a tree built once shows each locale it is drawn in.
+// Resolved outside a render, it is the system's: the first of the environment variables LC_ALL,
+// LC_MONETARY, LC_NUMERIC, LANG that is set and not empty (the POSIX order for the categories
+// that number formatting draws on).
 // A POSIX value loses its codeset and modifier ("de_DE.UTF-8@euro" -> "de_DE") but keeps ICU
 // keywords ("ar_EG@numbers=latn"); the rest is ICU's canonical form ("de-DE" -> "de_DE"). "C",
 // "POSIX" or nothing at all resolve to kFallbackIdentifier, the platform's own default: a machine
@@ -29,12 +29,11 @@ class Locale {
 
   explicit Locale(std::string identifier);
   static Locale autoupdatingCurrent();
-  // A snapshot of the user's locale now.
+  // A snapshot of the system's locale now.
   static Locale current();
-
-  // The host's setting for the user's locale, for this process (empty clears it). Safe to call
-  // from any thread; formatting on another thread sees either the old or the new setting.
-  static void setUserPreferredIdentifier(std::string identifier);
+  // The value it is made from, as set: the first of LC_ALL, LC_MONETARY, LC_NUMERIC and LANG
+  // that is set and not empty, else "".
+  static std::string systemLocaleName();
 
   // Locale data kept as files of their own in `folder` (ICU's layout: <folder>/icudt72l/en.res),
   // read from there before the data linked into the program, for this process. Only the pages a
@@ -43,13 +42,16 @@ class Locale {
   // item not in the folder still comes from the linked data.
   static void preferDataFiles(const std::string& folder);
 
-  // The identifier this locale stands for now (for autoupdatingCurrent, resolved at this call).
+  // The identifier this locale stands for now (for autoupdatingCurrent, the system's, resolved at
+  // this call).
   std::string identifier() const;
+  // This locale, or `inRender` where this one is autoupdating: what a view shows in a render.
+  const Locale& resolved(const Locale& inRender) const { return autoupdating_ ? inRender : *this; }
 
-  // The user's languages for texts, most wanted first: the host's setting alone when it made
-  // one; else each of LANGUAGE (a colon-separated list), then the first of LC_ALL, LC_MESSAGES
-  // and LANG that is set (the POSIX order for messages). Identifiers as normalizedIdentifier
-  // makes them; "C" and "POSIX" stand for no language and are left out.
+  // The system's languages for texts, most wanted first: each of LANGUAGE (a colon-separated
+  // list), then the first of LC_ALL, LC_MESSAGES and LANG that is set (the POSIX order for
+  // messages). Identifiers as normalizedIdentifier makes them; "C" and "POSIX" stand for no
+  // language and are left out.
   static std::vector<std::string> preferredLanguages();
 
   // The language tags a text table may be filed under for this locale, most specific first,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <any>
+#include <concepts>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +34,19 @@ struct AnyEntry {
   std::any value;
   // The same entry with the named fields set; unset when the entry type offers no way.
   std::function<AnyEntry(const std::vector<EntryField>&)> withFields;
+
+  // The names of the fields an entry type declares and lets the host set, in their order; none
+  // where it does not offer both functions above.
+  template <TimelineEntry Entry>
+  static std::vector<std::string> settableFields() {
+    std::vector<std::string> names;
+    if constexpr (std::default_initializable<Entry> && requires(const Entry& entry) {
+                    withTimelineEntryFields(entry, timelineEntryFields(entry));
+                  }) {
+      for (const EntryField& field : timelineEntryFields(Entry{})) names.push_back(field.name);
+    }
+    return names;
+  }
 
   template <TimelineEntry Entry>
   static AnyEntry make(const Entry& entry) {

@@ -5,6 +5,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -51,7 +52,7 @@ struct CommandLine {
   bool snapshot = false;
   bool quiet = false;  // no line per written file
 
-  bool json = false;  // timeline
+  bool json = false;  // timeline, fit
 
   std::optional<foundation::Point> tapPoint;  // tap: in points, in the widget
   bool print = false;
@@ -95,20 +96,9 @@ struct UsageError {
 };
 
 // Parses the arguments after the program name. --help, -h and --version anywhere before "--"
-// win over everything else; "--" ends the options.
-std::variant<CommandLine, UsageError> parseCommandLine(std::span<const std::string> arguments);
-
-// The help text for the host as a whole, or for one command. `containersVariable`: the
-// environment variable that may name the containers root, if the bundle has one.
-std::string helpText(std::string_view program, std::optional<Command> command,
-                     std::string_view containersVariable = {});
-
-struct CommandContext;
-struct CommandResult;
-// Runs the command the line names, through its row of the command table.
-CommandResult runCommandOf(const CommandContext& context);
-
-// "Try '<program> render --help'." and the like.
-std::string usageHint(std::string_view program, std::optional<Command> command);
+// win over everything else; "--" ends the options. `entryFields` are the names of the widget's
+// entry fields, each an option `--<name> X` of the commands that take values of their own.
+std::variant<CommandLine, UsageError> parseCommandLine(
+    std::span<const std::string> arguments, std::span<const std::string> entryFields = {});
 
 }  // namespace host

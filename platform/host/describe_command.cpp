@@ -4,7 +4,6 @@
 #include "foundation/user_defaults.hpp"
 #include "host/commands.hpp"
 #include "host/timeline_json.hpp"
-#include "ui/layout/widget_layout.hpp"
 
 namespace host {
 namespace {
@@ -103,16 +102,15 @@ CommandResult describeCommand(const CommandContext& context) {
   if (context.line.links) {
     for (const auto family : configuration.families()) {
       text << "links in " << toString(family) << " (points from the top-left corner):\n";
-      const auto canvas = canvasFor(family);
-      const AnyEntry entry = currentEntry(context, providerContext(family, false));
+      const AnyEntry entry = context.currentEntry(providerContext(family, false));
       collectLinks(
-          ui::layoutWidget(configuration.content(entry), canvas, context.renderOptions(false))
+          context.renderer.layout(configuration.content(entry), context.renderEnvironment(family))
               .content,
           text);
     }
   }
-  context.environment.out << text.str();
-  context.environment.out.flush();
+  context.io.out << text.str();
+  context.io.out.flush();
   if (context.line.strict && context.store && !context.store->ok()) {
     return CommandResult::failure("store " + context.store->describe());
   }

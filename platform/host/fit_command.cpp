@@ -5,8 +5,8 @@
 namespace host {
 
 std::variant<std::vector<std::string>, CommandResult> fitLocales(
-    const std::optional<std::string>& list) {
-  if (!list) return std::vector<std::string>{foundation::Locale::current().identifier()};
+    const std::optional<std::string>& list, const foundation::Locale& userLocale) {
+  if (!list) return std::vector<std::string>{userLocale.identifier()};
   if (*list == "all") return foundation::Locale::availableIdentifiers();
   std::vector<std::string> locales;
   std::size_t start = 0;
@@ -22,37 +22,33 @@ std::variant<std::vector<std::string>, CommandResult> fitLocales(
   return locales;
 }
 
-std::variant<AnyEntry, CommandResult> fitEntry(const CommandContext& context, WidgetFamily family) {
-  AnyEntry entry = currentEntry(context, providerContext(family, false));
-  if (context.line.fieldValues.empty()) return entry;
-  if (!entry.withFields) {
-    return CommandResult::usage("the widget " + context.configuration.kind +
-                                " takes no values from the command line");
-  }
-  std::vector<EntryField> fields;
-  for (const auto& [name, value] : context.line.fieldValues) fields.push_back({name, value});
-  return entry.withFields(fields);
-}
-
 CommandResult fitCommand(const CommandContext& context) {
-  auto families = familiesToShow(context);
+  auto families = context.familiesToShow();
   if (auto* failure = std::get_if<CommandResult>(&families)) return *failure;
   const auto chosen = std::get<std::vector<WidgetFamily>>(families);
-  auto locales = fitLocales(context.line.locales);
+  auto locales = fitLocales(context.line.locales, context.userEnvironment.locale);
   if (auto* failure = std::get_if<CommandResult>(&locales)) return *failure;
   if (context.line.fieldValues.empty()) {
-    if (auto failure = checkStore(context)) return *failure;
+    if (auto failure = context.checkStore()) return *failure;
   }
-  auto entry = fitEntry(context, chosen.front());
-  if (auto* failure = std::get_if<CommandResult>(&entry)) return *failure;
+  AnyEntry entry = context.currentEntry(providerContext(chosen.front(), false));
+  if (!context.line.fieldValues.empty()) {
+    if (!entry.withFields) {
+      return CommandResult::usage("the widget " + context.configuration.kind +
+                                  " takes no values from the command line");
+    }
+    std::vector<EntryField> fields;
+    for (const auto& [name, value] : context.line.fieldValues) fields.push_back({name, value});
+    entry = entry.withFields(fields);
+  }
 
   const auto& sizes = context.line.textSizes;
   const auto results =
-      checkFit(context, std::get<AnyEntry>(entry), std::get<std::vector<std::string>>(locales),
-               chosen, sizes.empty() ? std::vector{context.line.textSizeOrDefault()} : sizes);
-  context.environment.out << (context.line.json ? fitJson(results) + "\n" : fitText(results));
-  context.environment.out.flush();
-  if (!context.environment.out) return CommandResult::failure("cannot write standard output");
+      checkFit(context, entry, std::get<std::vector<std::string>>(locales), chosen,
+               sizes.empty() ? std::vector{context.line.textSizeOrDefault()} : sizes);
+  context.io.out << (context.line.json ? fitJson(results) + "\n" : fitText(results));
+  context.io.out.flush();
+  if (!context.io.out) return CommandResult::failure("cannot write standard output");
   for (const auto& result : results) {
     if (result.truncated()) return CommandResult{1, ""};
   }

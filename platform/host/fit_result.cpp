@@ -3,65 +3,55 @@
 #include <algorithm>
 #include <cmath>
 
-#include "foundation/locale.hpp"
 #include "foundation/shortest_decimal.hpp"
 #include "host/commands.hpp"
 #include "host/timeline_json.hpp"
-#include "ui/layout/widget_layout.hpp"
 
 namespace host {
 
 bool FitResult::truncated() const {
-  return std::any_of(texts.begin(), texts.end(), [](const auto& text) { return text.truncated; });
+  return std::any_of(texts.begin(), texts.end(),
+                     [](const ui::PlacedText& text) { return text.fit.truncated; });
 }
 
 std::vector<FitResult> checkFit(const CommandContext& context, const AnyEntry& entry,
                                 const std::vector<std::string>& locales,
                                 const std::vector<WidgetFamily>& families,
                                 const std::vector<ui::DynamicTypeSize>& textSizes) {
-  const std::string user = foundation::Locale::current().identifier();
+  // One tree serves every locale: its numbers are formatted in each layout's own.
+  const ui::View view = context.configuration.content(entry);
   std::vector<FitResult> results;
   for (const auto& locale : locales) {
-    foundation::Locale::setUserPreferredIdentifier(locale);
-    const ui::View view = context.configuration.content(entry);
     for (const auto textSize : textSizes) {
-      ui::RenderOptions options = context.renderOptions(false);
-      options.dynamicTypeSize = textSize;
       for (const auto family : families) {
-        const auto layout = ui::layoutWidget(view, canvasFor(family), options);
-        FitResult result{locale, family, textSize, {}};
-        for (const auto& text : ui::textFits(layout.content)) {
-          result.texts.push_back(
-              {text.text, text.fit.scale, text.fit.lineCount, text.fit.truncated});
-        }
-        results.push_back(std::move(result));
+        ui::RenderEnvironment environment = inLocale(context.renderEnvironment(family), locale);
+        environment.dynamicTypeSize = textSize;
+        results.push_back({locale, family, textSize,
+                           ui::placedTexts(context.renderer.layout(view, environment).content)});
       }
     }
   }
-  foundation::Locale::setUserPreferredIdentifier(user);
   return results;
 }
 
 std::string fitJson(const std::vector<FitResult>& results) {
-  const bool truncated =
-      std::any_of(results.begin(), results.end(), [](const auto& r) { return r.truncated(); });
-  std::string out =
-      "{\"truncated\": " + std::string(truncated ? "true" : "false") + ", \"results\": [";
-  for (std::size_t i = 0; i < results.size(); ++i) {
-    const auto& result = results[i];
-    out += (i ? ", " : "") + std::string("{\"locale\": ") + jsonString(result.locale) +
-           ", \"family\": " + jsonString(shortName(result.family)) +
-           ", \"textSize\": " + jsonString(ui::toString(result.textSize)) + ", \"texts\": [";
-    for (std::size_t j = 0; j < result.texts.size(); ++j) {
-      const auto& text = result.texts[j];
-      out += (j ? ", " : "") + std::string("{\"text\": ") + jsonString(text.text) +
-             ", \"scale\": " + jsonNumber(text.scale) +
-             ", \"lines\": " + std::to_string(text.lines) +
-             ", \"truncated\": " + (text.truncated ? "true" : "false") + "}";
+  Json shown = Json::array();
+  bool truncated = false;
+  for (const auto& result : results) {
+    Json texts = Json::array();
+    for (const auto& text : result.texts) {
+      texts.push_back({{"text", text.text},
+                       {"scale", jsonNumber(text.fit.scale)},
+                       {"lines", text.fit.lineCount},
+                       {"truncated", text.fit.truncated}});
     }
-    out += "]}";
+    truncated = truncated || result.truncated();
+    shown.push_back({{"locale", result.locale},
+                     {"family", shortName(result.family)},
+                     {"textSize", ui::toString(result.textSize)},
+                     {"texts", std::move(texts)}});
   }
-  return out + "]}";
+  return oneLine({{"truncated", truncated}, {"results", std::move(shown)}});
 }
 
 std::string fitText(const std::vector<FitResult>& results) {
@@ -70,17 +60,21 @@ std::string fitText(const std::vector<FitResult>& results) {
   std::size_t truncated = 0;
   for (const auto& result : results) {
     for (const auto& text : result.texts) {
-      if (!text.changed()) continue;
+      const ui::TextFit& fit = text.fit;
+      if (!fit.shrank() && !fit.wrapped() && !fit.truncated) continue;
       ++changed;
-      truncated += text.truncated ? 1 : 0;
+      truncated += fit.truncated ? 1 : 0;
       std::string shown = text.text;
       std::replace(shown.begin(), shown.end(), '\n', '/');
       std::string how;
-      if (text.scale < 1)
-        how = "shrank to " + foundation::shortestDecimal(std::round(text.scale * 1000) / 10) + " %";
-      if (text.lines > 1)
-        how += (how.empty() ? "" : ", ") + ("wrapped to " + std::to_string(text.lines) + " lines");
-      if (text.truncated) how += how.empty() ? "truncated" : ", truncated";
+      if (fit.shrank()) {
+        how = "shrank to " + foundation::shortestDecimal(std::round(fit.scale * 1000) / 10) + " %";
+      }
+      if (fit.wrapped()) {
+        how +=
+            (how.empty() ? "" : ", ") + ("wrapped to " + std::to_string(fit.lineCount) + " lines");
+      }
+      if (fit.truncated) how += how.empty() ? "truncated" : ", truncated";
       out += result.locale + " " + std::string(shortName(result.family)) +
              (result.textSize == ui::DynamicTypeSize::large
                   ? ""

@@ -1,9 +1,6 @@
 #include <algorithm>
 
 #include "host/commands.hpp"
-#include "ui/display/offset.hpp"
-#include "ui/layout/widget_layout.hpp"
-#include "ui/render_display_list.hpp"
 #include "ui/view/view.hpp"
 #include "ui/view/view_dump.hpp"
 
@@ -18,16 +15,15 @@ constexpr double kGap = 24;
 }  // namespace
 
 CommandResult galleryCommand(const CommandContext& context) {
-  auto planned = planOutput(context, 1);
+  auto planned = planOutput(context, {"gallery"});
   if (auto* failure = std::get_if<CommandResult>(&planned)) return *failure;
   const auto& plan = std::get<OutputPlan>(planned);
-  if (auto failure = checkStore(context)) return *failure;
+  if (auto failure = context.checkStore()) return *failure;
 
   const WidgetConfiguration& configuration = context.configuration;
   const std::string name = context.localized(configuration.displayName().key);
   const std::string description = context.localized(configuration.descriptionKey().key);
   const auto families = configuration.families();
-  const auto options = context.renderOptions(false);
   const auto report = context.reporter();
 
   std::vector<std::pair<WidgetFamily, ui::View>> views;
@@ -40,10 +36,11 @@ CommandResult galleryCommand(const CommandContext& context) {
   }
 
   std::string picture;
-  if (!specOf(plan.format).draw) {
+  if (!specOf(plan.format).drawn) {
     picture = name + "\n" + description + "\n";
     for (const auto& [family, view] : views) {
-      picture += "\n" + std::string(toString(family)) + "\n" + ui::dump(view);
+      picture += "\n" + std::string(toString(family)) + "\n" +
+                 ui::dump(view, {context.userEnvironment.locale});
     }
   } else {
     double width = kMargin;
@@ -55,10 +52,11 @@ CommandResult galleryCommand(const CommandContext& context) {
     }
     width = std::max(width - kGap + kMargin, 2 * kMargin + 200);
     const double height = kMargin + kHeaderHeight + tallest + kMargin;
-    const ui::WidgetCanvas sheet{{width, height}, 0, 0};
+    ui::RenderEnvironment sheet = context.userEnvironment;
+    sheet.canvas = ui::WidgetCanvas{{width, height}, 0, 0};
 
     ui::DisplayList list;
-    list.push_back(ui::FillRoundedRect{sheet.bounds(), 0,
+    list.push_back(ui::FillRoundedRect{sheet.canvas.bounds(), 0,
                                        context.line.appearanceOrDefault() == Appearance::dark
                                            ? ui::RGBA{0.0, 0.0, 0.0, 1}
                                            : ui::RGBA{0.949, 0.949, 0.969, 1}});
@@ -66,20 +64,21 @@ CommandResult galleryCommand(const CommandContext& context) {
                                        {ui::Text::verbatim(name).font(ui::Font::headline),
                                         ui::Text::verbatim(description).font(ui::Font::footnote)})
                                 .foregroundStyle(ui::Color::primary);
-    auto headerList = ui::renderDisplayList(
-        header, ui::WidgetCanvas{{width - 2 * kMargin, kHeaderHeight}, 0, 0}, options);
-    ui::offset(headerList, kMargin, kMargin - 8);
+    ui::RenderEnvironment headerEnvironment = context.userEnvironment;
+    headerEnvironment.canvas = ui::WidgetCanvas{{width - 2 * kMargin, kHeaderHeight}, 0, 0};
+    auto headerList = context.renderer.displayList(header, headerEnvironment);
+    ui::translate(headerList, kMargin, kMargin - 8);
     list.insert(list.end(), headerList.begin(), headerList.end());
 
     double x = kMargin;
     for (const auto& [family, view] : views) {
-      const auto canvas = canvasFor(family);
-      auto widgetList = ui::renderDisplayList(view, canvas, options);
-      ui::offset(widgetList, x, kMargin + kHeaderHeight);
+      const ui::RenderEnvironment environment = context.renderEnvironment(family);
+      auto widgetList = context.renderer.displayList(view, environment);
+      ui::translate(widgetList, x, kMargin + kHeaderHeight);
       list.insert(list.end(), widgetList.begin(), widgetList.end());
-      x += canvas.size.width + kGap;
+      x += environment.canvas.size.width + kGap;
     }
-    picture = specOf(plan.format).draw(list, sheet, context.pictureSettings());
+    picture = context.renderer.draw(list, sheet, plan.format, context.terminalOptions());
   }
   return writePictures(context, plan, {{"gallery", picture}});
 }

@@ -3,6 +3,7 @@
 #include <malloc.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <exception>
 #include <fstream>
@@ -11,8 +12,11 @@
 
 #include "foundation/containers_root.hpp"
 #include "foundation/locale.hpp"
+#include "foundation/localized_strings.hpp"
 #include "foundation/user_defaults.hpp"
+#include "host/command_table.hpp"
 #include "host/commands.hpp"
+#include "host/help_text.hpp"
 #include "host/signals.hpp"
 
 namespace host {
@@ -28,46 +32,97 @@ foundation::ContainersRoot containersRoot(const CommandLine& line, const BundleI
   return foundation::ContainersRoot::platformDefault();
 }
 
+// The message with its control characters shown as escapes, so that a value holding a newline
+// or an escape sequence cannot forge or repaint the lines around it.
+std::string printable(std::string_view message) {
+  std::string out;
+  for (const char c : message) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      out += c;
+      continue;
+    }
+    constexpr char kHex[] = "0123456789abcdef";
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+  }
+  return out;
+}
+
+// The user's side of every picture, from the command line and the process's environment.
+ui::RenderEnvironment userEnvironment(const CommandLine& line,
+                                      std::shared_ptr<const foundation::LocalizedStrings> strings) {
+  ui::RenderEnvironment environment;
+  environment.locale =
+      line.locale ? foundation::Locale(*line.locale) : foundation::Locale::current();
+  environment.layoutDirection = ui::RenderEnvironment::directionOf(environment.locale);
+  environment.languages = line.locale ? std::vector{environment.locale.identifier()}
+                                      : foundation::Locale::preferredLanguages();
+  environment.strings = std::move(strings);
+  environment.dynamicTypeSize = line.textSizeOrDefault();
+  environment.colorScheme = line.appearanceOrDefault() == Appearance::dark ? ui::ColorScheme::dark
+                                                                           : ui::ColorScheme::light;
+  environment.displayScale = line.scaleOrDefault();
+  return environment;
+}
+
+// Every widget's fields that the host may set, each name once.
+std::vector<std::string> entryFields(const WidgetBundleContent& bundle) {
+  std::vector<std::string> names;
+  for (const auto& widget : bundle.widgets) {
+    for (auto& name : widget.body().entryFields) {
+      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+  }
+  return names;
+}
+
 }  // namespace
 
 int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
-            std::span<const std::string> arguments, HostEnvironment& environment) {
+            std::span<const std::string> arguments, HostIO& io) {
   const std::string& program = info.executableName;
   auto usageFailure = [&](const std::string& message, std::optional<Command> command) {
-    environment.err << program << ": " << message << "\n"
-                    << usageHint(program, command) << std::endl;
+    io.err << program << ": " << printable(message) << "\n"
+           << usageHint(program, command) << std::endl;
     return 2;
   };
 
-  const auto parsed = parseCommandLine(arguments);
+  const std::vector<std::string> fields = entryFields(bundle);
+  const auto parsed = parseCommandLine(arguments, fields);
   if (const auto* error = std::get_if<UsageError>(&parsed)) {
     return usageFailure(error->message, error->command);
   }
   const CommandLine& line = std::get<CommandLine>(parsed);
   if (line.command == Command::help) {
-    environment.out << helpText(program, line.helpTopic, info.containersVariable);
-    environment.out.flush();
+    io.out << helpText(program, line.helpTopic, info.containersVariable, fields);
+    io.out.flush();
     return 0;
   }
   if (line.command == Command::version) {
-    environment.out << program << " " << info.version << std::endl;
+    io.out << program << " " << info.version << std::endl;
     return 0;
   }
 
+  const ui::RenderEnvironment user =
+      userEnvironment(line, std::make_shared<const foundation::LocalizedStrings>(
+                                foundation::LocalizedStrings::load(info.stringsFolder)));
   // A language ICU does not know is taken as the environment's would be: said, not refused.
-  if (line.locale) foundation::Locale::setUserPreferredIdentifier(*line.locale);
-  if (const auto user = foundation::Locale::current(); !user.hasKnownLanguage()) {
-    environment.err << program << ": the locale " << user.identifier() << " (from "
-                    << (line.locale ? "--locale" : "the environment")
-                    << ") has a language this host does not know: numbers as in no locale in "
-                       "particular, texts in the development language"
-                    << std::endl;
+  if (!user.locale.hasKnownLanguage()) {
+    io.err << program << ": the locale '"
+           << printable(line.locale ? *line.locale : foundation::Locale::systemLocaleName())
+           << "' (from " << (line.locale ? "--locale" : "the environment")
+           << ") has a language this host does not know: numbers as in no locale in "
+              "particular, texts in the development language"
+           << std::endl;
   }
   const foundation::ContainersRoot root = containersRoot(line, info);
-  foundation::ContainersRoot::setHostSetting(root);
+  // What the widget's provider reads on this thread, as the phone's sandbox would give it.
+  const foundation::ContainersRoot::Binding binding(root);
 
   if (bundle.widgets.empty()) {
-    environment.err << program << ": the bundle offers no widget" << std::endl;
+    io.err << program << ": the bundle offers no widget" << std::endl;
     return 1;
   }
   std::optional<WidgetConfiguration> configuration;
@@ -85,12 +140,12 @@ int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
                         line.command);
   }
 
-  const LocalizedStrings strings = LocalizedStrings::load(info.stringsFolder);
   std::optional<foundation::StoreDiagnosis> store;
   if (!info.applicationGroups.empty()) {
     store = foundation::UserDefaults::diagnose(info.applicationGroups.front(), root);
   }
-  const CommandContext context{*configuration, line, environment, info, strings, store};
+  Renderer renderer;
+  const CommandContext context{*configuration, line, io, info, user, renderer, root, store};
   CommandResult result;
   try {
     result = runCommandOf(context);
@@ -99,7 +154,7 @@ int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
   }
   if (result.status == 2) return usageFailure(result.message, line.command);
   if (result.status != 0 && !result.message.empty()) {
-    environment.err << program << ": " << result.message << std::endl;
+    io.err << program << ": " << printable(result.message) << std::endl;
   }
   return result.status;
 }
@@ -145,12 +200,12 @@ int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
     info.executableName = std::filesystem::path(arguments.front()).filename().string();
   }
   if (info.stringsFolder.empty()) info.stringsFolder = bundleResourcesFolder() / "strings";
-  HostEnvironment environment{std::cout, std::cerr};
-  environment.outIsTerminal = isatty(STDOUT_FILENO) == 1;
-  environment.previewServer = std::move(previewServer);
+  HostIO io{std::cout, std::cerr};
+  io.outIsTerminal = isatty(STDOUT_FILENO) == 1;
+  io.previewServer = std::move(previewServer);
   const std::span<const std::string> rest =
       arguments.empty() ? std::span<const std::string>() : std::span(arguments).subspan(1);
-  const int status = runHost(bundle, info, rest, environment);
+  const int status = runHost(bundle, info, rest, io);
   std::cout.flush();
   return status;
 }

@@ -4,17 +4,18 @@
 #include <string>
 #include <vector>
 
-#include "host/host_environment.hpp"
+#include "host/host_io.hpp"
 #include "host/widget_bundle_builder.hpp"
 
 namespace host {
 
 // Runs one invocation of the host on a bundle's widgets: reads the command line (the arguments
-// after the program name), sets the user's locale and the containers root when asked, picks the
-// widget, and runs the command. Returns the exit status: 0 done, 1 a run-time failure (one line
-// on `err`), 2 a bad command line (one line naming it, then the usage hint).
+// after the program name), builds the user's render environment and binds the containers root
+// for the widget, picks the widget, and runs the command. Returns the exit status: 0 done, 1 a
+// run-time failure (one line on `err`), 2 a bad command line (one line naming it, then the usage
+// hint).
 int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
-            std::span<const std::string> arguments, HostEnvironment& environment);
+            std::span<const std::string> arguments, HostIO& io);
 
 // This process's command line, read from /proc/self/cmdline (the entry point reads no
 // arguments): the program name first. Empty when it cannot be read.

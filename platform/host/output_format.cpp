@@ -2,36 +2,17 @@
 
 #include <algorithm>
 
-#include "ui/raster/png_encoder.hpp"
-#include "ui/svg/svg_renderer.hpp"
-
 namespace host {
 namespace {
 
-std::string drawPng(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
-                    const PictureSettings& settings) {
-  const auto bytes = ui::encodePng(list, canvas, settings.scale);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-std::string drawSvg(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
-                    const PictureSettings&) {
-  return ui::renderSvg(list, canvas);
-}
-
-std::string drawTerminal(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
-                         const PictureSettings& settings) {
-  return ui::renderTerminal(list, canvas, settings.terminal);
-}
-
 constexpr OutputFormatSpec kFormats[] = {
     {OutputFormat::png, "png", ".png", "a PNG picture, --scale pixels per point", true, true, true,
-     drawPng},
+     true},
     {OutputFormat::svg, "svg", ".svg", "an SVG document in points, its links clickable", false,
-     false, true, drawSvg},
+     false, true, true},
     {OutputFormat::terminal, "terminal", ".ans", "a preview in the terminal's colours", false,
-     false, false, drawTerminal},
-    {OutputFormat::tree, "tree", ".txt", "the view tree as text", false, false, false, nullptr},
+     false, false, true},
+    {OutputFormat::tree, "tree", ".txt", "the view tree as text", false, false, false, false},
 };
 
 // specOf() finds a row by its format's value.

@@ -15,14 +15,8 @@ namespace host {
 
 enum class OutputFormat : std::uint8_t { png, svg, terminal, tree };
 
-// How a picture is drawn, beyond its list and canvas.
-struct PictureSettings {
-  int scale = 1;  // pixels per point
-  ui::TerminalOptions terminal;
-};
-
 // Everything the host knows of one output format. Adding a format is one row of
-// outputFormats() and, where it needs one, its renderer.
+// outputFormats() and its case in the Renderer.
 struct OutputFormatSpec {
   OutputFormat format;
   std::string_view name;       // as --format takes it
@@ -31,9 +25,7 @@ struct OutputFormatSpec {
   bool pixels;      // drawn in pixels: --scale applies
   bool binary;      // never written to a terminal
   bool onePicture;  // a stream holds one picture, so several go to files
-  // Draws a display list; null: the format shows the view tree itself, not a drawing.
-  std::string (*draw)(const ui::DisplayList& list, const ui::WidgetCanvas& canvas,
-                      const PictureSettings& settings);
+  bool drawn;       // a drawing, with colours; else the view tree itself
 };
 
 std::span<const OutputFormatSpec> outputFormats();

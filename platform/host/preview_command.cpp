@@ -12,7 +12,7 @@ namespace host {
 // The web server and what it links (TLS, compression) would load at every start of every
 // command; it lives in an executable of its own, which this one becomes for `preview`.
 CommandResult previewCommand(const CommandContext& context) {
-  if (context.environment.previewServer) return context.environment.previewServer(context);
+  if (context.io.previewServer) return context.io.previewServer(context);
   std::error_code error;
   const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return CommandResult::failure("cannot find this executable: " + error.message());
@@ -22,7 +22,7 @@ CommandResult previewCommand(const CommandContext& context) {
   std::vector<char*> argv;
   for (auto& argument : arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
-  context.environment.out.flush();
+  context.io.out.flush();
   std::cout.flush();
   execv(server.c_str(), argv.data());
   return CommandResult::failure("cannot start " + server.string() + ": " + std::strerror(errno));

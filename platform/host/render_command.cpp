@@ -3,40 +3,43 @@
 namespace host {
 
 CommandResult renderCommand(const CommandContext& context) {
-  auto families = familiesToShow(context);
+  auto families = context.familiesToShow();
   if (auto* failure = std::get_if<CommandResult>(&families)) return *failure;
   const auto& chosen = std::get<std::vector<WidgetFamily>>(families);
-  auto planned = planOutput(context, chosen.size());
+  std::vector<std::string> names;
+  for (const auto family : chosen) names.emplace_back(shortName(family));
+  auto planned = planOutput(context, names);
   if (auto* failure = std::get_if<CommandResult>(&planned)) return *failure;
   const auto& plan = std::get<OutputPlan>(planned);
-  if (!context.line.placeholder) {
-    if (auto failure = checkStore(context)) return *failure;
+  const CommandLine& line = context.line;
+  if (!line.placeholder) {
+    if (auto failure = context.checkStore()) return *failure;
   }
 
+  const auto& provider = context.configuration.provider;
   const auto report = context.reporter();
-  std::vector<std::pair<WidgetFamily, ui::View>> views;
+  std::vector<Picture> pictures;
   for (const auto family : chosen) {
-    const auto request = providerContext(family, context.line.snapshot);
+    const auto request = providerContext(family, line.snapshot);
     AnyEntry entry;
-    if (context.line.placeholder) {
-      entry = requestPlaceholder(context.configuration.provider, request, report);
-    } else if (context.line.snapshot) {
-      auto snapshot = requestSnapshot(context.configuration.provider, request, report);
-      entry = snapshot ? std::move(*snapshot)
-                       : requestPlaceholder(context.configuration.provider, request, report);
+    if (line.placeholder) {
+      entry = requestPlaceholder(provider, request, report);
+    } else if (line.snapshot) {
+      auto snapshot = requestSnapshot(provider, request, report);
+      entry = snapshot ? std::move(*snapshot) : requestPlaceholder(provider, request, report);
     } else {
-      entry = currentEntry(context, request);
+      entry = context.currentEntry(request);
     }
-    views.emplace_back(family, context.configuration.content(entry));
+    pictures.push_back({context.configuration.content(entry),
+                        context.renderEnvironment(family, line.placeholder)});
   }
   std::vector<std::string> rendered =
-      renderPictures(views, plan.format, context.pictureSettings(),
-                     context.renderOptions(context.line.placeholder));
-  std::vector<std::pair<std::string, std::string>> pictures;
-  for (std::size_t i = 0; i < views.size(); ++i) {
-    pictures.emplace_back(std::string(shortName(views[i].first)), std::move(rendered[i]));
+      context.renderer.render(pictures, plan.format, context.terminalOptions());
+  std::vector<std::pair<std::string, std::string>> written;
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    written.emplace_back(names[i], std::move(rendered[i]));
   }
-  return writePictures(context, plan, pictures);
+  return writePictures(context, plan, written);
 }
 
 }  // namespace host

@@ -6,43 +6,44 @@
 namespace host {
 
 CommandResult runCommand(const CommandContext& context) {
-  auto families = familiesToShow(context);
+  auto families = context.familiesToShow();
   if (auto* failure = std::get_if<CommandResult>(&families)) return *failure;
   const auto chosen = std::get<std::vector<WidgetFamily>>(families);
-  auto planned = planOutput(context, chosen.size());
+  std::vector<std::string> names;
+  for (const auto family : chosen) names.emplace_back(shortName(family));
+  auto planned = planOutput(context, names);
   if (auto* failure = std::get_if<CommandResult>(&planned)) return *failure;
   const auto plan = std::get<OutputPlan>(planned);
-  if (auto failure = checkStore(context)) return *failure;
+  if (auto failure = context.checkStore()) return *failure;
 
   const WidgetConfiguration& configuration = context.configuration;
   const auto report = context.reporter();
   const auto request = providerContext(chosen.front(), false);
-  std::optional<std::string> failure;
   auto requestTimelineNow = [&]() {
     return requestTimeline(configuration.provider, request, report);
   };
   auto show = [&](const AnyEntry& entry) -> std::optional<std::string> {
     const ui::View view = configuration.content(entry);
-    std::vector<std::pair<WidgetFamily, ui::View>> views;
-    for (const auto family : chosen) views.emplace_back(family, view);
+    std::vector<Picture> pictures;
+    for (const auto family : chosen) pictures.push_back({view, context.renderEnvironment(family)});
     std::vector<std::string> rendered =
-        renderPictures(views, plan.format, context.pictureSettings(), context.renderOptions(false));
-    std::vector<std::pair<std::string, std::string>> pictures;
+        context.renderer.render(pictures, plan.format, context.terminalOptions());
+    std::vector<std::pair<std::string, std::string>> written;
     for (std::size_t i = 0; i < chosen.size(); ++i) {
-      pictures.emplace_back(std::string(shortName(chosen[i])), std::move(rendered[i]));
+      written.emplace_back(names[i], std::move(rendered[i]));
     }
-    const auto written = writePictures(context, plan, pictures);
-    if (written.status != 0) return context.program() + ": " + written.message;
+    const auto result = writePictures(context, plan, written);
+    if (result.status != 0) return context.program() + ": " + result.message;
     return std::nullopt;
   };
 
-  StoreWatcher watcher(storeFile(context));
+  StoreWatcher watcher(context.storeFile());
   SystemSleeper systemSleeper(&watcher);
-  Sleeper& sleeper = context.environment.sleeper ? *context.environment.sleeper : systemSleeper;
+  Sleeper& sleeper = context.io.sleeper ? *context.io.sleeper : systemSleeper;
   RunLoopOptions options;
   options.reloads = context.line.reloads;
   const StopOnSignal stopOnSignal;
-  const int status = runLoop(requestTimelineNow, show, sleeper, context.environment.err, options);
+  const int status = runLoop(requestTimelineNow, show, sleeper, context.io.err, options);
   // runLoop has already said what failed. Stopped by a signal: the shell's status for it.
   if (status == 0 && stopSignal() != 0) return CommandResult{128 + stopSignal(), ""};
   return CommandResult{status, ""};

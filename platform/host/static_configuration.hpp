@@ -43,6 +43,7 @@ requires std::invocable<const Content&, const typename Provider::Entry&> &&
   WidgetConfiguration configuration;
   configuration.kind = std::move(kind);
   configuration.provider = AnyTimelineProvider::make(std::move(provider));
+  configuration.entryFields = AnyEntry::settableFields<Entry>();
   configuration.content = [content = std::move(content)](const AnyEntry& entry) {
     const Entry* typed = std::any_cast<Entry>(&entry.value);
     FOUNDATION_PRECONDITION(typed != nullptr,

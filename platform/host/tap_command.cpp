@@ -1,24 +1,14 @@
 #include <algorithm>
-#include <sstream>
 
 #include "foundation/shortest_decimal.hpp"
 #include "foundation/url.hpp"
 #include "host/commands.hpp"
 #include "host/timeline_json.hpp"
+#include "host/url_opener.hpp"
 #include "ui/layout/hit_test.hpp"
-#include "ui/layout/widget_layout.hpp"
 
 namespace host {
-namespace {
-
-std::vector<std::string> splitAtSpaces(const std::string& command) {
-  std::vector<std::string> words;
-  std::istringstream in(command);
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 CommandResult tapCommand(const CommandContext& context) {
   const WidgetFamily family =
@@ -40,10 +30,10 @@ CommandResult tapCommand(const CommandContext& context) {
                                 foundation::shortestDecimal(canvas.size.height) + " points)");
   }
 
-  if (auto failure = checkStore(context)) return *failure;
-  const AnyEntry entry = currentEntry(context, providerContext(family, false));
+  if (auto failure = context.checkStore()) return *failure;
+  const AnyEntry entry = context.currentEntry(providerContext(family, false));
   const ui::View view = context.configuration.content(entry);
-  const ui::WidgetLayout layout = ui::layoutWidget(view, canvas, context.renderOptions(false));
+  const ui::WidgetLayout layout = context.renderer.layout(view, context.renderEnvironment(family));
   std::optional<foundation::URL> link = ui::hitTest(layout, point);
 
   // No link of its own under the point: a tap opens the containing app, which is not a URL a
@@ -57,14 +47,14 @@ CommandResult tapCommand(const CommandContext& context) {
   if (!link) {
     return CommandResult::failure("no link at " + where + ": a tap there opens the containing app");
   }
-  auto& out = context.environment.out;
+  auto& out = context.io.out;
   if (context.line.print) {
     out << link->absoluteString() << std::endl;
     return CommandResult::ok();
   }
-  const auto command = splitAtSpaces(context.line.openWith.value_or("xdg-open"));
+  const auto command = openerCommand(context.line.openWith.value_or("xdg-open"));
   out.flush();
-  if (auto failure = context.environment.openURL(command, link->absoluteString())) {
+  if (auto failure = context.io.openURL(command, link->absoluteString())) {
     return CommandResult::failure(*failure);
   }
   return CommandResult::ok();

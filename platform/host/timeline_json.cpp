@@ -21,16 +21,20 @@ std::string policyKind(const TimelineReloadPolicy& policy) {
   return "never";
 }
 
-std::string jsonDate(foundation::Date date) {
-  const auto text = iso8601(date);
-  return text ? jsonString(*text) : "null";
-}
-
 }  // namespace
 
-std::string jsonNumber(double value) {
-  return std::isfinite(value) ? foundation::shortestDecimal(value)
-                              : "\"" + foundation::shortestDecimal(value) + "\"";
+Json jsonNumber(double value) {
+  if (std::isfinite(value)) return value;
+  return foundation::shortestDecimal(value);
+}
+
+std::string oneLine(const Json& json) {
+  return json.dump(-1, ' ', false, Json::error_handler_t::replace);
+}
+
+Json jsonDate(foundation::Date date) {
+  const auto text = iso8601(date);
+  return text ? Json(*text) : Json(nullptr);
 }
 
 std::optional<std::string> iso8601(foundation::Date date) {
@@ -58,58 +62,20 @@ std::optional<std::string> iso8601(foundation::Date date) {
   return std::string(buffer);
 }
 
-std::string jsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned char>(c));
-          out += escape;
-        } else {
-          out += c;
-        }
-    }
-  }
-  out += '"';
-  return out;
-}
-
-std::string timelineJson(const AnyTimeline& timeline) {
-  std::string out = "{\"entries\": [";
-  bool first = true;
+Json timelineJson(const AnyTimeline& timeline) {
+  Json entries = Json::array();
   for (const auto& entry : timeline.entries) {
-    if (!first) out += ", ";
-    first = false;
-    out += "{\"date\": " + jsonDate(entry.date);
-    out +=
-        ", \"secondsSinceReferenceDate\": " + jsonNumber(entry.date.timeIntervalSinceReferenceDate);
-    for (const auto& field : entry.fields) {
-      out += ", " + jsonString(field.name) + ": " + jsonNumber(field.value);
-    }
-    out += "}";
+    Json shown = {
+        {"date", jsonDate(entry.date)},
+        {"secondsSinceReferenceDate", jsonNumber(entry.date.timeIntervalSinceReferenceDate)}};
+    for (const auto& field : entry.fields) shown[field.name] = jsonNumber(field.value);
+    entries.push_back(std::move(shown));
   }
-  out += "], \"policy\": {\"kind\": \"" + policyKind(timeline.policy) + "\", \"date\": ";
   const auto* after = std::get_if<TimelineReloadPolicy::After>(&timeline.policy.kind);
-  out += after ? jsonDate(after->date) : "null";
-  out += "}}";
-  return out;
+  return {{"entries", std::move(entries)},
+          {"policy",
+           {{"kind", policyKind(timeline.policy)},
+            {"date", after ? jsonDate(after->date) : Json(nullptr)}}}};
 }
 
 std::string describePolicy(const TimelineReloadPolicy& policy) {

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -43,6 +44,19 @@ std::optional<std::string> spawnURLOpener(const std::vector<std::string>& comman
            std::to_string(WEXITSTATUS(status)) + ")";
   }
   return "'" + command.front() + "' ended by signal " + std::to_string(WTERMSIG(status));
+}
+
+std::vector<std::string> openerCommand(std::string_view command) {
+  std::vector<std::string> words;
+  std::size_t at = 0;
+  while (at < command.size()) {
+    const std::size_t start = command.find_first_not_of(" \t\n", at);
+    if (start == std::string_view::npos) break;
+    const std::size_t end = std::min(command.find_first_of(" \t\n", start), command.size());
+    words.emplace_back(command.substr(start, end - start));
+    at = end;
+  }
+  return words;
 }
 
 }  // namespace host

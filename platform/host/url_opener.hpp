@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace host {
@@ -13,5 +14,8 @@ using URLOpener = std::function<std::optional<std::string>(const std::vector<std
                                                            const std::string& url)>;
 std::optional<std::string> spawnURLOpener(const std::vector<std::string>& command,
                                           const std::string& url);
+
+// An opener as --open-with gives it: the program and its arguments, split at spaces.
+std::vector<std::string> openerCommand(std::string_view command);
 
 }  // namespace host

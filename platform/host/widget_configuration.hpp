@@ -42,6 +42,8 @@ struct WidgetConfiguration {
   AnyTimelineProvider provider;
   // One entry to the view that shows it; the entry is one the provider made.
   std::function<ui::View(const AnyEntry&)> content;
+  // The fields of the provider's entries that the host may set (AnyEntry::settableFields).
+  std::vector<std::string> entryFields;
   std::vector<ConfigurationModifier> modifiers;
 
   WidgetConfiguration configurationDisplayName(ui::LocalizedStringKey key) const;

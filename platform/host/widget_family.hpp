@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace host {
@@ -15,6 +16,18 @@ constexpr std::string_view toString(WidgetFamily family) {
       return "systemMedium";
   }
   return "?";
+}
+
+// "small", "medium": the names the command line and the preview use.
+constexpr std::string_view shortName(WidgetFamily family) {
+  return family == WidgetFamily::systemMedium ? "medium" : "small";
+}
+
+// A family by its short name or its own.
+constexpr std::optional<WidgetFamily> familyNamed(std::string_view name) {
+  if (name == "small" || name == "systemSmall") return WidgetFamily::systemSmall;
+  if (name == "medium" || name == "systemMedium") return WidgetFamily::systemMedium;
+  return std::nullopt;
 }
 
 }  // namespace host

@@ -19,11 +19,6 @@ long long localDay(foundation::Date date) {
       std::floor((date.timeIntervalSince1970() + local.tm_gmtoff) / 86400.0));
 }
 
-std::string jsonDate(foundation::Date date) {
-  const auto text = host::iso8601(date);
-  return text ? host::jsonString(*text) : "null";
-}
-
 }  // namespace
 
 std::string_view describe(ReloadReason reason) {
@@ -62,20 +57,19 @@ void LiveTimeline::publish(host::AnyTimeline timeline, ReloadReason reason,
 }
 
 std::string LiveTimeline::jsonLocked() const {
-  std::string out = host::timelineJson(*timeline_);
-  out.pop_back();  // the closing brace: the preview's own members follow
-  out += ", \"store\": {\"path\": " + host::jsonString(store_.path) +
-         ", \"format\": " + host::jsonString(store_.format) +
-         ", \"status\": " + host::jsonString(store_.status) +
-         ", \"detail\": " + host::jsonString(store_.detail) + "}";
-  out += ", \"requests\": [";
-  for (std::size_t i = 0; i < requests_.size(); ++i) {
-    out += (i ? ", " : "") + std::string("{\"date\": ") + jsonDate(requests_[i].at) +
-           ", \"reason\": " + host::jsonString(describe(requests_[i].reason)) + "}";
+  host::Json json = host::timelineJson(*timeline_);
+  json["store"] = {{"path", store_.path},
+                   {"format", store_.format},
+                   {"status", store_.status},
+                   {"detail", store_.detail}};
+  host::Json requests = host::Json::array();
+  for (const Request& request : requests_) {
+    requests.push_back(
+        {{"date", host::jsonDate(request.at)}, {"reason", describe(request.reason)}});
   }
-  out += "]";
+  json["requests"] = std::move(requests);
   // How many requests a day the policy asks for, when it names a date.
-  std::string perDay = "null";
+  host::Json perDay = nullptr;
   bool overBudget = false;
   if (const auto* after = std::get_if<host::TimelineReloadPolicy::After>(&timeline_->policy.kind)) {
     const double interval =
@@ -86,11 +80,12 @@ std::string LiveTimeline::jsonLocked() const {
       overBudget = requests > dailyBudget_;
     }
   }
-  out += ", \"budget\": {\"requestsToday\": " + std::to_string(requestsToday_) +
-         ", \"daily\": " + std::to_string(dailyBudget_) + ", \"policyPerDay\": " + perDay +
-         ", \"overBudget\": " + (overBudget ? "true" : "false") + "}";
-  out += ", \"generation\": " + std::to_string(generation_) + "}";
-  return out;
+  json["budget"] = {{"requestsToday", requestsToday_},
+                    {"daily", dailyBudget_},
+                    {"policyPerDay", std::move(perDay)},
+                    {"overBudget", overBudget}};
+  json["generation"] = generation_;
+  return host::oneLine(json);
 }
 
 std::optional<host::AnyTimeline> LiveTimeline::timeline() const {

@@ -39,11 +39,11 @@ bool knownLocale(const std::string& identifier) {
 
 // The user's locale first, then every locale ICU has.
 std::string localesJson(const std::string& user) {
-  std::string out = "[" + host::jsonString(user);
+  host::Json locales = host::Json::array({user});
   for (const auto& id : foundation::Locale::availableIdentifiers()) {
-    if (id != user) out += "," + host::jsonString(id);
+    if (id != user) locales.push_back(id);
   }
-  return out + "]";
+  return host::oneLine(locales);
 }
 
 bool isLoopback(const std::string& address) {
@@ -53,13 +53,6 @@ bool isLoopback(const std::string& address) {
 void fail(httplib::Response& response, int status, const std::string& reason) {
   response.status = status;
   response.set_content(reason + "\n", "text/plain; charset=utf-8");
-}
-
-std::vector<std::string> splitAtSpaces(const std::string& command) {
-  std::vector<std::string> words;
-  std::istringstream in(command);
-  for (std::string word; in >> word;) words.push_back(word);
-  return words;
 }
 
 class Server {
@@ -159,7 +152,8 @@ class Server {
     });
     http_.Get("/api/fit", [this](const httplib::Request& request, httplib::Response& response) {
       const auto parsed =
-          parseFitQuery(QueryParameters(request.params.begin(), request.params.end()));
+          parseFitQuery(QueryParameters(request.params.begin(), request.params.end()),
+                        context_.configuration.entryFields);
       if (const auto* bad = std::get_if<BadRequest>(&parsed))
         return fail(response, 400, bad->reason);
       const auto answer = widget_.fit(std::get<FitQuery>(parsed));
@@ -227,21 +221,21 @@ class Server {
     bool opened = false;
     if (opens && context_.line.openWith) {
       const auto failure =
-          context_.environment.openURL(splitAtSpaces(*context_.line.openWith), *opens);
+          context_.io.openURL(host::openerCommand(*context_.line.openWith), *opens);
       opened = !failure;
       if (failure) message += " (" + *failure + ")";
     }
-    context_.environment.err << host::iso8601(foundation::Date::now()).value_or("?") << "  tap "
-                             << host::shortName(tap.family) << " ("
-                             << foundation::shortestDecimal(tap.x) << ", "
-                             << foundation::shortestDecimal(tap.y) << "): " << message << std::endl;
-    response.set_content(
-        "{\"family\": " + host::jsonString(host::shortName(tap.family)) +
-            ", \"x\": " + host::jsonNumber(tap.x) + ", \"y\": " + host::jsonNumber(tap.y) +
-            ", \"url\": " + (opens ? host::jsonString(*opens) : "null") +
-            ", \"link\": " + (link ? host::jsonString(*link) : "null") + ", \"opened\": " +
-            (opened ? "true" : "false") + ", \"message\": " + host::jsonString(message) + "}\n",
-        "application/json");
+    context_.io.err << host::iso8601(foundation::Date::now()).value_or("?") << "  tap "
+                    << host::shortName(tap.family) << " (" << foundation::shortestDecimal(tap.x)
+                    << ", " << foundation::shortestDecimal(tap.y) << "): " << message << std::endl;
+    const host::Json answer = {{"family", host::shortName(tap.family)},
+                               {"x", host::jsonNumber(tap.x)},
+                               {"y", host::jsonNumber(tap.y)},
+                               {"url", opens ? host::Json(*opens) : host::Json(nullptr)},
+                               {"link", link ? host::Json(*link) : host::Json(nullptr)},
+                               {"opened", opened},
+                               {"message", message}};
+    response.set_content(host::oneLine(answer) + "\n", "application/json");
   }
 
   const host::CommandContext& context_;
@@ -310,10 +304,10 @@ host::CommandResult servePreview(const host::CommandContext& context) {
   }
   const std::string hostName =
       address.find(':') != std::string::npos ? "[" + address + "]" : address;
-  context.environment.out << "http://" << hostName << ":" << *port << "/" << std::endl;
+  context.io.out << "http://" << hostName << ":" << *port << "/" << std::endl;
   if (!isLoopback(address)) {
-    context.environment.err << context.program() << ": warning: listening on " << address
-                            << ": other machines can reach the preview" << std::endl;
+    context.io.err << context.program() << ": warning: listening on " << address
+                   << ": other machines can reach the preview" << std::endl;
   }
 
   const host::StopOnSignal stopOnSignal;
@@ -323,8 +317,8 @@ host::CommandResult servePreview(const host::CommandContext& context) {
   live.stop();
   server.stop();
   listener.join();
-  context.environment.err << host::iso8601(foundation::Date::now()).value_or("?") << "  stopped"
-                          << std::endl;
+  context.io.err << host::iso8601(foundation::Date::now()).value_or("?") << "  stopped"
+                 << std::endl;
   return host::CommandResult::ok();
 }
 

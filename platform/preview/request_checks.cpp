@@ -81,12 +81,6 @@ bool AllowedOrigin::originAllowed(std::string_view originHeader) const {
   return parts && parts->port == port && nameAllowed(parts->host, boundAddress);
 }
 
-std::optional<host::WidgetFamily> familyNamed(std::string_view name) {
-  if (name == "small") return host::WidgetFamily::systemSmall;
-  if (name == "medium") return host::WidgetFamily::systemMedium;
-  return std::nullopt;
-}
-
 std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& parameters,
                                                        bool (*knownLocale)(const std::string&)) {
   RenderQuery query;
@@ -97,7 +91,7 @@ std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& pa
                         std::string(expected) + ")"};
     };
     if (name == "family") {
-      const auto family = familyNamed(value);
+      const auto family = host::familyNamed(value);
       if (!family) return bad("small or medium");
       query.family = *family;
     } else if (name == "format") {
@@ -132,7 +126,8 @@ std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& pa
   return query;
 }
 
-std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters) {
+std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters,
+                                                 std::span<const std::string> entryFields) {
   FitQuery query{
       std::nullopt, {host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium}, {}, {}};
   for (const auto& [name, value] : parameters) {
@@ -154,13 +149,13 @@ std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& paramete
       }
     } else if (name == "family") {
       if (value != "all") {
-        const auto family = familyNamed(value);
+        const auto family = host::familyNamed(value);
         if (!family)
           return BadRequest{"invalid family '" + value.substr(0, 64) +
                             "' (expected small, medium or all)"};
         query.families = {*family};
       }
-    } else if (name == "balance" || name == "income" || name == "expense") {
+    } else if (std::find(entryFields.begin(), entryFields.end(), name) != entryFields.end()) {
       double number = 0;
       const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
       if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(number)) {
@@ -181,10 +176,11 @@ std::variant<TapRequest, BadRequest> parseTapRequest(std::string_view body) {
   }
   TapRequest tap;
   const auto family = json.find("family");
-  if (family == json.end() || !family->is_string() || !familyNamed(family->get<std::string>())) {
+  if (family == json.end() || !family->is_string() ||
+      !host::familyNamed(family->get<std::string>())) {
     return BadRequest{"\"family\" must be \"small\" or \"medium\""};
   }
-  tap.family = *familyNamed(family->get<std::string>());
+  tap.family = *host::familyNamed(family->get<std::string>());
   for (auto [key, target] : {std::pair{"x", &tap.x}, std::pair{"y", &tap.y}}) {
     const auto value = json.find(key);
     if (value == json.end() || !value->is_number() || !std::isfinite(value->get<double>())) {

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -61,7 +62,9 @@ struct FitQuery {
   std::vector<ui::DynamicTypeSize> textSizes;  // none: the one the preview started with
   friend bool operator==(const FitQuery&, const FitQuery&) = default;
 };
-std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters);
+// `entryFields`: the entry's fields that the host may set, each a parameter.
+std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters,
+                                                 std::span<const std::string> entryFields);
 
 // What POST /api/tap carries: {"family": "small"|"medium", "x": points, "y": points}.
 struct TapRequest {
@@ -71,8 +74,5 @@ struct TapRequest {
   friend bool operator==(const TapRequest&, const TapRequest&) = default;
 };
 std::variant<TapRequest, BadRequest> parseTapRequest(std::string_view body);
-
-// A family by the names the command line uses: "small", "medium".
-std::optional<host::WidgetFamily> familyNamed(std::string_view name);
 
 }  // namespace preview

@@ -6,12 +6,11 @@
 
 namespace preview {
 
-StoreReport storeReport(const host::BundleInfo& bundle) {
+StoreReport storeReport(const host::BundleInfo& bundle, const foundation::ContainersRoot& root) {
   if (bundle.applicationGroups.empty()) {
     return {"", "unknown", "none", "the widget has no App Group"};
   }
-  const auto diagnosis = foundation::UserDefaults::diagnose(bundle.applicationGroups.front(),
-                                                            foundation::ContainersRoot::current());
+  const auto diagnosis = foundation::UserDefaults::diagnose(bundle.applicationGroups.front(), root);
   namespace status = foundation::store_status;
   auto [name, detail] = std::visit(
       [](const auto& found) -> std::pair<std::string, std::string> {

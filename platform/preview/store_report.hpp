@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/containers_root.hpp"
 #include "host/bundle_info.hpp"
 
 namespace preview {
@@ -15,7 +16,7 @@ struct StoreReport {
   friend bool operator==(const StoreReport&, const StoreReport&) = default;
 };
 
-// The store of the bundle's App Group as the page shows it, looked at afresh.
-StoreReport storeReport(const host::BundleInfo& bundle);
+// The store of the bundle's App Group under `root` as the page shows it, looked at afresh.
+StoreReport storeReport(const host::BundleInfo& bundle, const foundation::ContainersRoot& root);
 
 }  // namespace preview

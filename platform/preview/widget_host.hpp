@@ -1,7 +1,6 @@
 #pragma once
 
 #include <filesystem>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <variant>
@@ -12,15 +11,16 @@
 
 namespace preview {
 
-// The widget as the preview host runs it. All work on the widget is done under one lock: the
-// provider, the content function and the renderer run one call at a time, as on the phone, and
-// the locale a picture asks for is the process's for the length of that call.
+// The widget as the preview host runs it, for the server's threads at once: every picture is
+// drawn in an environment of its own (the locale, scheme, text size and scale a request asks
+// for), and the widget's provider reads the containers the host was given, whichever thread
+// asks.
 class WidgetHost {
  public:
   WidgetHost(const host::CommandContext& context, LiveTimeline& live);
 
   const std::filesystem::path& store() const { return store_; }
-  const std::string& userLocale() const { return userLocale_; }
+  std::string userLocale() const { return context_.userEnvironment.locale.identifier(); }
 
   // Asks the provider for a timeline and gives it, with a fresh look at the store, to the pages.
   void reload(ReloadReason reason);
@@ -34,13 +34,10 @@ class WidgetHost {
  private:
   host::AnyEntry placeholder(const host::TimelineProviderContext& request);
   host::AnyEntry current(const host::TimelineProviderContext& request);
-  ui::RenderOptions options(host::Appearance scheme, bool redacted, int scale) const;
 
   const host::CommandContext& context_;
   LiveTimeline& live_;
   const std::filesystem::path store_;
-  const std::string userLocale_;
-  std::mutex mutex_;
 };
 
 }  // namespace preview

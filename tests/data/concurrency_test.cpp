@@ -28,7 +28,6 @@ bool isVersion(const MoneyEntry& entry) {
 TEST(Concurrency, eightThreadsReadWhileTheStoreIsReplaced) {
   constexpr int kThreads = 8;
   const support::TemporaryContainers root;
-  const support::ContainersRootGuard rootSetting(root.root());
   const std::string suite(kAppGroup);
   for (const auto format : support::kPlistFormats) {
     SCOPED_TRACE(support::toString(format));
@@ -44,6 +43,8 @@ TEST(Concurrency, eightThreadsReadWhileTheStoreIsReplaced) {
       std::vector<std::jthread> readers;
       for (int t = 0; t < kThreads; ++t) {
         readers.emplace_back([&, t] {
+          // Each thread of the host binds the containers the widget reads.
+          const support::ContainersRootGuard rootSetting(root.root());
           const MoneyProvider provider;
           for (int round = 0; round < 12; ++round) {
             const MoneyEntry entry = provider.readEntry();

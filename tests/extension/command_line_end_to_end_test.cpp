@@ -90,9 +90,9 @@ TEST_F(CommandLineEndToEnd, timelineJsonFieldByField) {
   ASSERT_EQ(result.status, 0) << result.err;
   EXPECT_EQ(result.err, "");
   const std::regex shape(
-      R"re(\{"entries": \[\{"date": "2026-03-01T09:30:00.000Z", "secondsSinceReferenceDate": )re"
-      R"re(794050200, "balance": -12.25, "income": 30, "expense": 16.5\}\], )re"
-      R"re("policy": \{"kind": "after", "date": "([\d-]+T\d+:\d+:\d+)(\.\d+)Z"\}\}\n)re");
+      R"re(\{"entries":\[\{"date":"2026-03-01T09:30:00.000Z","secondsSinceReferenceDate":)re"
+      R"re(794050200.0,"balance":-12.25,"income":30.0,"expense":16.5\}\],)re"
+      R"re("policy":\{"kind":"after","date":"([\d-]+T\d+:\d+:\d+)(\.\d+)Z"\}\}\n)re");
   std::smatch date;
   ASSERT_TRUE(std::regex_match(result.out, date, shape)) << result.out;
   std::tm tm{};
@@ -167,7 +167,7 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
       // environment; an unknown language said and not refused.
       {{"describe", "--locale", "de_DE"}, 0, "Kontostand und schnelle Einnahmen", ""},
       {{"describe", "--locale", "C"}, 0, "display name: Limrada", ""},
-      {{"describe", "--locale", "xx_YY"}, 0, "Limrada", "xx_YY (from --locale) has a"},
+      {{"describe", "--locale", "xx_YY"}, 0, "Limrada", "'xx_YY' (from --locale) has a"},
       {{"render", "--format", "tree", "--locale", "ar_EG@numbers=latn"}, 0, R"(shows: "30")", ""},
       {{"describe", "--kind", "Other"}, 2, "", "no widget of kind 'Other'"},
       // fit fails only when a text is truncated.
@@ -183,6 +183,14 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
        {{"w-small.SVG", "<svg"}, {"w-medium.SVG", "pocketta://add-expense"}}},
       {{"render", "--family", "medium", "--format", "svg"}, 0, "pocketta://add-income", ""},
       {{"render", "--out", "/dev/null"}, 0, "", ""},
+      // The process's own streams, whatever they are (here a pipe), are written directly and
+      // never become a prefix for files.
+      {{"render", "--family", "small", "--format", "svg", "--out", "/dev/stdout"}, 0, "<svg", ""},
+      {{"render", "--format", "svg", "--out", "/dev/stdout"}, 2, "", "holds one picture"},
+      // Two pictures never share a file: refused before anything is written.
+      {{"render", "--out", "@/n/", "--name", "widget"}, 2, "", "same file as another"},
+      // A value's control characters are shown as escapes, never written raw.
+      {{"render", "--family", "sm\x1b[31mall\nforged"}, 2, "", "'sm\\x1b[31mall\\x0aforged'"},
       // A file in a folder that is gone fails, and nothing is made on the way; a folder given as
       // a folder is the host's to make.
       {{"render", "--family", "small", "--out", "@/gone/w.png"}, 1, "", "cannot write @/gone/"},

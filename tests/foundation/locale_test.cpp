@@ -14,22 +14,27 @@ namespace {
 
 using support::LocaleGuard;
 
-TEST(Locale, autoupdatingFollowsTheUsersChangeBetweenFormats) {
+TEST(Locale, autoupdatingIsTheRendersLocaleElseTheSystemsOfTheMoment) {
   LocaleGuard guard;
   guard.lang.set("fr_FR.UTF-8");
   const auto balanceStyle =
       FloatingPointFormatStyle<double>::Currency("CNY", Locale::autoupdatingCurrent());
   const Locale snapshot = Locale::current();
 
-  Locale::setUserPreferredIdentifier("de_DE");
+  // Outside a render it follows the system's setting from one format to the next.
+  guard.lcAll.set("de_DE.UTF-8");
   EXPECT_EQ(balanceStyle.format(277), "277,00\u00A0CN\u00A5");
   EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), "de_DE");
   EXPECT_NE(Locale::autoupdatingCurrent(), Locale("de_DE"));
   EXPECT_EQ(Locale::current(), Locale("de_DE.UTF-8"));
 
-  // Clearing the host's setting hands the choice back to the environment; a snapshot taken
-  // earlier keeps what it saw.
-  Locale::setUserPreferredIdentifier("");
+  // In a render it is the render's locale; an explicit locale stays what it names.
+  const Locale render("ja_JP");
+  EXPECT_EQ(Locale::autoupdatingCurrent().resolved(render), render);
+  EXPECT_EQ(Locale("ru_RU").resolved(render), Locale("ru_RU"));
+
+  // A snapshot taken earlier keeps what it saw.
+  guard.lcAll.set(nullptr);
   EXPECT_EQ(balanceStyle.format(277), "277,00\u00A0CNY");
   EXPECT_EQ(snapshot.identifier(), "fr_FR");
   EXPECT_FALSE(snapshot.isAutoupdating());
@@ -55,6 +60,8 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
       {nullptr, nullptr, nullptr, "C", Locale::kFallbackIdentifier},
       {"POSIX", "fr_FR", nullptr, "hi_IN", Locale::kFallbackIdentifier},  // C wins when first
       {nullptr, nullptr, nullptr, ".UTF-8", Locale::kFallbackIdentifier},
+      // A path is no locale, and not the POSIX one either: an unknown language.
+      {"../../etc/passwd", nullptr, nullptr, "de_DE", "und"},
       // ICU keywords stay; the rest in ICU's canonical form.
       {nullptr, nullptr, nullptr, "ar_EG.UTF-8@numbers=latn", "ar_EG@numbers=latn"},
   };
@@ -67,16 +74,11 @@ TEST(Locale, userLocaleComesFromTheEnvironmentInPosixOrder) {
     SCOPED_TRACE(c.expected);
     EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), c.expected);
     EXPECT_EQ(Locale::current().identifier(), c.expected);
+    EXPECT_EQ(Locale::current().hasKnownLanguage(), c.expected != std::string("und"));
     if (c.expected == std::string(Locale::kFallbackIdentifier)) {
       EXPECT_EQ(FloatingPointFormatStyle<double>(Locale::autoupdatingCurrent()).format(1234567.5),
                 "1,234,567.5");
     }
-
-    // The host's setting, once made, wins over every variable, and is cleaned the same way.
-    Locale::setUserPreferredIdentifier("ar_EG.UTF-8");
-    EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), "ar_EG");
-    Locale::setUserPreferredIdentifier("POSIX");
-    EXPECT_EQ(Locale::autoupdatingCurrent().identifier(), Locale::kFallbackIdentifier);
   }
 }
 
@@ -101,8 +103,6 @@ TEST(Locale, preferredLanguagesInTheOrderOfMessages) {
     guard.lcAll.set(c.lcAll);
     guard.lang.set(c.lang);
     EXPECT_EQ(Locale::preferredLanguages(), c.expected) << (c.language ? c.language : "");
-    Locale::setUserPreferredIdentifier("fr_CA");  // the host's setting alone
-    EXPECT_EQ(Locale::preferredLanguages(), std::vector<std::string>{"fr_CA"});
   }
 }
 

@@ -42,18 +42,17 @@ TEST(TimelineJson, timelineInTheStableFormat) {
   entry.date = foundation::Date{-kInf};
   entry.fields = {{"balance", -0.0}, {"income", 30}, {"expense", std::nan("")}};
   const host::AnyTimeline timeline{{entry}, host::TimelineReloadPolicy::atEnd()};
-  EXPECT_EQ(host::timelineJson(timeline),
-            R"({"entries": [{"date": null, "secondsSinceReferenceDate": "-inf", )"
-            R"("balance": -0, "income": 30, "expense": "nan"}], )"
-            R"("policy": {"kind": "atEnd", "date": null}})");
-  EXPECT_EQ(host::timelineJson({{}, host::TimelineReloadPolicy::never()}),
-            R"({"entries": [], "policy": {"kind": "never", "date": null}})");
-  EXPECT_EQ(host::timelineJson({{}, host::TimelineReloadPolicy::after(foundation::Date{1e300})}),
-            R"({"entries": [], "policy": {"kind": "after", "date": null}})");
-}
-
-TEST(TimelineJson, stringsEscaped) {
-  EXPECT_EQ(host::jsonString("a\"b\\c\n\x01Й"), "\"a\\\"b\\\\c\\n\\u0001Й\"");
+  EXPECT_EQ(host::oneLine(host::timelineJson(timeline)),
+            R"({"entries":[{"date":null,"secondsSinceReferenceDate":"-inf",)"
+            R"("balance":-0.0,"income":30.0,"expense":"nan"}],)"
+            R"("policy":{"kind":"atEnd","date":null}})");
+  EXPECT_EQ(host::oneLine(host::timelineJson({{}, host::TimelineReloadPolicy::never()})),
+            R"({"entries":[],"policy":{"kind":"never","date":null}})");
+  EXPECT_EQ(host::oneLine(host::timelineJson(
+                {{}, host::TimelineReloadPolicy::after(foundation::Date{1e300})})),
+            R"({"entries":[],"policy":{"kind":"after","date":null}})");
+  // A string's malformed UTF-8 is replaced, never a failure; control characters escaped.
+  EXPECT_EQ(host::oneLine(host::Json("a\"b\n\x01\xFFЙ")), "\"a\\\"b\\n\\u0001\uFFFDЙ\"");
 }
 
 }  // namespace

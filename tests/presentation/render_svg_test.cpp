@@ -7,7 +7,6 @@
 #include <set>
 #include <variant>
 
-#include "ui/render_display_list.hpp"
 #include "ui/svg/svg_renderer.hpp"
 #include "widget_test_support.hpp"
 
@@ -49,12 +48,13 @@ std::variant<std::vector<Element>, std::string> parse(const std::string& svg) {
 }
 
 TEST(RenderSvg, isWellFormedWithBothLinksAroundTheirAmountsAndTapTargets) {
-  pocketta::testing::UserLocale locale("de_DE");
   const ui::View tree = pocketta::testing::widget(277, 30.5, 16);
   for (foundation::Size size :
        {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
     const ui::WidgetCanvas canvas{size};
-    const std::string svg = ui::renderSvg(ui::renderDisplayList(tree, canvas, {}), canvas);
+    const std::string svg = ui::renderSvg(
+        pocketta::testing::displayList(tree, pocketta::testing::environment("de_DE", canvas)),
+        canvas);
     const auto parsed = parse(svg);
     ASSERT_TRUE(parsed.index() == 0) << std::get<1>(parsed) << "\n" << svg;
     std::map<std::string, std::string> linkedText;      // by href

@@ -7,7 +7,6 @@
 
 #include "foundation/unicode.hpp"
 
-#include "ui/render_display_list.hpp"
 #include "ui/terminal/terminal_renderer.hpp"
 #include "widget_test_support.hpp"
 
@@ -26,13 +25,12 @@ std::string colourOf(const std::string& out, const std::string& text) {
 }
 
 TEST(RenderTerminal, showsEveryTextWholeInItsColourOneLineARow) {
-  pocketta::testing::UserLocale locale("en_US");
   for (ui::ColorScheme scheme : {ui::ColorScheme::light, ui::ColorScheme::dark}) {
     const ui::WidgetCanvas canvas{ui::WidgetCanvas::systemMediumSize};
-    ui::RenderOptions options;
-    options.colorScheme = scheme;
+    ui::RenderEnvironment environment = pocketta::testing::environment("en_US", canvas);
+    environment.colorScheme = scheme;
     const ui::DisplayList list =
-        ui::renderDisplayList(pocketta::testing::widget(277, 30, 16), canvas, options);
+        pocketta::testing::displayList(pocketta::testing::widget(277, 30, 16), environment);
     const std::string out = ui::renderTerminal(list, canvas);
     int texts = 0;
     for (const ui::DisplayItem& item : list) {

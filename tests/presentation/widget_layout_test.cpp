@@ -4,26 +4,26 @@
 #include <cmath>
 
 #include "../ui/layout_test_support.hpp"
+#include "ui/display/display_list.hpp"
 #include "ui/layout/hit_test.hpp"
 #include "ui/layout/text_style_table.hpp"
 #include "ui/layout/widget_layout.hpp"
 #include "ui/raster/raster.hpp"
-#include "ui/render_display_list.hpp"
 #include "widget_test_support.hpp"
 
 namespace {
 
-using pocketta::testing::UserLocale;
+using pocketta::testing::shapingMeasurer;
 using pocketta::testing::widget;
 using ui::testing::environment;
+using ui::testing::measurer;
 using ui::testing::node;
 
 TEST(WidgetLayout, placesEveryFramePushesTrailingViewsToTheEdgeAndOnlyLinksAnswerTaps) {
-  UserLocale locale("en_US");
   // Content 62 high (header 12, balance 22, actions 12, two gaps of 8) centred in what the
   // 16-point margins leave: its top is at 16 + (138 - 62) / 2 = 54.
   const ui::WidgetLayout small = ui::layoutWidget(
-      widget(277, 30, 16), ui::WidgetCanvas{ui::WidgetCanvas::systemSmallSize}, environment());
+      widget(277, 30, 16), environment({ui::WidgetCanvas::systemSmallSize}), measurer());
   EXPECT_EQ(ui::testing::flatten(small.content),
             "stack 16 54 138 62; stack 16 54 138 12; label 16 54 66 12; "
             "symbol wallet.bifold.fill 16 54 12 12; text POCKETTA 34 54 48 12; "
@@ -41,7 +41,7 @@ TEST(WidgetLayout, placesEveryFramePushesTrailingViewsToTheEdgeAndOnlyLinksAnswe
         ui::WidgetCanvas::compactSystemSmallSize, ui::WidgetCanvas::compactSystemMediumSize}) {
     SCOPED_TRACE(size.width);
     const ui::WidgetCanvas canvas{size};
-    const ui::WidgetLayout ltr = ui::layoutWidget(tree, canvas, environment());
+    const ui::WidgetLayout ltr = ui::layoutWidget(tree, environment(canvas), measurer());
     const double trailing = canvas.contentRect().maxX();
     EXPECT_DOUBLE_EQ(node(ltr.content, "CNY").frame.maxX(), trailing);
     EXPECT_DOUBLE_EQ(node(ltr.content, "pocketta://add-expense").frame.maxX(), trailing);
@@ -66,7 +66,6 @@ TEST(WidgetLayout, placesEveryFramePushesTrailingViewsToTheEdgeAndOnlyLinksAnswe
 
 // With the renderer's fonts, for large amounts.
 TEST(WidgetLayout, largeAmountsWrapShrinkAndTruncateAsThePlatformDoes) {
-  UserLocale locale("en_US");
   struct Case {
     foundation::Size size;
     double balance, income;
@@ -84,10 +83,10 @@ TEST(WidgetLayout, largeAmountsWrapShrinkAndTruncateAsThePlatformDoes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
     const ui::WidgetLayout layout =
-        ui::layoutWidget(widget(c.balance, c.income, 16), {c.size}, ui::LayoutEnvironment{});
-    const std::vector<ui::TextFitReport> fits = ui::textFits(layout.content);
+        ui::layoutWidget(widget(c.balance, c.income, 16), environment({c.size}), shapingMeasurer());
+    const std::vector<ui::PlacedText> fits = ui::placedTexts(layout.content);
     const auto text = std::find_if(fits.begin(), fits.end(),
-                                   [&](const ui::TextFitReport& r) { return r.text == c.text; });
+                                   [&](const ui::PlacedText& r) { return r.text == c.text; });
     ASSERT_NE(text, fits.end());
     EXPECT_EQ(fits.size(), 5u);
     // Scale 0 in the table: shrunk, by however much the fonts ask.
@@ -103,12 +102,13 @@ TEST(WidgetLayout, largeAmountsWrapShrinkAndTruncateAsThePlatformDoes) {
 // line box (half a point of anti-aliasing aside), in the scripts the number formats produce.
 TEST(WidgetRendering, everyTextIsDrawnInsideItsMeasuredFrame) {
   for (const char* id : {"en_US", "zh_CN", "ja_JP", "ru_RU", "de_DE", "ar_EG", "hi_IN", "bn_BD"}) {
-    UserLocale locale(id);
     for (foundation::Size size :
          {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
       const ui::WidgetCanvas canvas{size};
-      const ui::DisplayList list =
-          ui::renderDisplayList(widget(98765.43, 1234567.891, 86.4), canvas, {});
+      const ui::RenderEnvironment environment = pocketta::testing::environment(id, canvas);
+      const ui::DisplayList list = ui::displayList(
+          ui::layoutWidget(widget(98765.43, 1234567.891, 86.4), environment, shapingMeasurer()),
+          environment);
       for (const ui::DisplayItem& item : list) {
         const auto* run = std::get_if<ui::TextRun>(&item);
         if (run == nullptr) continue;
@@ -139,17 +139,16 @@ TEST(WidgetRendering, everyTextIsDrawnInsideItsMeasuredFrame) {
 // outside the rounded outline.
 TEST(WidgetLayout, staysInsideTheWidgetAtTheSmallestAndLargestTextSizes) {
   for (const char* id : {"en_US", "de_DE", "ru_RU", "ja_JP"}) {
-    UserLocale locale(id);
     for (const auto textSize : {ui::DynamicTypeSize::xSmall, ui::DynamicTypeSize::accessibility5}) {
       for (const foundation::Size size :
            {ui::WidgetCanvas::systemSmallSize, ui::WidgetCanvas::systemMediumSize}) {
         SCOPED_TRACE(std::string(id) + " " + std::string(toString(textSize)));
-        ui::RenderOptions options;
-        options.dynamicTypeSize = textSize;
         const ui::WidgetCanvas canvas{size};
+        ui::RenderEnvironment environment = pocketta::testing::environment(id, canvas);
+        environment.dynamicTypeSize = textSize;
         const ui::WidgetLayout layout =
-            ui::layoutWidget(widget(98765.43, 1234567.891, 86.4), canvas, options);
-        EXPECT_EQ(ui::textFits(layout.content).at(0).font.pointSize,
+            ui::layoutWidget(widget(98765.43, 1234567.891, 86.4), environment, shapingMeasurer());
+        EXPECT_EQ(ui::placedTexts(layout.content).at(0).font.pointSize,
                   ui::pointSize(ui::Font::TextStyle::caption, textSize));
         std::vector<const ui::LayoutNode*> nodes{&layout.content};
         while (!nodes.empty()) {
@@ -160,8 +159,11 @@ TEST(WidgetLayout, staysInsideTheWidgetAtTheSmallestAndLargestTextSizes) {
               << ui::testing::flatten(n);
           for (const ui::LayoutNode& child : n.children) nodes.push_back(&child);
         }
-        ui::DisplayList content = ui::displayList(layout, false);
-        std::erase_if(content, [](const auto& i) { return i.index() == 1; });  // FillGradient
+        // The content alone: the list less its container background.
+        ui::DisplayList content = ui::displayList(layout, environment);
+        const auto& background = std::get<ui::ContainerBackground>(content.front());
+        content.erase(content.begin(),
+                      content.begin() + static_cast<std::ptrdiff_t>(background.itemCount + 1));
         const ui::detail::RgbaImage image = ui::detail::rasterize(content, canvas, 2);
         const double r = canvas.cornerRadius;
         int outside = 0;

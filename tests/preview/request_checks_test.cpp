@@ -73,10 +73,15 @@ TEST(RequestChecks, QueriesAndBodiesAreReadStrictly) {
   for (const auto& [query, reason] : badRenders) {
     EXPECT_EQ(std::get<BadRequest>(preview::parseRenderQuery(query, anyLocale)).reason, reason);
   }
-  const auto fit = preview::parseFitQuery(Query{{"family", "small"}, {"balance", "1e11"}});
+  // The entry's own fields are parameters; no other name is.
+  const std::vector<std::string> fields{"balance", "income"};
+  const auto fit = preview::parseFitQuery(Query{{"family", "small"}, {"balance", "1e11"}}, fields);
   EXPECT_EQ(std::get<preview::FitQuery>(fit).values,
             (std::vector<std::pair<std::string, double>>{{"balance", 1e11}}));
-  EXPECT_TRUE(std::holds_alternative<BadRequest>(preview::parseFitQuery(Query{{"income", "1x"}})));
+  EXPECT_TRUE(
+      std::holds_alternative<BadRequest>(preview::parseFitQuery(Query{{"income", "1x"}}, fields)));
+  EXPECT_EQ(std::get<BadRequest>(preview::parseFitQuery(Query{{"balance", "1"}}, {})).reason,
+            "unknown parameter 'balance'");
 
   EXPECT_EQ(std::get<preview::TapRequest>(
                 preview::parseTapRequest(R"({"family": "small", "x": 12.5, "y": 3})")),

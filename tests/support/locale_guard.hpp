@@ -9,21 +9,13 @@
 
 namespace support {
 
-// The user's locale as the host sets it, cleared again when the guard goes. The locale
-// variables of the environment are unset meanwhile, so nothing reads the machine's own.
-class LocaleGuard {
- public:
-  explicit LocaleGuard(const char* identifier = "") { set(identifier); }
-  ~LocaleGuard() { set(""); }
-  LocaleGuard(const LocaleGuard&) = delete;
-  LocaleGuard& operator=(const LocaleGuard&) = delete;
+// The system's locale (LC_ALL) for the guard's life, the other locale variables unset, so that
+// nothing reads the machine's own; all put back when the guard goes.
+struct LocaleGuard {
+  explicit LocaleGuard(const char* identifier = nullptr) : lcAll{"LC_ALL", identifier} {}
 
-  void set(const char* identifier) const {
-    foundation::Locale::setUserPreferredIdentifier(identifier);
-  }
-
-  EnvironmentGuard lcAll{"LC_ALL", nullptr}, lcMonetary{"LC_MONETARY", nullptr},
-      lcNumeric{"LC_NUMERIC", nullptr}, lang{"LANG", nullptr};
+  EnvironmentGuard lcAll, lcMonetary{"LC_MONETARY", nullptr}, lcNumeric{"LC_NUMERIC", nullptr},
+      lang{"LANG", nullptr}, language{"LANGUAGE", nullptr}, lcMessages{"LC_MESSAGES", nullptr};
 };
 
 // The C library's locale (setlocale), switched to the first of `candidates` the system has and

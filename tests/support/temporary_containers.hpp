@@ -28,15 +28,14 @@ class TemporaryContainers {
   std::filesystem::path root_;
 };
 
-// Makes `root` the host's containers root, and clears the setting when the guard goes.
+// Makes `root` the containers root the store reads on this thread while the guard lives.
 class ContainersRootGuard {
  public:
-  explicit ContainersRootGuard(const std::filesystem::path& root) {
-    foundation::ContainersRoot::setHostSetting(foundation::ContainersRoot{root, "a test"});
-  }
-  ~ContainersRootGuard() { foundation::ContainersRoot::setHostSetting(std::nullopt); }
-  ContainersRootGuard(const ContainersRootGuard&) = delete;
-  ContainersRootGuard& operator=(const ContainersRootGuard&) = delete;
+  explicit ContainersRootGuard(const std::filesystem::path& root)
+      : binding_(foundation::ContainersRoot{root, "a test"}) {}
+
+ private:
+  foundation::ContainersRoot::Binding binding_;
 };
 
 // Writes `bytes` to `path` whole, making the folders on the way; throws when it cannot.

@@ -14,10 +14,15 @@ namespace ui::testing {
 
 // Text of half an em per character, so frames do not depend on the fonts installed: "POCKETTA"
 // at 12 pt is 48 wide, "CN¥277.00" at 22 pt 99.
-inline LayoutEnvironment environment() {
-  static const FixedAdvanceTextMeasurer measurer(0.5);
-  LayoutEnvironment env;
-  env.textMeasurer = &measurer;
+inline const TextMeasurer& measurer() {
+  static const FixedAdvanceTextMeasurer fixed(0.5);
+  return fixed;
+}
+
+// The environment of a test's layout: en_US, light, text size large, on `canvas`.
+inline RenderEnvironment environment(WidgetCanvas canvas = {}) {
+  RenderEnvironment env;
+  env.canvas = canvas;
   return env;
 }
 

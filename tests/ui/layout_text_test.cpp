@@ -9,6 +9,7 @@
 namespace {
 
 using ui::testing::environment;
+using ui::testing::measurer;
 
 // A text with its settings offered a size, and the lines it shows. At half an em a character is
 // 8.5 wide at body size and 11 at title2.
@@ -55,11 +56,11 @@ TEST(LayoutText, wrapsShrinksThenTruncatesWithinTheLinesItMayTake) {
     SCOPED_TRACE(c.what);
     ui::View view = ui::Text::verbatim(c.text).font(c.font).minimumScaleFactor(c.minimumScale);
     if (c.lineLimit) view = view.lineLimit(c.lineLimit);
-    const ui::LayoutNode node = ui::layout(view, c.offered, environment());
+    const ui::LayoutNode node = ui::layout(view, c.offered, environment(), measurer());
     const auto& text = std::get<ui::TextLayout>(node.content);
     std::vector<std::string> lines;
     double widest = 0;
-    for (const ui::TextLineLayout& line : text.lines) {
+    for (const ui::typesetting::TextLine& line : text.lines) {
       lines.push_back(line.text);
       widest = std::max(widest, line.width);
     }
@@ -74,13 +75,13 @@ TEST(LayoutText, wrapsShrinksThenTruncatesWithinTheLinesItMayTake) {
 
 TEST(LayoutText, shrinksWrappedLinesAlignsRightToLeftAndBoundsHugeTexts) {
   auto fitted = [](const ui::View& view, foundation::Size offered) {
-    return std::get<ui::TextLayout>(ui::layout(view, offered, environment()).content);
+    return std::get<ui::TextLayout>(ui::layout(view, offered, environment(), measurer()).content);
   };
   // Two lines, "AB CD" and "EF", need characters of 6 points: 0.706 of body size. The limit
   // and the factor reach the text from the stack around it.
   const ui::View stack =
       ui::VStack({ui::Text::verbatim("AB CD EF")}).minimumScaleFactor(0.5).lineLimit(2);
-  const ui::LayoutNode shrunk = ui::layout(stack, {30, 100}, environment());
+  const ui::LayoutNode shrunk = ui::layout(stack, {30, 100}, environment(), measurer());
   const auto& two = std::get<ui::TextLayout>(shrunk.children.at(0).content);
   EXPECT_EQ(two.text, "AB CD\nEF");
   EXPECT_NEAR(two.fit.scale, 30.0 / 42.5, 2e-3);
@@ -124,7 +125,8 @@ TEST(LayoutStack, sharesSpaceLeastFlexibleFirstAndAlignsAcrossTheAxis) {
        "label 0 0 14.5 17; symbol no.such.symbol 0 8.5 0 0; text X 6 0 8.5 17"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(ui::testing::flatten(ui::layout(c.view, {c.width, 50}, environment())), c.frames);
+    EXPECT_EQ(ui::testing::flatten(ui::layout(c.view, {c.width, 50}, environment(), measurer())),
+              c.frames);
   }
 }
 
@@ -135,7 +137,7 @@ TEST(LayoutStack, deepNestingStaysFast) {
   for (int depth = 0; depth < 20; ++depth) {
     view = ui::HStack({view, ui::Spacer(), ui::Text::verbatim("B")});
   }
-  EXPECT_EQ(ui::layout(view, {1000, 100}, environment()).frame.size.width, 1000);
+  EXPECT_EQ(ui::layout(view, {1000, 100}, environment(), measurer()).frame.size.width, 1000);
 }
 
 TEST(HitTest, theInnermostLinkWins) {

@@ -10,6 +10,7 @@
 
 #include "ui/display/display_list.hpp"
 #include "ui/environment/widget_canvas.hpp"
+#include "ui/raster/background_cache.hpp"
 #include "ui/raster/png_encoder.hpp"
 #include "ui/raster/raster.hpp"
 #include "ui/typesetting/font_set.hpp"
@@ -46,25 +47,25 @@ TEST(TextEngine, eachScriptDrawsFromAFaceThatHasIt) {
   for (const auto& row : rows) {
     SCOPED_TRACE(row.text);
     const auto line = ui::typesetting::shapeLine(row.text, row.font);
-    ASSERT_FALSE(line->runs.empty());
-    for (const auto& run : line->runs) {
+    ASSERT_FALSE(line.runs.empty());
+    for (const auto& run : line.runs) {
       EXPECT_EQ(run.face, row.face);
       EXPECT_EQ(run.embolden, row.embolden);
       for (const auto& glyph : run.glyphs) EXPECT_NE(glyph.id, 0u);
     }
-    EXPECT_GT(line->width, 0);
+    EXPECT_GT(line.width, 0);
   }
   // A character no face has: the primary face's missing-glyph box, which takes room.
   const auto missing = ui::typesetting::shapeLine("A\U000F0000", kRegular);
-  EXPECT_EQ(missing->runs.back().face, FaceName::sansRegular);
-  EXPECT_EQ(missing->runs.back().glyphs.back().id, 0u);
-  EXPECT_GT(missing->width, ui::typesetting::shapeLine("A", kRegular)->width);
+  EXPECT_EQ(missing.runs.back().face, FaceName::sansRegular);
+  EXPECT_EQ(missing.runs.back().glyphs.back().id, 0u);
+  EXPECT_GT(missing.width, ui::typesetting::shapeLine("A", kRegular).width);
 }
 
 // Where the glyph of `c` (drawn alone) stands in `line`, in em from its left edge.
 double xOf(const ui::typesetting::ShapedLine& line, const char* c) {
   const auto alone = ui::typesetting::shapeLine(c, kRegular);
-  const auto& want = alone->runs.at(0);
+  const auto& want = alone.runs.at(0);
   for (const auto& run : line.runs) {
     for (const auto& glyph : run.glyphs) {
       if (run.face == want.face && glyph.id == want.glyphs.at(0).id) return glyph.x;
@@ -86,9 +87,9 @@ TEST(TextEngine, rightToLeftAmountsKeepTheirDigitsLeftToRight) {
   for (const auto& [text, order] : rows) {
     SCOPED_TRACE(order[1]);
     const auto line = ui::typesetting::shapeLine(text, kRegular);
-    EXPECT_TRUE(line->rightToLeft);
-    EXPECT_LT(xOf(*line, order[0]), xOf(*line, order[1]));
-    EXPECT_LT(xOf(*line, order[1]), xOf(*line, order[2]));
+    EXPECT_TRUE(line.rightToLeft);
+    EXPECT_LT(xOf(line, order[0]), xOf(line, order[1]));
+    EXPECT_LT(xOf(line, order[1]), xOf(line, order[2]));
   }
 }
 
@@ -127,9 +128,9 @@ TEST(TextEngine, aMissingOrDamagedFontFileIsNamed) {
   EXPECT_NO_THROW(ui::loadFontSet());
 }
 
-// A canvas-covering gradient first in the list is the widget background, which the rasteriser
-// paints itself; the same gradient anywhere else goes through cairo. Both must give the same
-// picture, up to rounding.
+// A canvas-covering gradient marked as the container background is painted by the rasteriser
+// itself; the same gradient unmarked goes through cairo. Both must give the same picture, up to
+// rounding.
 TEST(BackgroundGradient, matchesCairosGradientFill) {
   const ui::RGBA green{0.2, 0.78, 0.35, 1}, black{0, 0, 0, 1}, clearBlue{0, 0.3, 1, 0.4},
       orange{1, 0.58, 0, 1};
@@ -149,13 +150,18 @@ TEST(BackgroundGradient, matchesCairosGradientFill) {
   for (const auto& c : cases) {
     const ui::WidgetCanvas canvas{c.size};
     const ui::FillGradient fill{canvas.bounds(), 21.7, c.colors, c.start, c.end};
-    const ui::FillRoundedRect nothing{{{0, 0}, {0, 0}}, 0, {0, 0, 0, 0}};
-    // Painted band by band for a first PNG, it gives the bytes of the whole picture painted at
-    // once (the second use, from the background the cache now keeps).
-    const std::vector<std::uint8_t> banded = ui::encodePng({fill}, canvas, c.scale);
-    const ui::detail::RgbaImage painted = ui::detail::rasterize({fill}, canvas, c.scale);
+    const ui::DisplayList background{ui::ContainerBackground{canvas.bounds(), 21.7, 1}, fill};
+    // Painted band by band for a PNG, it gives the bytes of the whole picture painted at once,
+    // and of the background kept from an earlier use.
+    const std::vector<std::uint8_t> banded = ui::PngEncoder().encode({background, canvas, c.scale});
+    const ui::detail::RgbaImage painted = ui::detail::rasterize(background, canvas, c.scale);
     EXPECT_EQ(ui::detail::encodeRgba(painted), banded) << c.size.width << " @" << c.scale;
-    const ui::detail::RgbaImage filled = ui::detail::rasterize({nothing, fill}, canvas, c.scale);
+    ui::detail::BackgroundCache cache;
+    ui::detail::rasterize(background, canvas, c.scale, &cache);
+    const ui::detail::RgbaImage kept = ui::detail::rasterize(background, canvas, c.scale, &cache);
+    EXPECT_NE(kept.background, nullptr);
+    EXPECT_EQ(ui::detail::encodeRgba(kept), banded) << c.size.width << " @" << c.scale;
+    const ui::detail::RgbaImage filled = ui::detail::rasterize({fill}, canvas, c.scale);
     ASSERT_EQ(painted.pixels.size(), filled.pixels.size());
     // Away from the corners, where cairo may antialias a corner alone a little differently from
     // the whole outline (the goldens show the corners), only the gradient's arithmetic counts.

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "ui/layout/resolve_font.hpp"
 #include "ui/layout/text_style_table.hpp"
 
 namespace {

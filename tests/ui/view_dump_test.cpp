@@ -47,15 +47,20 @@ TEST(ViewTree, TextFontIsTheTextsOwnAndResolvedStringIsWhatTheTextShows) {
   static_assert(std::is_same_v<decltype(Image("a").font(Font::caption)), View>);
   EXPECT_NE(View(Text("a").font(Font::caption)), View(Text("a")).font(Font::caption));
 
-  const Localizer french = [](const LocalizedText& text) -> std::optional<std::string> {
-    if (text.key.key == "Balance") return "Solde";
-    return std::nullopt;
-  };
+  auto strings = std::make_shared<foundation::LocalizedStrings>();
+  strings->add("fr", foundation::StringTable::parse(R"("Balance" = "Solde";)"));
+  RenderEnvironment french;
+  french.locale = Locale("fr_FR");
+  french.languages = {"fr_FR"};
+  french.strings = strings;
   EXPECT_EQ(resolvedString(Text("Balance"), french), "Solde");
   EXPECT_EQ(resolvedString(Text("CNY"), french), "CNY");  // no translation: the key
-  EXPECT_EQ(resolvedString(Text("Balance")), "Balance");
+  EXPECT_EQ(resolvedString(Text("Balance"), RenderEnvironment{}), "Balance");
   EXPECT_EQ(resolvedString(Text::verbatim("Balance"), french), "Balance");  // never looked up
-  EXPECT_EQ(resolvedString(Text(1234.5, Decimal(Locale("de_DE")))), "1.234,5");
+  // A number in its style's own locale, an autoupdating style in the render's.
+  EXPECT_EQ(resolvedString(Text(1234.5, Decimal(Locale("de_DE"))), french), "1.234,5");
+  EXPECT_EQ(resolvedString(Text(1234.5, Decimal(Locale::autoupdatingCurrent())), french),
+            "1\u202F234,5");
 }
 
 }  // namespace

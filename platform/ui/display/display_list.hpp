@@ -64,8 +64,31 @@ struct LinkRegion {
   friend bool operator==(const LinkRegion&, const LinkRegion&) = default;
 };
 
-using DisplayItem = std::variant<FillRoundedRect, FillGradient, TextRun, Symbol, LinkRegion>;
+// The widget's container background: the `itemCount` items that follow, drawn behind the content
+// over `rect` and clipped to its corners of `cornerRadius`. Marked rather than known by position,
+// so that a backend can keep a background it has drawn before, and a list drawn without one
+// (on the tinted home screen, say) simply has no such item.
+struct ContainerBackground {
+  foundation::Rect rect;
+  double cornerRadius = 0;
+  std::size_t itemCount = 0;
+  friend bool operator==(const ContainerBackground&, const ContainerBackground&) = default;
+};
+
+using DisplayItem =
+    std::variant<ContainerBackground, FillRoundedRect, FillGradient, TextRun, Symbol, LinkRegion>;
 using DisplayList = std::vector<DisplayItem>;
+
+struct WidgetLayout;
+struct RenderEnvironment;
+
+// The list of a laid-out widget, back to front: its container background (marked as such), then
+// its content. Redacted, every text becomes a rounded bar of its width in its colour.
+DisplayList displayList(const WidgetLayout& layout, const RenderEnvironment& environment);
+
+// Moves every item by (dx, dy) points: rects, and the ends of gradients. For placing a list drawn
+// on its own canvas onto a larger one.
+void translate(DisplayList& list, double dx, double dy);
 
 std::ostream& operator<<(std::ostream& os, const DisplayItem& item);
 void PrintTo(const DisplayItem& item, std::ostream* os);

@@ -7,9 +7,10 @@
 #include <sstream>
 #include <tuple>
 
+#include "foundation/overloaded.hpp"
 #include "ui/graphics/paths.hpp"
-#include "ui/layout/resolve_font.hpp"
-#include "ui/typesetting/typesetter.hpp"
+#include "ui/layout/text_style_table.hpp"
+#include "ui/typesetting/text_block.hpp"
 #include "ui/view/view.hpp"
 
 namespace ui {
@@ -18,12 +19,12 @@ namespace {
 
 constexpr double kUnbounded = std::numeric_limits<double>::infinity();
 
-template <class... Ts>
-struct Overloaded : Ts... {
-  using Ts::operator()...;
-};
-template <class... Ts>
-Overloaded(Ts...) -> Overloaded<Ts...>;
+using foundation::Overloaded;
+
+// The platform's spacings where a view sets none, in points.
+constexpr double kDefaultStackSpacing = 8;
+constexpr double kDefaultSpacerMinLength = 8;
+constexpr double kLabelIconSpacing = 6;
 
 enum class Axis : std::uint8_t { horizontal, vertical };
 
@@ -72,7 +73,7 @@ struct StackChild {
 
 class Engine {
  public:
-  explicit Engine(const LayoutEnvironment& env, const TextMeasurer& measurer)
+  Engine(const RenderEnvironment& env, const TextMeasurer& measurer)
       : env_(env), measurer_(measurer) {}
 
   // A view is reached by one path only, so its inherited settings are fixed within a layout and
@@ -112,14 +113,14 @@ class Engine {
               return foundation::Size{length, length};
             },
             [&](const Text& text) {
-              const typesetting::FittedText fitted = fitText(text, proposal, inherited);
+              const typesetting::TextBlock& fitted = typeset(text, proposal, inherited);
               return foundation::Size{fitted.width, fitted.height()};
             },
             [&](const Image& image) { return symbolSize(image, inherited); },
             [&](const Label& label) {
               const LabelParts& parts = labelParts(label);
               return stackSize({{&parts.icon, false, 0}, {&parts.title, false, 0}},
-                               Axis::horizontal, env_.labelIconSpacing, proposal, inherited)
+                               Axis::horizontal, kLabelIconSpacing, proposal, inherited)
                   .size;
             },
             [&](const Link& link) { return sizeThatFits(*link.label, proposal, inherited); },
@@ -153,19 +154,17 @@ class Engine {
               return LayoutNode{SpacerLayout{}, frame, {}};
             },
             [&](const Text& text) {
-              typesetting::FittedText fitted = placedText(text, frame.size, inherited);
+              const typesetting::TextBlock& fitted = placedText(text, frame.size, inherited);
               TextLayout shown{{},
                                fitted.font,
                                resolve(inherited.foreground, env_.colorScheme),
                                fitted.ascent,
                                fitted.lineHeight(),
-                               {},
+                               fitted.lines,
                                fitted.fit};
-              for (typesetting::FittedLine& line : fitted.lines) {
-                if (!shown.lines.empty()) shown.text += '\n';
+              for (const typesetting::TextLine& line : fitted.lines) {
+                if (&line != &fitted.lines.front()) shown.text += '\n';
                 shown.text += line.text;
-                shown.lines.push_back(
-                    {std::move(line.text), line.x, line.width, std::move(line.shaped)});
               }
               return LayoutNode{std::move(shown), frame, {}};
             },
@@ -178,7 +177,7 @@ class Engine {
             [&](const Label& label) {
               const LabelParts& parts = labelParts(label);
               return placeStack({{&parts.icon, false, 0}, {&parts.title, false, 0}},
-                                Axis::horizontal, env_.labelIconSpacing, 0.5, frame, proposal,
+                                Axis::horizontal, kLabelIconSpacing, 0.5, frame, proposal,
                                 inherited, LabelLayout{});
             },
             [&](const Link& link) {
@@ -245,41 +244,13 @@ class Engine {
   }
 
   double spacing(std::optional<double> spacing) const {
-    return spacing && std::isfinite(*spacing) && *spacing >= 0 ? *spacing
-                                                               : env_.defaultStackSpacing;
+    return spacing && std::isfinite(*spacing) && *spacing >= 0 ? *spacing : kDefaultStackSpacing;
   }
 
   double spacerMinLength(const Spacer& spacer) const {
     return spacer.minLength && std::isfinite(*spacer.minLength) && *spacer.minLength >= 0
                ? *spacer.minLength
-               : env_.defaultSpacerMinLength;
-  }
-
-  static double alignmentFactor(HorizontalAlignment alignment) {
-    switch (alignment) {
-      case HorizontalAlignment::leading:
-        return 0;
-      case HorizontalAlignment::center:
-        return 0.5;
-      case HorizontalAlignment::trailing:
-        return 1;
-    }
-    return 0.5;
-  }
-
-  static double alignmentFactor(VerticalAlignment alignment) {
-    switch (alignment) {
-      case VerticalAlignment::top:
-        return 0;
-      case VerticalAlignment::bottom:
-        return 1;
-      // Single-line children of one row share their baseline closely enough when centred.
-      case VerticalAlignment::center:
-      case VerticalAlignment::firstTextBaseline:
-      case VerticalAlignment::lastTextBaseline:
-        return 0.5;
-    }
-    return 0.5;
+               : kDefaultSpacerMinLength;
   }
 
   // Sizes of a stack and of each child for a proposal. Children that are not spacers are
@@ -377,8 +348,8 @@ class Engine {
 
   // The text for its frame: the answer it gave to a proposal whose size the frame has, so that a
   // text shrunk and wrapped for a proposal is not fitted afresh into its own answer.
-  const typesetting::FittedText& placedText(const Text& text, foundation::Size size,
-                                            const Inherited& inherited) {
+  const typesetting::TextBlock& placedText(const Text& text, foundation::Size size,
+                                           const Inherited& inherited) {
     constexpr double kInf = std::numeric_limits<double>::infinity();
     for (auto it = fitted_.lower_bound(std::make_tuple(&text, -kInf, -kInf));
          it != fitted_.end() && std::get<0>(it->first) == &text; ++it) {
@@ -390,31 +361,21 @@ class Engine {
         return it->second;
       }
     }
-    return fitText(text, size, inherited);
+    return typeset(text, size, inherited);
   }
 
   // Formatting a number costs more than measuring it, and a stack asks its children several
   // times; the tree outlives the engine, so its nodes' addresses are stable keys.
   const std::string& shown(const Text& text) {
     auto found = shown_.find(&text);
-    if (found == shown_.end()) found = shown_.emplace(&text, resolveText(text)).first;
+    if (found == shown_.end()) found = shown_.emplace(&text, resolvedString(text, env_)).first;
     return found->second;
-  }
-
-  std::string resolveText(const Text& text) const {
-    Localizer localizer;
-    if (env_.localize) {
-      localizer = [this](const LocalizedText& localized) -> std::optional<std::string> {
-        return env_.localize(localized.key.key);
-      };
-    }
-    return resolvedString(text, localizer);
   }
 
   // The text as it will be drawn in `proposal`. A stack asks a text several times for the same
   // proposal, so answers are kept.
-  const typesetting::FittedText& fitText(const Text& text, foundation::Size proposal,
-                                         const Inherited& inherited) {
+  const typesetting::TextBlock& typeset(const Text& text, foundation::Size proposal,
+                                        const Inherited& inherited) {
     auto key = std::make_tuple(&text, proposal.width, proposal.height);
     auto found = fitted_.find(key);
     if (found == fitted_.end()) {
@@ -422,25 +383,20 @@ class Engine {
                                                      inherited.minimumScaleFactor};
       found = fitted_
                   .emplace(std::move(key),
-                           typesetting::fitText(shown(text), fontFor(text.ownFont, inherited),
+                           typesetting::typeset(shown(text), fontFor(text.ownFont, inherited),
                                                 constraints, measurer_))
                   .first;
     }
     return found->second;
   }
 
-  const LayoutEnvironment& env_;
+  const RenderEnvironment& env_;
   const TextMeasurer& measurer_;
-  std::map<std::tuple<const Text*, double, double>, typesetting::FittedText> fitted_;
+  std::map<std::tuple<const Text*, double, double>, typesetting::TextBlock> fitted_;
   std::map<const Text*, std::string> shown_;
   std::map<const Label*, LabelParts> labelParts_;
   std::map<std::tuple<const View*, double, double>, foundation::Size> sizes_;
 };
-
-const TextMeasurer& measurerFor(const LayoutEnvironment& env) {
-  static const ShapingTextMeasurer shaping;
-  return env.textMeasurer != nullptr ? *env.textMeasurer : shaping;
-}
 
 void dump(const LayoutNode& node, int depth, std::ostringstream& out) {
   out << std::string(static_cast<std::size_t>(depth) * 2, ' ');
@@ -462,11 +418,14 @@ void dump(const LayoutNode& node, int depth, std::ostringstream& out) {
 
 }  // namespace
 
-LayoutNode layout(const View& view, foundation::Size proposal, const LayoutEnvironment& env) {
-  Engine engine(env, measurerFor(env));
+LayoutNode layout(const View& view, foundation::Size proposal, const RenderEnvironment& environment,
+                  const TextMeasurer& measurer) {
+  Engine engine(environment, measurer);
   const foundation::Size size = engine.sizeThatFits(view, proposal, {});
   LayoutNode root = engine.place(view, {{0, 0}, size}, proposal, {});
-  if (env.layoutDirection == LayoutDirection::rightToLeft) mirrorHorizontally(root, size.width);
+  if (environment.layoutDirection == LayoutDirection::rightToLeft) {
+    mirrorHorizontally(root, size.width);
+  }
   return root;
 }
 
@@ -479,15 +438,15 @@ void mirrorHorizontally(LayoutNode& node, double width) {
   for (LayoutNode& child : node.children) mirrorHorizontally(child, width);
 }
 
-void offset(LayoutNode& node, double dx, double dy) {
+void translate(LayoutNode& node, double dx, double dy) {
   node.frame.origin.x += dx;
   node.frame.origin.y += dy;
-  for (LayoutNode& child : node.children) offset(child, dx, dy);
+  for (LayoutNode& child : node.children) translate(child, dx, dy);
 }
 
 namespace {
 
-void collectFits(const LayoutNode& node, std::vector<TextFitReport>& out) {
+void collectFits(const LayoutNode& node, std::vector<PlacedText>& out) {
   if (const auto* text = std::get_if<TextLayout>(&node.content)) {
     out.push_back({text->text, node.frame, text->font, text->fit});
   }
@@ -496,8 +455,8 @@ void collectFits(const LayoutNode& node, std::vector<TextFitReport>& out) {
 
 }  // namespace
 
-std::vector<TextFitReport> textFits(const LayoutNode& node) {
-  std::vector<TextFitReport> out;
+std::vector<PlacedText> placedTexts(const LayoutNode& node) {
+  std::vector<PlacedText> out;
   collectFits(node, out);
   return out;
 }

@@ -21,21 +21,17 @@
 // several times (stacks ask once at zero and once unbounded to rank their children's
 // flexibility).
 
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
-#include <string_view>
 #include <variant>
 #include <vector>
 
 #include "foundation/geometry.hpp"
 #include "foundation/url.hpp"
-#include "ui/environment/color_scheme.hpp"
-#include "ui/environment/dynamic_type_size.hpp"
-#include "ui/environment/layout_direction.hpp"
+#include "ui/environment/render_environment.hpp"
 #include "ui/typesetting/resolved_font.hpp"
-#include "ui/typesetting/shaped_line.hpp"
+#include "ui/typesetting/text_block.hpp"
 #include "ui/typesetting/text_fit.hpp"
 #include "ui/typesetting/text_measurer.hpp"
 #include "ui/view/color.hpp"
@@ -45,25 +41,6 @@
 namespace ui {
 
 struct View;
-
-struct LayoutEnvironment {
-  // Must outlive the layout. Null measures with the renderer's fonts.
-  const TextMeasurer* textMeasurer = nullptr;
-  ColorScheme colorScheme = ColorScheme::light;
-  LayoutDirection layoutDirection = LayoutDirection::leftToRight;
-  // The user's text size: every text style resolves to its point size at it.
-  DynamicTypeSize dynamicTypeSize = DynamicTypeSize::large;
-  // The string shown for a localizable key; unset shows the key itself.
-  std::function<std::string(std::string_view key)> localize;
-  // Carried for the renderer; layout is the same either way.
-  bool redacted = false;
-  // Between the children of a stack whose spacing is not set.
-  double defaultStackSpacing = 8;
-  // Of a spacer whose minimum length is not set.
-  double defaultSpacerMinLength = 8;
-  // Between a label's icon and its title.
-  double labelIconSpacing = 6;
-};
 
 // What a laid-out node is, with what the renderer needs to draw it.
 struct StackLayout {
@@ -75,16 +52,6 @@ struct SpacerLayout {
 struct LabelLayout {
   friend bool operator==(const LabelLayout&, const LabelLayout&) = default;
 };
-// One line of a text as shown, `x` from the left edge of the text's frame (lines of a
-// right-to-left paragraph are aligned right); the glyphs where the measurer shapes.
-struct TextLineLayout {
-  std::string text;
-  double x = 0;
-  double width = 0;
-  typesetting::ShapedLineRef shaped;
-  friend bool operator==(const TextLineLayout&, const TextLineLayout&) = default;
-};
-
 // The text as shown (localised or formatted, wrapped, then truncated) in the font it is drawn
 // with, after any shrinking. Line i's baseline lies ascent + i * lineHeight below the frame's top.
 // `text` is the lines joined by "\n"; `fit` tells how it was made to fit.
@@ -94,7 +61,7 @@ struct TextLayout {
   RGBA color;
   double ascent = 0;
   double lineHeight = 0;
-  std::vector<TextLineLayout> lines;
+  std::vector<typesetting::TextLine> lines;
   TextFit fit;
   friend bool operator==(const TextLayout&, const TextLayout&) = default;
 };
@@ -127,27 +94,29 @@ struct LayoutNode {
   friend bool operator==(const LayoutNode&, const LayoutNode&) = default;
 };
 
-// Lays `view` out in `proposal`. The root takes the size it answers, at origin (0, 0).
-// A containerBackground modifier does not take part: its content is the host's to lay out
-// (see layoutWidget).
-LayoutNode layout(const View& view, foundation::Size proposal, const LayoutEnvironment& env);
+// Lays `view` out in `proposal` for the render `environment`, measuring text with `measurer`.
+// The root takes the size it answers, at origin (0, 0). A containerBackground modifier does not
+// take part: its content is the host's to lay out (see layoutWidget).
+LayoutNode layout(const View& view, foundation::Size proposal, const RenderEnvironment& environment,
+                  const TextMeasurer& measurer);
 
 // Reflects every frame about the vertical line x = width / 2, and gradients with them.
 void mirrorHorizontally(LayoutNode& node, double width);
 
 // Moves every frame of the tree by (dx, dy).
-void offset(LayoutNode& node, double dx, double dy);
+void translate(LayoutNode& node, double dx, double dy);
 
-// Every text of the tree in order, with how it was made to fit: what a person checking a
-// translation wants to see (which texts shrank, wrapped or were cut).
-struct TextFitReport {
+// A text of a laid-out tree: what it shows, where, in which font, and how it was made to fit:
+// what a person checking a translation wants to see (which texts shrank, wrapped or were cut).
+struct PlacedText {
   std::string text;
   foundation::Rect frame;
   ResolvedFont font;
   TextFit fit;
-  friend bool operator==(const TextFitReport&, const TextFitReport&) = default;
+  friend bool operator==(const PlacedText&, const PlacedText&) = default;
 };
-std::vector<TextFitReport> textFits(const LayoutNode& node);
+// Every text of the tree, in order.
+std::vector<PlacedText> placedTexts(const LayoutNode& node);
 
 // One line a node, two-space indent: kind, frame, and what is drawn. For failed comparisons.
 std::string dump(const LayoutNode& node);

@@ -23,4 +23,8 @@ inline double pointSize(Font::TextStyle style, DynamicTypeSize size = DynamicTyp
   return textStyleMetrics(style, size).pointSize;
 }
 
+// A font as the renderer draws it at the user's text size: the style's size and weight from the
+// table, with bold(), monospaced() and monospacedDigit() carried over. A fixed size stays as it is.
+ResolvedFont resolveFont(const Font& font, DynamicTypeSize size = DynamicTypeSize::large);
+
 }  // namespace ui

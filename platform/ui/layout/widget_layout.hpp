@@ -2,10 +2,8 @@
 
 #include <optional>
 
-#include "ui/display/display_list.hpp"
 #include "ui/environment/widget_canvas.hpp"
 #include "ui/layout/layout.hpp"
-#include "ui/render_options.hpp"
 
 namespace ui {
 
@@ -21,14 +19,9 @@ struct WidgetLayout {
   friend bool operator==(const WidgetLayout&, const WidgetLayout&) = default;
 };
 
-WidgetLayout layoutWidget(const View& view, const WidgetCanvas& canvas,
-                          const LayoutEnvironment& env);
-// With the renderer's own fonts and the options' appearance, direction and lookup.
-WidgetLayout layoutWidget(const View& view, const WidgetCanvas& canvas,
-                          const RenderOptions& options);
-
-// Back to front: the background clipped to the canvas's rounded corners, then the content.
-// Redacted, every text becomes a rounded bar of its width in its colour.
-DisplayList displayList(const WidgetLayout& layout, bool redacted);
+// Lays the view out on the environment's canvas: its content in the content rect, centred there,
+// and its container background over the whole canvas, aligned as it declares.
+WidgetLayout layoutWidget(const View& view, const RenderEnvironment& environment,
+                          const TextMeasurer& measurer);
 
 }  // namespace ui

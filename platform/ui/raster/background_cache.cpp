@@ -1,4 +1,5 @@
 #include "ui/raster/background_cache.hpp"
+#include "ui/raster/encoded_background.hpp"
 
 #include <algorithm>
 
@@ -34,11 +35,6 @@ std::shared_ptr<EncodedBackground> BackgroundCache::use(const FillGradient& fill
   entries_.push_front({fill, scale, width, height, encoded});
   if (entries_.size() > kCapacity) entries_.pop_back();
   return encoded;
-}
-
-BackgroundCache& backgroundCache() {
-  static BackgroundCache cache;
-  return cache;
 }
 
 }  // namespace ui::detail

@@ -2,31 +2,16 @@
 
 // Private to the ui library: widget backgrounds kept between renders, with their compressed rows.
 
-#include <cairo.h>
-
 #include <cstddef>
 #include <list>
 #include <memory>
 #include <mutex>
-#include <optional>
-#include <vector>
 
 #include "ui/display/display_list.hpp"
-#include "ui/raster/band_deflater.hpp"
-#include "ui/raster/cairo_handles.hpp"
 
 namespace ui::detail {
 
-// A cached widget background: its pixels as drawn (premultiplied, as Cairo draws), and its
-// compressed bands, each made the first time a render leaves that band untouched (so a process
-// that renders a size once pays for no band twice).
-struct EncodedBackground {
-  CairoSurfacePtr surface;
-  int width = 0;
-  int height = 0;
-  std::mutex mutex;
-  std::vector<std::optional<DeflatedBand>> bands;
-};
+struct EncodedBackground;
 
 // The widget background is the same gradient for every render of a size, and drawing and
 // compressing it costs more than the rest of the picture. So a finished background is kept with
@@ -34,7 +19,7 @@ struct EncodedBackground {
 // reuses every band that the content left untouched. A background is kept from its second use
 // on: a process that renders each size once (the usual command-line run) would only pay a
 // picture-sized buffer for it. The cache is small: one entry per family, scale and appearance
-// is all a host asks for.
+// is all a host asks for. Thread-safe.
 class BackgroundCache {
  public:
   // The kept background for `fill` on a picture of width x height pixels drawn at `scale`:
@@ -55,8 +40,5 @@ class BackgroundCache {
   std::list<Entry> entries_;
   std::list<Entry> seen_;  // used once, not kept yet
 };
-
-// The process-wide cache.
-BackgroundCache& backgroundCache();
 
 }  // namespace ui::detail

@@ -9,7 +9,8 @@ namespace ui::typesetting {
 
 void paintTextRun(cairo_t* cr, const TextRun& run) {
   const std::shared_ptr<const ShapedLine> line =
-      run.shaped.line ? run.shaped.line : shapeLine(run.text, run.font);
+      run.shaped.line ? run.shaped.line
+                      : std::make_shared<const ShapedLine>(shapeLine(run.text, run.font));
   const double size = run.font.pointSize;
   const double originX = run.rect.minX();
   const double baseline = run.rect.minY() + run.ascent;

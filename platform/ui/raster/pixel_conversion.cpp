@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ui/raster/background_cache.hpp"
+#include "ui/raster/encoded_background.hpp"
 
 namespace ui::detail {
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <span>
 #include <vector>
 
 #include "ui/display/display_list.hpp"
@@ -8,13 +10,13 @@
 
 namespace ui {
 
-// Rasterises the list at `scale` device pixels per point (clamped to 0.25...8) and encodes a
-// PNG (8-bit RGBA, straight alpha: the corners outside the rounded rectangle are transparent).
-// The same input gives the same bytes. Throws FontSetError when the font set cannot be loaded.
-std::vector<std::uint8_t> encodePng(const DisplayList& list, const WidgetCanvas& canvas,
-                                    double scale);
+namespace detail {
+class BackgroundCache;
+class ScratchPool;
+}  // namespace detail
 
-// One picture to encode with encodePngs.
+// One picture: a list drawn on its canvas at `scale` device pixels per point (clamped to
+// 0.25...8).
 struct PngPicture {
   DisplayList list;
   WidgetCanvas canvas;
@@ -22,10 +24,31 @@ struct PngPicture {
   friend bool operator==(const PngPicture&, const PngPicture&) = default;
 };
 
-// Each picture as encodePng gives it, drawn and compressed at the same time, each on its own
-// thread (the first on the caller's). The bytes do not depend on the number of threads; when no
-// thread can be had, the pictures are encoded one after the other. Throws what encodePng throws,
-// for the first picture in order that failed.
-std::vector<std::vector<std::uint8_t>> encodePngs(const std::vector<PngPicture>& pictures);
+// Draws pictures as PNG files (8-bit RGBA, straight alpha: the corners outside the rounded
+// rectangle are transparent), each band of rows drawn and compressed as one task, the tasks of a
+// call shared by a few threads (the caller's first). It keeps what later pictures can use again:
+// the widget backgrounds it has drawn and compressed, and the threads' buffers and compressors. A
+// host keeps one for all its pictures. Thread-safe.
+//
+// The bytes are a function of the picture alone: the same whatever was drawn before, whichever
+// thread drew which band, and however many pictures are drawn at once.
+class PngEncoder {
+ public:
+  PngEncoder();
+  ~PngEncoder();
+  PngEncoder(const PngEncoder&) = delete;
+  PngEncoder& operator=(const PngEncoder&) = delete;
+
+  // `maxThreads` bounds the threads of one call (0: as many as help, at most four); a caller
+  // that already draws on every core asks for 1. Throws FontSetError when a face cannot be
+  // loaded, for the first picture in order that failed.
+  std::vector<std::uint8_t> encode(const PngPicture& picture, unsigned maxThreads = 0);
+  std::vector<std::vector<std::uint8_t>> encode(std::span<const PngPicture> pictures,
+                                                unsigned maxThreads = 0);
+
+ private:
+  std::unique_ptr<detail::BackgroundCache> backgrounds_;
+  std::unique_ptr<detail::ScratchPool> scratch_;
+};
 
 }  // namespace ui

@@ -1,6 +1,6 @@
 #pragma once
 
-// The two halves of encodePng, apart so that each can be measured on its own.
+// The two halves of PngEncoder, apart so that each can be measured on its own.
 
 #include <cstddef>
 #include <cstdint>
@@ -44,15 +44,17 @@ struct PictureFrame {
 };
 PictureFrame pictureFrame(const WidgetCanvas& canvas, double scale);
 
-// The widget background of a picture (the list's first item, when it is a gradient over the whole
-// canvas), ready for all of its bands: the cache's kept rendering where there is one, else a
-// painter. Each call counts as one use of that background in the cache.
+// The container background of a picture, when the list opens with one that is a single gradient
+// over the whole canvas, ready for all of its bands: the cache's kept rendering where there is
+// one, else a painter. Each call counts as one use of that background in `cache` (none: nothing
+// is kept).
 struct PictureBackground {
   std::shared_ptr<EncodedBackground> kept;
   std::shared_ptr<const BackgroundPainter> painter;
 };
+class BackgroundCache;
 PictureBackground pictureBackground(const DisplayList& list, const WidgetCanvas& canvas,
-                                    const PictureFrame& frame);
+                                    const PictureFrame& frame, BackgroundCache* cache);
 
 // Draws rows [first, last) of the picture into `image` (frame.width x (last - first) pixels),
 // laid out as `pngRows` says. The pixels are the same whichever rows are drawn together, so a
@@ -61,8 +63,9 @@ void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const Pi
                    int first, int last, const PictureBackground& background, RgbaImage& image,
                    bool pngRows = false);
 
-// The whole picture of the list at `scale` device pixels per point, as encodePng draws it.
-RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale);
+// The whole picture of the list at `scale` device pixels per point, as PngEncoder draws it.
+RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale,
+                    BackgroundCache* cache = nullptr);
 
 // The PNG file of the image. The same image gives the same bytes.
 std::vector<std::uint8_t> encodeRgba(const RgbaImage& image);

@@ -14,6 +14,7 @@
 #include "ui/raster/background_cache.hpp"
 #include "ui/raster/cairo_handles.hpp"
 #include "ui/raster/cairo_path.hpp"
+#include "ui/raster/encoded_background.hpp"
 #include "ui/raster/glyph_painter.hpp"
 #include "ui/raster/gradient_fill.hpp"
 #include "ui/raster/pixel_conversion.hpp"
@@ -54,10 +55,16 @@ PictureFrame pictureFrame(const WidgetCanvas& canvas, double scale) {
 
 namespace {
 
-// The widget background: a gradient over the whole canvas, first in the list.
+// The container background drawn by a BackgroundPainter: one gradient over the whole canvas,
+// clipped to the background's corners, opening the list.
 const FillGradient* widgetBackground(const DisplayList& list, const WidgetCanvas& canvas) {
-  const auto* fill = list.empty() ? nullptr : std::get_if<FillGradient>(&list.front());
-  return fill != nullptr && fill->rect == canvas.bounds() ? fill : nullptr;
+  if (list.size() < 2) return nullptr;
+  const auto* background = std::get_if<ContainerBackground>(&list[0]);
+  const auto* fill = std::get_if<FillGradient>(&list[1]);
+  const bool whole = background != nullptr && fill != nullptr && background->itemCount == 1 &&
+                     background->rect == canvas.bounds() && fill->rect == canvas.bounds() &&
+                     fill->cornerRadius == background->cornerRadius;
+  return whole ? fill : nullptr;
 }
 
 // Whether an item can leave ink between `top` and `bottom` (points). Text and symbols are given
@@ -83,11 +90,11 @@ bool reaches(const DisplayItem& item, double top, double bottom) {
 }  // namespace
 
 PictureBackground pictureBackground(const DisplayList& list, const WidgetCanvas& canvas,
-                                    const PictureFrame& frame) {
+                                    const PictureFrame& frame, BackgroundCache* cache) {
   const FillGradient* fill = widgetBackground(list, canvas);
   if (fill == nullptr) return {};
   PictureBackground background;
-  background.kept = backgroundCache().use(*fill, frame.scale, frame.width, frame.height);
+  if (cache != nullptr) background.kept = cache->use(*fill, frame.scale, frame.width, frame.height);
   if (!background.kept) {
     background.painter = std::make_shared<BackgroundPainter>(*fill, frame.scale, frame.width);
   }
@@ -133,7 +140,7 @@ void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const Pi
   for (std::size_t i = 0; i < list.size(); ++i) {
     const DisplayItem& item = list[i];
     if (!reaches(item, top, bottom)) continue;
-    if (i == 0 && backgroundFill != nullptr) {
+    if (i == 1 && backgroundFill != nullptr) {
       if (kept != nullptr) {
         cairo_surface_flush(surface.get());
         std::memcpy(drawn,
@@ -166,10 +173,11 @@ void rasterizeRows(const DisplayList& list, const WidgetCanvas& canvas, const Pi
   image.background = kept;
 }
 
-RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale) {
+RgbaImage rasterize(const DisplayList& list, const WidgetCanvas& canvas, double scale,
+                    BackgroundCache* cache) {
   const PictureFrame frame = pictureFrame(canvas, scale);
   RgbaImage image;
-  rasterizeRows(list, canvas, frame, 0, frame.height, pictureBackground(list, canvas, frame),
+  rasterizeRows(list, canvas, frame, 0, frame.height, pictureBackground(list, canvas, frame, cache),
                 image);
   return image;
 }

@@ -117,7 +117,9 @@ struct GlyphDefinitions {
 
   std::string text(const TextRun& run) {
     const std::shared_ptr<const typesetting::ShapedLine> line =
-        run.shaped.line ? run.shaped.line : typesetting::shapeLine(run.text, run.font);
+        run.shaped.line ? run.shaped.line
+                        : std::make_shared<const typesetting::ShapedLine>(
+                              typesetting::shapeLine(run.text, run.font));
     const double size = run.font.pointSize;
     const double x0 = run.rect.minX();
     const double baseline = run.rect.minY() + run.ascent;

@@ -7,8 +7,6 @@
 #include <unicode/utf16.h>
 
 #include <algorithm>
-#include <mutex>
-#include <unordered_map>
 #include <vector>
 
 #include "ui/typesetting/font_library.hpp"
@@ -146,7 +144,9 @@ void shapeSegment(const std::u16string& text, const Segment& segment, bool right
   if (!run.glyphs.empty()) line.runs.push_back(std::move(run));
 }
 
-ShapedLine shape(std::string_view utf8, const ResolvedFont& font) {
+}  // namespace
+
+ShapedLine shapeLine(std::string_view utf8, const ResolvedFont& font) {
   std::u16string text = toUtf16(utf8);
   if (text.size() > kMaxShapedUnits) {
     std::size_t cut = kMaxShapedUnits;
@@ -178,42 +178,6 @@ ShapedLine shape(std::string_view utf8, const ResolvedFont& font) {
   ubidi_close(bidi);
   line.width = pen;
   return line;
-}
-
-// Widgets show the same few strings render after render. Bounded: emptied when full, which a
-// widget never reaches.
-class ShapeCache {
- public:
-  std::shared_ptr<const ShapedLine> get(std::string_view text, const ResolvedFont& font) {
-    std::string key;
-    key.reserve(text.size() + 3);
-    key += static_cast<char>(font.weight);
-    key += static_cast<char>(font.design);
-    key += font.monospacedDigit ? '1' : '0';
-    key.append(text);
-    {
-      std::lock_guard lock(mutex_);
-      const auto found = entries_.find(key);
-      if (found != entries_.end()) return found->second;
-    }
-    auto line = std::make_shared<const ShapedLine>(shape(text, font));
-    std::lock_guard lock(mutex_);
-    if (entries_.size() >= kCapacity) entries_.clear();
-    entries_.emplace(std::move(key), line);
-    return line;
-  }
-
- private:
-  static constexpr std::size_t kCapacity = 4096;
-  std::mutex mutex_;
-  std::unordered_map<std::string, std::shared_ptr<const ShapedLine>> entries_;
-};
-
-}  // namespace
-
-std::shared_ptr<const ShapedLine> shapeLine(std::string_view text, const ResolvedFont& font) {
-  static ShapeCache* cache = new ShapeCache;  // kept to the end: lines point at faces
-  return cache->get(text, font);
 }
 
 std::string validUtf8(std::string_view text) {

@@ -20,8 +20,8 @@ inline constexpr std::size_t kMaxShapedUnits = 4096;
 // and script runs from ICU, each character from the first face of the chain that has it (the
 // primary face's missing-glyph box where none has), HarfBuzz for the glyphs, `tnum` where the
 // font asks for equal digits. The size and the point size do not matter: glyphs and positions
-// scale. Results are kept process-wide. Throws FontSetError.
-std::shared_ptr<const ShapedLine> shapeLine(std::string_view text, const ResolvedFont& font);
+// scale. Throws FontSetError.
+ShapedLine shapeLine(std::string_view text, const ResolvedFont& font);
 
 // `text` with every malformed byte replaced by U+FFFD.
 std::string validUtf8(std::string_view text);

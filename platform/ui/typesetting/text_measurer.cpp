@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "ui/typesetting/shaper.hpp"
-#include "ui/typesetting/typesetter.hpp"
+#include "ui/typesetting/text_block.hpp"
 
 namespace ui {
 
@@ -52,14 +52,29 @@ TextMetrics FixedAdvanceTextMeasurer::measure(std::string_view text,
 }
 
 TextMetrics ShapingTextMeasurer::measure(std::string_view text, const ResolvedFont& font) const {
-  const auto line = typesetting::shapeLine(text, font);
+  const auto line = shape(text, font).line;
   return {line->width * font.pointSize, line->ascent * font.pointSize,
           line->descent * font.pointSize};
 }
 
 typesetting::ShapedLineRef ShapingTextMeasurer::shape(std::string_view text,
                                                       const ResolvedFont& font) const {
-  return {typesetting::shapeLine(text, font)};
+  std::string key;
+  key.reserve(text.size() + 3);
+  key += static_cast<char>(font.weight);
+  key += static_cast<char>(font.design);
+  key += font.monospacedDigit ? '1' : '0';
+  key.append(text);
+  {
+    std::lock_guard lock(mutex_);
+    const auto found = lines_.find(key);
+    if (found != lines_.end()) return {found->second};
+  }
+  auto line = std::make_shared<const typesetting::ShapedLine>(typesetting::shapeLine(text, font));
+  std::lock_guard lock(mutex_);
+  if (lines_.size() >= kCapacity) lines_.clear();
+  lines_.emplace(std::move(key), line);
+  return {line};
 }
 
 }  // namespace ui

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <cstddef>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "ui/typesetting/resolved_font.hpp"
 #include "ui/typesetting/shaped_line.hpp"
@@ -49,13 +53,24 @@ class FixedAdvanceTextMeasurer final : public TextMeasurer {
   double advance_;
 };
 
-// Measures with the renderer's own fonts, shaped as the raster and SVG backends draw them.
-// Shaped lines are kept process-wide, so the strings a widget shows again are not shaped again.
-// Throws FontSetError when a face it needs cannot be opened.
+// Measures with the renderer's own fonts, shaped as the raster and SVG backends draw them. The
+// lines it shapes are kept while it lives, so the strings a widget shows again are not shaped
+// again: a host keeps one for all its renders. Thread-safe. Throws FontSetError when a face it
+// needs cannot be opened.
 class ShapingTextMeasurer final : public TextMeasurer {
  public:
+  ShapingTextMeasurer() = default;
+  ShapingTextMeasurer(const ShapingTextMeasurer&) = delete;
+  ShapingTextMeasurer& operator=(const ShapingTextMeasurer&) = delete;
+
   TextMetrics measure(std::string_view text, const ResolvedFont& font) const override;
   typesetting::ShapedLineRef shape(std::string_view text, const ResolvedFont& font) const override;
+
+ private:
+  // Bounded: emptied when full, which a widget's few strings never reach.
+  static constexpr std::size_t kCapacity = 4096;
+  mutable std::mutex mutex_;
+  mutable std::unordered_map<std::string, std::shared_ptr<const typesetting::ShapedLine>> lines_;
 };
 
 }  // namespace ui

@@ -61,4 +61,30 @@ void PrintTo(const Alignment& alignment, std::ostream* os) {
   *os << toString(alignment);
 }
 
+double alignmentFactor(HorizontalAlignment alignment) {
+  switch (alignment) {
+    case HorizontalAlignment::leading:
+      return 0;
+    case HorizontalAlignment::center:
+      return 0.5;
+    case HorizontalAlignment::trailing:
+      return 1;
+  }
+  return 0.5;
+}
+
+double alignmentFactor(VerticalAlignment alignment) {
+  switch (alignment) {
+    case VerticalAlignment::top:
+      return 0;
+    case VerticalAlignment::bottom:
+      return 1;
+    case VerticalAlignment::center:
+    case VerticalAlignment::firstTextBaseline:
+    case VerticalAlignment::lastTextBaseline:
+      return 0.5;
+  }
+  return 0.5;
+}
+
 }  // namespace ui

@@ -54,6 +54,12 @@ inline constexpr Alignment Alignment::bottomLeading{HorizontalAlignment::leading
 inline constexpr Alignment Alignment::bottomTrailing{HorizontalAlignment::trailing,
                                                      VerticalAlignment::bottom};
 
+// Where a view sits in the room its parent leaves it along an axis: 0 at the leading (top) edge,
+// 1 at the trailing (bottom) edge. Text baselines count as centres: single-line children of one
+// row share their baseline closely enough when centred.
+double alignmentFactor(HorizontalAlignment alignment);
+double alignmentFactor(VerticalAlignment alignment);
+
 // "center", "topLeading", or "Alignment(leading, firstTextBaseline)" for unnamed pairs.
 std::string toString(const Alignment& alignment);
 

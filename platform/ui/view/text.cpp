@@ -2,24 +2,21 @@
 
 namespace ui {
 
-std::string formatted(const FormattedNumber& number,
-                      const std::optional<foundation::Locale>& locale) {
+std::string formatted(const FormattedNumber& number, const foundation::Locale& renderLocale) {
   return std::visit(
       [&](auto style) {
-        if (locale) style.locale = *locale;
+        style.locale = style.locale.resolved(renderLocale);
         return style.format(number.value);
       },
       number.style);
 }
 
-std::string resolvedString(const Text& text, const Localizer& localize) {
-  if (const auto* number = std::get_if<FormattedNumber>(&text.content)) return formatted(*number);
-  if (const auto* verbatim = std::get_if<VerbatimText>(&text.content)) return verbatim->content;
-  const auto& localized = std::get<LocalizedText>(text.content);
-  if (localize) {
-    if (auto translation = localize(localized)) return *std::move(translation);
+std::string resolvedString(const Text& text, const RenderEnvironment& environment) {
+  if (const auto* number = std::get_if<FormattedNumber>(&text.content)) {
+    return formatted(*number, environment.locale);
   }
-  return localized.key.key;
+  if (const auto* verbatim = std::get_if<VerbatimText>(&text.content)) return verbatim->content;
+  return environment.localized(std::get<LocalizedText>(text.content).key.key);
 }
 
 }  // namespace ui

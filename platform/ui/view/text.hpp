@@ -1,6 +1,5 @@
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -8,6 +7,7 @@
 
 #include "foundation/floating_point_format_style.hpp"
 #include "foundation/locale.hpp"
+#include "ui/environment/render_environment.hpp"
 #include "ui/view/font.hpp"
 #include "ui/view/localized_string_key.hpp"
 #include "ui/view/view_modifiers.hpp"
@@ -74,16 +74,12 @@ struct Text : ViewModifiers<Text> {
   explicit Text(Content content) : content(std::move(content)) {}
 };
 
-// Looks a key up in a string table; answers nothing where there is no translation.
-using Localizer = std::function<std::optional<std::string>(const LocalizedText&)>;
+// The string a number shows: formatted with its style in the style's locale, an autoupdating one
+// being `renderLocale`.
+std::string formatted(const FormattedNumber& number, const foundation::Locale& renderLocale);
 
-// The string a number shows: formatted with its style, in `locale` where given, else in the
-// style's own locale (an autoupdating one resolved now).
-std::string formatted(const FormattedNumber& number,
-                      const std::optional<foundation::Locale>& locale = std::nullopt);
-
-// What the text shows: the number formatted, the key's translation (or the key itself where
-// `localize` is empty or has none), or the verbatim content.
-std::string resolvedString(const Text& text, const Localizer& localize = {});
+// What the text shows in a render: the number formatted, the key's translation, or the verbatim
+// content.
+std::string resolvedString(const Text& text, const RenderEnvironment& environment);
 
 }  // namespace ui

@@ -60,7 +60,7 @@ std::pair<char32_t, std::size_t> decode(std::string_view text, std::size_t i) {
 
 // A double-quoted string, with quotes, backslashes, invisible characters (\u{202F}) and bytes
 // that are not UTF-8 (\x{FF}) escaped, so every character of the text can be seen.
-std::string quoted(std::string_view text) {
+std::string quotedText(std::string_view text) {
   std::string out = "\"";
   for (std::size_t i = 0; i < text.size();) {
     auto [c, length] = decode(text, i);
@@ -102,7 +102,8 @@ std::string describe(const FormatStyle& style) {
     return text + ")";
   }
   const auto& currency = std::get<Decimal::Currency>(style);
-  return "currency(code: " + quoted(currency.code) + ", locale: " + describe(currency.locale) + ")";
+  return "currency(code: " + quotedText(currency.code) + ", locale: " + describe(currency.locale) +
+         ")";
 }
 
 std::string optionalText(const std::optional<double>& value) {
@@ -147,32 +148,34 @@ class Dumper {
     std::string text = "Text(";
     if (const auto* localized = std::get_if<LocalizedText>(&node.content)) {
       const auto optional = [](const std::optional<std::string>& value) {
-        return value ? quoted(*value) : std::string("nil");
+        return value ? quotedText(*value) : std::string("nil");
       };
-      text += quoted(localized->key.key) + ", tableName: " + optional(localized->tableName) +
+      text += quotedText(localized->key.key) + ", tableName: " + optional(localized->tableName) +
               ", bundle: " + optional(localized->bundle) +
               ", comment: " + optional(localized->comment);
     } else if (const auto* number = std::get_if<FormattedNumber>(&node.content)) {
-      text += foundation::shortestDecimal(number->value) + ", format: " + describe(number->style) +
-              ", shows: " + quoted(formatted(*number, options_.locale));
+      text +=
+          foundation::shortestDecimal(number->value) + ", format: " + describe(number->style) +
+          ", shows: " +
+          quotedText(formatted(*number, options_.locale.value_or(foundation::Locale::current())));
     } else {
-      text += "verbatim: " + quoted(std::get<VerbatimText>(node.content).content);
+      text += "verbatim: " + quotedText(std::get<VerbatimText>(node.content).content);
     }
     text += ", font: " + (node.ownFont ? toString(*node.ownFont) : std::string("nil"));
     return text + ")";
   }
   static std::string head(const Image& node) {
-    return "Image(systemName: " + quoted(node.systemName) + ")";
+    return "Image(systemName: " + quotedText(node.systemName) + ")";
   }
   static std::string head(const Label& node) {
     if (const auto* keyed = std::get_if<TitleKeyAndSystemImage>(&node.content)) {
-      return "Label(" + quoted(keyed->title.key) + ", systemImage: " + quoted(keyed->systemImage) +
-             ")";
+      return "Label(" + quotedText(keyed->title.key) +
+             ", systemImage: " + quotedText(keyed->systemImage) + ")";
     }
     return "Label(title:icon:)";
   }
   static std::string head(const Link& node) {
-    return "Link(destination: " + quoted(node.destination.absoluteString()) + ")";
+    return "Link(destination: " + quotedText(node.destination.absoluteString()) + ")";
   }
   static std::string head(const LinearGradient& node) {
     std::string colors;

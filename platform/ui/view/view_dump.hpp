@@ -10,7 +10,7 @@
 namespace ui {
 
 struct DumpOptions {
-  // The locale formatted numbers are shown in; nothing means each style's own locale.
+  // The locale of the render formatted numbers are shown in; nothing: the system's.
   std::optional<foundation::Locale> locale;
 };
 

@@ -28,16 +28,16 @@ struct TextConstraints {
 
 // One line as drawn: its text, its width and offset from the block's left edge (right-to-left
 // paragraphs are aligned right), and its glyphs where the measurer shapes.
-struct FittedLine {
+struct TextLine {
   std::string text;
   double x = 0;
   double width = 0;
   ShapedLineRef shaped;
-  friend bool operator==(const FittedLine&, const FittedLine&) = default;
+  friend bool operator==(const TextLine&, const TextLine&) = default;
 };
 
-struct FittedText {
-  std::vector<FittedLine> lines;
+struct TextBlock {
+  std::vector<TextLine> lines;
   ResolvedFont font;  // after shrinking
   double width = 0;
   // Of every line: the baseline lies `ascent` below its top; lines follow each other at
@@ -54,8 +54,8 @@ struct FittedText {
 // longer than the line), within the line limit and the lines the height holds; shrinks it down
 // to the minimum scale factor before anything is cut; then ends the last line with "…" at a
 // grapheme boundary. Malformed UTF-8 shows U+FFFD. A zero, negative or NaN width counts as 0.
-FittedText fitText(std::string_view text, const ResolvedFont& font,
-                   const TextConstraints& constraints, const TextMeasurer& measurer);
+TextBlock typeset(std::string_view text, const ResolvedFont& font,
+                  const TextConstraints& constraints, const TextMeasurer& measurer);
 
 // Byte offsets in `text` after which a line may end (the last is text.size()), with whether the
 // line must end there. Text must be valid UTF-8.

@@ -1,11 +1,8 @@
-#include "host/string_table.hpp"
-
-#include <fstream>
-#include <sstream>
+#include "foundation/string_table.hpp"
 
 #include "foundation/unicode.hpp"
 
-namespace host {
+namespace foundation {
 namespace {
 
 class Scanner {
@@ -103,20 +100,20 @@ class Scanner {
           auto code = hexUnit();
           if (!code) return std::nullopt;
           // A pair of escaped surrogates is one character; a lone one becomes U+FFFD.
-          if (foundation::isLeadSurrogate(*code) && text_.substr(pos_, 2) == "\\u") {
+          if (isLeadSurrogate(*code) && text_.substr(pos_, 2) == "\\u") {
             const std::size_t before = pos_;
             pos_ += 2;
             const auto trail = hexUnit();
-            const auto pair = trail ? foundation::surrogatePair(static_cast<char16_t>(*code),
-                                                                static_cast<char16_t>(*trail))
-                                    : std::nullopt;
+            const auto pair =
+                trail ? surrogatePair(static_cast<char16_t>(*code), static_cast<char16_t>(*trail))
+                      : std::nullopt;
             if (pair) {
               code = *pair;
             } else {
               pos_ = before;
             }
           }
-          foundation::appendUtf8(out, *code);
+          appendUtf8(out, *code);
           break;
         }
         default:  // \" \\ and any other escaped character stand for themselves
@@ -149,61 +146,4 @@ std::optional<std::string> StringTable::lookup(std::string_view key) const {
   return it->second;
 }
 
-LocalizedStrings LocalizedStrings::load(const std::filesystem::path& folder) {
-  LocalizedStrings strings;
-  std::error_code error;
-  std::filesystem::directory_iterator it(folder, error);
-  if (error) return strings;
-  for (; it != std::filesystem::directory_iterator(); it.increment(error)) {
-    if (error) break;
-    const auto& path = it->path();
-    if (path.extension() != ".strings" || !it->is_regular_file(error)) continue;
-    // A string table is small; anything larger is not one of ours.
-    constexpr std::uintmax_t kMaximumSize = 1 << 20;
-    if (it->file_size(error) > kMaximumSize || error) continue;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) continue;
-    std::ostringstream text;
-    text << in.rdbuf();
-    strings.add(path.stem().string(), StringTable::parse(text.str()));
-  }
-  return strings;
-}
-
-void LocalizedStrings::add(std::string languageTag, StringTable table) {
-  tables_.insert_or_assign(std::move(languageTag), std::move(table));
-}
-
-const StringTable* LocalizedStrings::tableFor(const foundation::Locale& locale) const {
-  if (tables_.empty()) return nullptr;
-  for (const auto& tag : locale.languageCandidates()) {
-    if (const auto it = tables_.find(tag); it != tables_.end()) return &it->second;
-  }
-  return nullptr;
-}
-
-std::string LocalizedStrings::localized(std::string_view key,
-                                        const std::vector<std::string>& languages) const {
-  for (const auto& language : languages) {
-    if (const auto* table = tableFor(foundation::Locale(language))) {
-      if (auto text = table->lookup(key)) return std::move(*text);
-    }
-  }
-  if (const auto* table = tableFor(foundation::Locale(developmentLanguage_))) {
-    if (auto text = table->lookup(key)) return std::move(*text);
-  }
-  return std::string(key);
-}
-
-std::string LocalizedStrings::localized(std::string_view key,
-                                        const foundation::Locale& locale) const {
-  return localized(key, std::vector{locale.identifier()});
-}
-
-std::vector<std::string> LocalizedStrings::languageTags() const {
-  std::vector<std::string> tags;
-  for (const auto& [tag, table] : tables_) tags.push_back(tag);
-  return tags;
-}
-
-}  // namespace host
+}  // namespace foundation

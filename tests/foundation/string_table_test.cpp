@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "host/string_table.hpp"
+#include "foundation/localized_strings.hpp"
 
 namespace {
 
 TEST(StringTable, parsesPairsCommentsAndEscapes) {
-  const auto table = host::StringTable::parse(
+  const auto table = foundation::StringTable::parse(
       "\xEF\xBB\xBF/* a comment */\n"
       "\"A\" = \"a\";\n"
       "// a line comment\n"
@@ -24,16 +24,16 @@ TEST(StringTable, parsesPairsCommentsAndEscapes) {
   EXPECT_EQ(table.lookup("unterminated"), std::nullopt);
   EXPECT_EQ(table.size(), 4u);
   // Garbage yields an empty table, never a crash.
-  EXPECT_TRUE(host::StringTable::parse("\"\\u12").empty());
-  EXPECT_TRUE(host::StringTable::parse(std::string("\0\0\"=;", 5)).empty());
+  EXPECT_TRUE(foundation::StringTable::parse("\"\\u12").empty());
+  EXPECT_TRUE(foundation::StringTable::parse(std::string("\0\0\"=;", 5)).empty());
 }
 
 TEST(LocalizedStrings, picksTheTableForTheLanguageElseTheKey) {
-  host::LocalizedStrings strings;
-  strings.add("en", host::StringTable::parse(R"("k" = "english";)"));
-  strings.add("ru", host::StringTable::parse(R"("k" = "русский";)"));
-  strings.add("zh-Hans", host::StringTable::parse(R"("k" = "简体";)"));
-  strings.add("pt-BR", host::StringTable::parse(R"("k" = "brasileiro";)"));
+  foundation::LocalizedStrings strings;
+  strings.add("en", foundation::StringTable::parse(R"("k" = "english";)"));
+  strings.add("ru", foundation::StringTable::parse(R"("k" = "русский";)"));
+  strings.add("zh-Hans", foundation::StringTable::parse(R"("k" = "简体";)"));
+  strings.add("pt-BR", foundation::StringTable::parse(R"("k" = "brasileiro";)"));
   // A language without a table falls to the user's next language, then to the development
   // language: never to the keys, which are in another language.
   const std::pair<std::vector<std::string>, const char*> cases[] = {
@@ -51,8 +51,8 @@ TEST(LocalizedStrings, picksTheTableForTheLanguageElseTheKey) {
 }
 
 TEST(LocalizedStrings, theShippedTablesTranslateTheWidgetsTexts) {
-  const auto strings = host::LocalizedStrings::load(std::filesystem::path(POCKETTA_SOURCE_DIR) /
-                                                    "resources/strings");
+  const auto strings = foundation::LocalizedStrings::load(
+      std::filesystem::path(POCKETTA_SOURCE_DIR) / "resources/strings");
   const std::string name = "Лимрада";
   const std::string description = "Баланс и быстрые доходы или расходы.";
   EXPECT_EQ(strings.localized(name, foundation::Locale("ru_RU")), name);
@@ -66,7 +66,7 @@ TEST(LocalizedStrings, theShippedTablesTranslateTheWidgetsTexts) {
     EXPECT_NE(strings.localized(name, foundation::Locale(tag)), "") << tag;
     EXPECT_NE(strings.tableFor(foundation::Locale(tag))->lookup(description), std::nullopt) << tag;
   }
-  EXPECT_TRUE(host::LocalizedStrings::load("/nonexistent/folder").languageTags().empty());
+  EXPECT_TRUE(foundation::LocalizedStrings::load("/nonexistent/folder").languageTags().empty());
 }
 
 }  // namespace

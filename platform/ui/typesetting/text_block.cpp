@@ -1,4 +1,4 @@
-#include "ui/typesetting/typesetter.hpp"
+#include "ui/typesetting/text_block.hpp"
 
 #include <unicode/ubidi.h>
 #include <unicode/ubrk.h>
@@ -165,8 +165,8 @@ std::vector<std::size_t> graphemeBoundaries(std::string_view text) {
   return out;
 }
 
-FittedText fitText(std::string_view original, const ResolvedFont& font,
-                   const TextConstraints& constraints, const TextMeasurer& measurer) {
+TextBlock typeset(std::string_view original, const ResolvedFont& font,
+                  const TextConstraints& constraints, const TextMeasurer& measurer) {
   const std::string content = bounded(original);
   double room = constraints.proposal.width;
   if (!(room >= 0)) room = 0;  // also NaN
@@ -192,7 +192,7 @@ FittedText fitText(std::string_view original, const ResolvedFont& font,
   if (!hardBreaks) {
     const TextMetrics whole = measurer.measure(content, font);
     if (whole.width <= room + kFitTolerance && (minimumScale == 1 || !tooTall(font))) {
-      FittedText result;
+      TextBlock result;
       result.font = font;
       result.width = content.empty() ? 0 : whole.width;
       result.ascent = whole.ascent;
@@ -257,7 +257,7 @@ FittedText fitText(std::string_view original, const ResolvedFont& font,
     spans = std::move(spansAtLow);
   }
 
-  FittedText result;
+  TextBlock result;
   result.font = scale == 1 ? font : font.scaled(scale);
   const std::size_t lines = allowed(result.font);
   bool truncated = false;
@@ -285,7 +285,7 @@ FittedText fitText(std::string_view original, const ResolvedFont& font,
   result.ascent = first.ascent;
   result.descent = first.descent;
   for (std::size_t i = 0; i < result.lines.size(); ++i) {
-    FittedLine& line = result.lines[i];
+    TextLine& line = result.lines[i];
     if (i < spans.size() && !(truncated && i + 1 == result.lines.size())) {
       line.text = std::string(trimmed(
           std::string_view(content).substr(spans[i].first, spans[i].second - spans[i].first)));
@@ -297,7 +297,7 @@ FittedText fitText(std::string_view original, const ResolvedFont& font,
     result.ascent = std::max(result.ascent, metrics.ascent);
     result.descent = std::max(result.descent, metrics.descent);
   }
-  for (FittedLine& line : result.lines) line.x = rtl ? result.width - line.width : 0;
+  for (TextLine& line : result.lines) line.x = rtl ? result.width - line.width : 0;
   result.fit = {scale, static_cast<int>(result.lines.size()), truncated};
   return result;
 }

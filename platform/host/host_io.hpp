@@ -15,8 +15,9 @@ struct CommandResult;
 // server), so the other commands start without it.
 using CommandHandler = std::function<CommandResult(const CommandContext&)>;
 
-// What the host reads from and writes to, beyond the files it is told to write.
-struct HostEnvironment {
+// What the host reads from and writes to, beyond the files it is told to write: the process's
+// streams, its way of opening a URL and of waiting, and whether standard output is a terminal.
+struct HostIO {
   std::ostream& out;
   std::ostream& err;
   URLOpener openURL = spawnURLOpener;

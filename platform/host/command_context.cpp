@@ -1,0 +1,108 @@
+#include "host/command_context.hpp"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+
+#include "foundation/date.hpp"
+#include "host/entry_choice.hpp"
+
+namespace host {
+
+ContractReporter CommandContext::reporter() const {
+  std::ostream* err = &io.err;
+  const std::string name = program();
+  return [err, name](const std::string& message) {
+    *err << name << ": provider contract broken: " << message << std::endl;
+  };
+}
+
+ui::RenderEnvironment CommandContext::renderEnvironment(WidgetFamily family, bool redacted) const {
+  ui::RenderEnvironment environment = userEnvironment;
+  environment.canvas = canvasFor(family);
+  environment.redacted = redacted;
+  return environment;
+}
+
+ui::TerminalOptions CommandContext::terminalOptions() const {
+  ui::TerminalOptions options;
+  options.columns = 80;
+  const char* columns = std::getenv("COLUMNS");
+  int given = 0;
+  if (columns != nullptr) std::from_chars(columns, columns + std::strlen(columns), given);
+  if (given > 0) {
+    options.columns = given;
+  } else if (winsize size{}; ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+    options.columns = size.ws_col;
+  }
+  const char* noColor = std::getenv("NO_COLOR");
+  const char* term = std::getenv("TERM");
+  options.color = !(noColor != nullptr && *noColor != '\0') &&
+                  !(term != nullptr && std::string_view(term) == "dumb");
+  return options;
+}
+
+std::filesystem::path CommandContext::storeFile() const {
+  return store ? store->file : std::filesystem::path();
+}
+
+std::optional<CommandResult> CommandContext::checkStore() const {
+  if (!store || store->ok()) return std::nullopt;
+  if (line.strict) return CommandResult::failure("store " + store->describe());
+  io.err << program() << ": store " << store->describe() << "; the widget shows defaults"
+         << std::endl;
+  return std::nullopt;
+}
+
+std::variant<std::vector<WidgetFamily>, CommandResult> CommandContext::familiesToShow() const {
+  const auto supported = configuration.families();
+  if (line.families.empty()) return supported;
+  for (const auto family : line.families) {
+    if (std::find(supported.begin(), supported.end(), family) == supported.end()) {
+      return CommandResult::usage("the widget " + configuration.kind + " does not support the " +
+                                  std::string(shortName(family)) + " family");
+    }
+  }
+  return line.families;
+}
+
+AnyEntry CommandContext::currentEntry(const TimelineProviderContext& request) const {
+  const auto report = reporter();
+  const auto timeline = requestTimeline(configuration.provider, request, report);
+  if (timeline) {
+    if (const auto index = entryShowing(timeline->entries, foundation::Date::now())) {
+      return timeline->entries[*index];
+    }
+    report("getTimeline: the timeline holds no entry; showing the placeholder");
+  } else {
+    report("getTimeline: no timeline; showing the placeholder");
+  }
+  return requestPlaceholder(configuration.provider, request, report);
+}
+
+ui::WidgetCanvas canvasFor(WidgetFamily family) {
+  switch (family) {
+    case WidgetFamily::systemSmall:
+      return ui::WidgetCanvas{ui::WidgetCanvas::systemSmallSize};
+    case WidgetFamily::systemMedium:
+      return ui::WidgetCanvas{ui::WidgetCanvas::systemMediumSize};
+  }
+  return ui::WidgetCanvas{ui::WidgetCanvas::systemSmallSize};
+}
+
+TimelineProviderContext providerContext(WidgetFamily family, bool isPreview) {
+  return TimelineProviderContext{family, canvasFor(family).size, isPreview};
+}
+
+ui::RenderEnvironment inLocale(ui::RenderEnvironment environment, const std::string& identifier) {
+  environment.locale = foundation::Locale(identifier);
+  environment.layoutDirection = ui::RenderEnvironment::directionOf(environment.locale);
+  environment.languages = {environment.locale.identifier()};
+  return environment;
+}
+
+}  // namespace host

@@ -1,0 +1,393 @@
+#include "host/command_table.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <iterator>
+
+#include "host/commands.hpp"
+
+namespace host {
+namespace {
+
+// Rows in the order of Command's values, so that a command's row is found by its value. Adding
+// a command is a value of Command, a row here and the function it runs.
+constexpr CommandSpec kCommands[] = {
+    {Command::render, renderCommand, "render", "",
+     "render the widget as PNG, SVG, a terminal preview or a tree",
+     "Asks the provider for a timeline and renders the entry that shows now."},
+    {Command::timeline, timelineCommand, "timeline", "",
+     "ask the provider for a timeline and print it (--json)",
+     "Asks the provider for a timeline and prints its entries and reload policy."},
+    {Command::gallery, galleryCommand, "gallery", "",
+     "the widget as the gallery shows it: name, description, sizes",
+     "One picture of the widget as the gallery shows it: its display name and\n"
+     "description in the user's language, and a snapshot in each supported size."},
+    {Command::describe, describeCommand, "describe", "",
+     "the widget's configuration and the store it reads",
+     "Prints the widget's configuration: kind, display name, description, sizes, the\n"
+     "App Group, its containers root and the setting that chose it, the store file and\n"
+     "its status (ok, missing, unreadable, not a property list, damaged, over the size\n"
+     "cap, not a dictionary)."},
+    {Command::tap, tapCommand, "tap", " X Y", "tap the widget at X Y and open the link there",
+     "Lays the widget out, finds the link under the point X Y (in points, from the\n"
+     "widget's top-left corner) and opens its URL. Where there is no link, a tap opens\n"
+     "the containing app: that is said on standard error, with exit status 1, so that a\n"
+     "script can tell it from a URL. 'describe --links' shows where the links are.\n\n"
+     "On the phone a small widget is one tap target: its links do not open their own\n"
+     "URLs, a tap anywhere opens the containing app. --phone follows that rule."},
+    {Command::run, runCommand, "run", "",
+     "the live host: render, wait for the reload policy, repeat",
+     "The live host: asks for a timeline, renders every family, waits until the reload\n"
+     "policy says to ask again (after a date: no earlier than that date; at end: after\n"
+     "the last entry's date; never: never), and repeats. One line on standard error per\n"
+     "request. Ctrl-C (SIGINT) stops it with exit status 130, SIGTERM with 143; a SIGHUP\n"
+     "that was ignored when it started (nohup) stays ignored. It also watches the store\n"
+     "and asks again when it changes; SIGUSR1 asks it to reload now."},
+    {Command::preview, previewCommand, "preview", "",
+     "a live preview in the browser, following the store",
+     "A local web page that shows the widget as the phone does: both sizes, light and\n"
+     "dark, the placeholder, the timeline and the store, updated as the store changes.\n"
+     "Prints its URL as the first line of standard output; stops on Ctrl-C or SIGTERM."},
+    {Command::fit, fitCommand, "fit", "",
+     "which texts shrink, wrap or are truncated, in each locale",
+     "Lays the widget out in each locale and family, with the store's values or the\n"
+     "given ones, and lists every text that shrank (to what scale), wrapped (to how\n"
+     "many lines) or was truncated. Exit status 1 when any text is truncated."},
+};
+
+static_assert([] {
+  for (std::size_t i = 0; i < std::size(kCommands); ++i) {
+    if (static_cast<std::size_t>(kCommands[i].command) != i) return false;
+  }
+  return true;
+}());
+
+std::optional<long long> parseCount(std::string_view text) {
+  long long value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end) return std::nullopt;
+  return value;
+}
+
+const OptionSpec kOptions[] = {
+    {"--family",
+     "",
+     "FAMILY",
+     {Command::render, Command::run, Command::fit},
+     "small, medium or all (default all)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value == "all") {
+         line.families = {WidgetFamily::systemSmall, WidgetFamily::systemMedium};
+       } else if (const auto family = familyNamed(value)) {
+         line.families = {*family};
+       } else {
+         return "small, medium or all";
+       }
+       return std::nullopt;
+     }},
+    {"--family",
+     "",
+     "FAMILY",
+     {Command::tap},
+     "small or medium (default medium)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       const auto family = familyNamed(value);
+       if (!family) return "small or medium";
+       line.families = {*family};
+       return std::nullopt;
+     }},
+    {"--format", "", "FORMAT", kPictureCommands,
+     "one of the formats below (default: from the --out file's extension, png for a "
+     "folder, terminal otherwise)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.format = formatNamed(value);
+       if (!line.format) return formatNames();
+       return std::nullopt;
+     }},
+    {"--scale", "", "N", kPictureCommands, "pixels per point for png: 1, 2 or 3 (default 1)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value != "1" && value != "2" && value != "3") return "1, 2 or 3";
+       line.scale = value[0] - '0';
+       return std::nullopt;
+     }},
+    {"--out", "", "PATH", kPictureCommands,
+     "a file, a folder (one that exists, or a path ending in / or without an extension), a "
+     "device such as /dev/null, or - for standard output. Files are written whole or not at "
+     "all, one line each on standard error. Several pictures and a file name: one file each, "
+     "the family before the extension (w.svg: w-small.svg and w-medium.svg)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty()) return "a file, a folder or -";
+       line.out = std::string(value);
+       return std::nullopt;
+     }},
+    {"--name", "", "TEMPLATE", kPictureCommands,
+     "the file names in an --out folder, before the extension: {kind}, {family}, {locale}, "
+     "{appearance}, {textSize} and {scale} stand for their values (default {kind}-{family})",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty() || value.find('/') != std::string_view::npos) {
+         return "a file name without /";
+       }
+       line.name = std::string(value);
+       return std::nullopt;
+     }},
+    {"--appearance", "", "MODE", kPictureCommands, "light or dark (default light)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value == "light") {
+         line.appearance = Appearance::light;
+       } else if (value == "dark") {
+         line.appearance = Appearance::dark;
+       } else {
+         return "light or dark";
+       }
+       return std::nullopt;
+     }},
+    {"--dark", "", "", kPictureCommands, "short for --appearance dark",
+     [](CommandLine& line, std::string_view) -> std::optional<std::string> {
+       line.appearance = Appearance::dark;
+       return std::nullopt;
+     }},
+    {"--text-size",
+     "",
+     "SIZE",
+     {Command::render, Command::gallery, Command::run, Command::preview},
+     "the user's text size, which the text styles follow: xSmall, small, medium, large, "
+     "xLarge, xxLarge, xxxLarge, accessibility1 to accessibility5 (default large)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.textSize = ui::parseDynamicTypeSize(value);
+       if (!line.textSize) return "a text size from xSmall to accessibility5, such as large";
+       return std::nullopt;
+     }},
+    {"--quiet",
+     "-q",
+     "",
+     {Command::render, Command::gallery},
+     "no line on standard error for each file written",
+     &CommandLine::quiet},
+    {"--placeholder",
+     "",
+     "",
+     {Command::render},
+     "render the placeholder entry, redacted, as while loading",
+     &CommandLine::placeholder},
+    {"--snapshot",
+     "",
+     "",
+     {Command::render},
+     "render a snapshot, as the gallery asks for one",
+     &CommandLine::snapshot},
+    {"--json",
+     "",
+     "",
+     {Command::timeline},
+     "print JSON for scripts, on one line:\n"
+     "{\"entries\":[{\"date\",\"secondsSinceReferenceDate\",<fields>}],\n"
+     " \"policy\":{\"kind\":\"after\"|\"atEnd\"|\"never\",\"date\"}}\n"
+     "dates ISO 8601 UTC with milliseconds or null; numbers shortest "
+     "round-trip; NaN and infinities as \"nan\", \"inf\", \"-inf\"",
+     &CommandLine::json},
+    {"--json",
+     "",
+     "",
+     {Command::fit},
+     "print JSON for scripts, on one line: {\"truncated\":bool,\"results\":[{\"locale\","
+     "\"family\",\"textSize\",\"texts\":[{\"text\",\"scale\",\"lines\",\"truncated\"}]}]}",
+     &CommandLine::json},
+    {"--locales",
+     "",
+     "LIST",
+     {Command::fit},
+     "all (every locale ICU has), or identifiers joined by commas (default: the user's locale)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty() || value.size() > 20000) return "all, or locales such as en_US,de_DE";
+       line.locales = std::string(value);
+       return std::nullopt;
+     }},
+    {"--text-sizes",
+     "",
+     "LIST",
+     {Command::fit},
+     "all, or text sizes joined by commas, such as xSmall,large,accessibility5 (default "
+     "large)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.textSizes.clear();
+       if (value == "all") {
+         line.textSizes.assign(ui::kAllDynamicTypeSizes.begin(), ui::kAllDynamicTypeSizes.end());
+         return std::nullopt;
+       }
+       for (std::size_t start = 0; start <= value.size();) {
+         const std::size_t end = std::min(value.find(',', start), value.size());
+         const auto size = ui::parseDynamicTypeSize(value.substr(start, end - start));
+         if (!size) return "all, or text sizes from xSmall to accessibility5 joined by commas";
+         line.textSizes.push_back(*size);
+         start = end + 1;
+       }
+       return std::nullopt;
+     }},
+    {"--port",
+     "",
+     "N",
+     {Command::preview},
+     "the port (default 0: a free one)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       const auto port = parseCount(value);
+       if (!port || *port < 0 || *port > 65535) return "a port from 0 (any free one) to 65535";
+       line.port = static_cast<int>(*port);
+       return std::nullopt;
+     }},
+    {"--bind",
+     "",
+     "ADDR",
+     {Command::preview},
+     "the address (default 127.0.0.1; any other is reachable from other machines, with a "
+     "warning)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty() || value.size() > 100) return "an address such as 127.0.0.1";
+       line.bind = std::string(value);
+       return std::nullopt;
+     }},
+    {"--open-with",
+     "",
+     "CMD",
+     {Command::preview},
+     "also open a tapped link with CMD, as tap does",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty()) return "a command";
+       line.openWith = std::string(value);
+       return std::nullopt;
+     }},
+    {"--daily-budget",
+     "",
+     "N",
+     {Command::preview},
+     "timeline requests a day the phone grants (default 70, the upper end of the 40 to 70 the "
+     "platform's documentation gives)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       const auto budget = parseCount(value);
+       if (!budget || *budget < 1 || *budget > 100000) return "a whole number from 1";
+       line.dailyBudget = static_cast<int>(*budget);
+       return std::nullopt;
+     }},
+    {"--links",
+     "",
+     "",
+     {Command::describe},
+     "each link's destination and frame in points, per family: where to tap",
+     &CommandLine::links},
+    {"--store",
+     "",
+     "",
+     {Command::describe},
+     "each key the widget reads: its stored type and value, and what the widget makes of it",
+     &CommandLine::store},
+    {"--print", "", "", {Command::tap}, "print the URL instead of opening it", &CommandLine::print},
+    {"--open-with",
+     "",
+     "CMD",
+     {Command::tap},
+     "open the URL with CMD (run without a shell, the URL as its one argument; default "
+     "xdg-open)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty()) return "a command";
+       line.openWith = std::string(value);
+       return std::nullopt;
+     }},
+    {"--phone",
+     "",
+     "",
+     {Command::tap},
+     "follow the phone's rule for small widgets",
+     &CommandLine::phone},
+    {"--reloads",
+     "",
+     "N",
+     {Command::run},
+     "stop after N timeline requests (default: until stopped)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       const auto count = parseCount(value);
+       if (!count || *count < 1) return "a whole number of at least 1";
+       line.reloads = *count;
+       return std::nullopt;
+     }},
+    {"--locale",
+     "",
+     "ID",
+     {},
+     "the user's locale and language for this run (en_US, de_DE, ar_EG@numbers=latn, "
+     "C...); default: from the environment",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty() || value.size() > 100) return "a locale identifier such as en_US";
+       line.locale = std::string(value);
+       return std::nullopt;
+     }},
+    {"--containers",
+     "",
+     "DIR",
+     {},
+     "the App Group containers root (default: {variable}$XDG_DATA_HOME/group-containers "
+     "when absolute, else ~/.local/share/group-containers)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty()) return "a folder";
+       line.containers = std::string(value);
+       return std::nullopt;
+     }},
+    {"--strict",
+     "",
+     "",
+     {},
+     "a store that is missing or unreadable, where the widget shows defaults, is a failure "
+     "(exit 1); without it, one line on standard error says so",
+     &CommandLine::strict},
+    {"--kind",
+     "",
+     "KIND",
+     {},
+     "the widget of the bundle to use (default: the first)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.kind = std::string(value);
+       return std::nullopt;
+     }},
+    {"--help", "-h", "", {}, "this help, for the command given; runs nothing", {}},
+    {"--version", "", "", {}, "the version; runs nothing", {}},
+};
+
+}  // namespace
+
+std::span<const CommandSpec> commandSpecs() {
+  return kCommands;
+}
+
+std::optional<Command> commandNamed(std::string_view name) {
+  for (const auto& spec : kCommands) {
+    if (spec.name == name) return spec.command;
+  }
+  if (name == "help") return Command::help;
+  if (name == "version") return Command::version;
+  return std::nullopt;
+}
+
+bool isOneOf(Command command, Commands commands) {
+  return std::find(commands.begin(), commands.end(), command) != commands.end();
+}
+
+std::span<const OptionSpec> optionSpecs() {
+  return kOptions;
+}
+
+std::string_view toString(Command command) {
+  if (command == Command::help) return "help";
+  if (command == Command::version) return "version";
+  return kCommands[static_cast<std::size_t>(command)].name;
+}
+
+std::string_view toString(Appearance appearance) {
+  return appearance == Appearance::dark ? "dark" : "light";
+}
+
+CommandResult runCommandOf(const CommandContext& context) {
+  const Command command = context.line.command;
+  if (command == Command::help || command == Command::version) return CommandResult::ok();
+  return kCommands[static_cast<std::size_t>(command)].run(context);
+}
+
+}  // namespace host
