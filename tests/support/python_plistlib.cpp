@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/unicode.hpp"
+#include "support/temporary_containers.hpp"
 
 extern char** environ;
 
@@ -138,7 +139,8 @@ std::optional<std::string> checkWithPlistlib(const std::filesystem::path& file,
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDERR_FILENO);
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-  const std::string expectedFile = file.string() + ".expected.py";
+  const TemporaryContainers scratch;
+  const std::string expectedFile = (scratch.root() / "expected.py").string();
   std::ofstream(expectedFile) << expected;
   std::vector<std::string> words = {"python3", "-c", kScript, file.string(), expectedFile};
   std::vector<char*> argv;

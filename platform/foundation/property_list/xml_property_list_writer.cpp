@@ -9,6 +9,7 @@
 #include "foundation/property_list/iso8601_date_text.hpp"
 #include "foundation/property_list/value_path.hpp"
 #include "foundation/property_list/xml_property_list.hpp"
+#include "foundation/shortest_decimal.hpp"
 #include "foundation/unicode.hpp"
 
 namespace foundation {
@@ -100,17 +101,7 @@ class Writer {
           } else if constexpr (std::is_same_v<T, double>) {
             return element("real", realText(v));
           } else if constexpr (std::is_same_v<T, Date>) {
-            const auto text = iso8601DateText(v.timeIntervalSinceReferenceDate);
-            if (!text) {
-              char seconds[32];
-              const auto end =
-                  std::to_chars(seconds, seconds + sizeof seconds, v.timeIntervalSinceReferenceDate)
-                      .ptr;
-              return UnwritableValue{path.describe() + ": a date (" + std::string(seconds, end) +
-                                     " seconds from 2001-01-01) that an XML property list "
-                                     "cannot hold"};
-            }
-            return element("date", *text);
+            return appendDate(v.timeIntervalSinceReferenceDate, path);
           } else if constexpr (std::is_same_v<T, std::string>) {
             out_ += "<string>";
             if (auto refused = appendText(v, path)) return refused;
@@ -141,6 +132,18 @@ class Writer {
     out_ += "</";
     out_ += name;
     return line(">");
+  }
+
+  std::optional<UnwritableValue> appendDate(double seconds, const ValuePath& path) {
+    const auto text = iso8601DateText(seconds);
+    const bool whole = std::floor(seconds) == seconds;
+    if (text && whole) return element("date", *text);
+    const std::string shown = text ? *text : shortestDecimal(seconds) + " seconds from 2001-01-01";
+    const bool between = std::isfinite(seconds) && !whole;
+    return UnwritableValue{path.describe() + ": a date (" + shown + ") " +
+                           (between ? "between whole seconds, which an XML property list holds "
+                                      "only to the second"
+                                    : "that an XML property list cannot hold")};
   }
 
   static std::optional<UnwritableValue> checkNesting(const ValuePath& path) {

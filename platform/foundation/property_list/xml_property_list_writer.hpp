@@ -6,15 +6,17 @@
 namespace foundation {
 
 // Writes a value whole as an XML property list, laid out as the platform lays one out (its XML
-// declaration and DOCTYPE, one element a line, indented by tabs), that the XML reader reads back
-// to the same value: integers in decimal; reals in the fewest digits that read back to the same
-// bits, "nan", "+infinity" and "-infinity"; dates in UTC with a fraction of a second only when
-// they have one (iso8601DateText); data in base64 lines; a carriage return as "&#13;", which a
-// reader would otherwise take as a line feed.
+// declaration and DOCTYPE, one element a line, indented by tabs), that the XML reader and other
+// readers (Python's plistlib) read back to the same value: integers in decimal; reals in the
+// fewest digits that read back to the same bits, "nan", "+infinity" and "-infinity"; dates as
+// UTC time stamps to the second; data in base64 lines; a carriage return as "&#13;", which a
+// reader would otherwise take as a line feed. (A date of -0 reads back as +0.)
 //
 // Refused, with where and why: a string or key that is not UTF-8 or holds a character XML 1.0
 // cannot (U+0000 to U+001F but tab, line feed and carriage return; U+FFFE, U+FFFF); a date
-// iso8601DateText cannot write; containers nested deeper than the reader's kMaxNesting.
+// between whole seconds, since the format's time stamp has no fraction in the platform's readers
+// and Python's (cutting it would change the value); a date outside the years 0000 to 9999, NaN or
+// infinite; containers nested deeper than the reader's kMaxNesting.
 //
 // The writer is ours rather than a library's. Debian 12's libplist (2.2.0), tried on every type:
 // it writes -0.0 as 0.0, 2^64-1 as -1, a carriage return as itself (read back as a line feed) and
