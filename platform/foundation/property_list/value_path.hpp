@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace foundation {
 
@@ -23,24 +22,9 @@ struct ValuePath {
     return {this, {}, childIndex, true, depth + 1};
   }
 
-  // "the top object", "'balance'", "'tags'[3]['name']".
-  std::string describe() const {
-    std::vector<const ValuePath*> links;
-    for (const ValuePath* at = this; at->parent != nullptr; at = at->parent) links.push_back(at);
-    if (links.empty()) return "the top object";
-    std::string text;
-    for (auto it = links.rbegin(); it != links.rend(); ++it) {
-      const ValuePath& link = **it;
-      if (link.inArray) {
-        text += "[" + std::to_string(link.index) + "]";
-      } else if (text.empty()) {
-        text += "'" + std::string(link.key) + "'";
-      } else {
-        text += "['" + std::string(link.key) + "']";
-      }
-    }
-    return text;
-  }
+  // "the top object", "'balance'", "'tags'[3]['name']"; in a key, a control character shows as
+  // \u001B and what is not UTF-8 as U+FFFD, so the text stays one printable line.
+  std::string describe() const;
 };
 
 }  // namespace foundation
