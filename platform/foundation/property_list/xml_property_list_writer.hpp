@@ -10,7 +10,8 @@ namespace foundation {
 // readers (Python's plistlib) read back to the same value: integers in decimal; reals in the
 // fewest digits that read back to the same bits, "nan", "+infinity" and "-infinity"; dates as
 // UTC time stamps to the second; data in base64 lines; a carriage return as "&#13;", which a
-// reader would otherwise take as a line feed. (A date of -0 reads back as +0.)
+// reader would otherwise take as a line feed. (The text has no place for a NaN's sign and payload
+// or a date's negative zero: they read back as the reader's NaN and as +0.)
 //
 // Refused, with where and why: a string or key that is not UTF-8 or holds a character XML 1.0
 // cannot (U+0000 to U+001F but tab, line feed and carriage return; U+FFFE, U+FFFF); a date
