@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "foundation/user_defaults.hpp"
 #include "host/defaults_request.hpp"
 #include "host/defaults_suite.hpp"
+#include "host/store_watcher.hpp"
 #include "support/process_probes.hpp"
 #include "support/property_list_writer.hpp"
 #include "support/python_plistlib.hpp"
@@ -333,6 +335,37 @@ TEST_F(DefaultsSuiteTest, aStoreThatCannotBeReadIsReplacedOnlyWhenForced) {
     EXPECT_EQ(forced.status, 0) << forced.message;
     expectContents(Dictionary{{"k", s("1")}});
     EXPECT_EQ(isBinary(storeBytes()), !staysXml);
+  }
+}
+
+// Whether the watcher reports a change within `wait`.
+bool changeSeen(host::StoreWatcher& watcher, std::chrono::milliseconds wait) {
+  const auto giveUp = host::StoreWatcher::Clock::now() + wait;
+  while (host::StoreWatcher::Clock::now() < giveUp) {
+    pollfd descriptor{watcher.fd(), POLLIN, 0};
+    ::poll(&descriptor, 1, 20);
+    if (descriptor.revents & POLLIN) watcher.readEvents();
+    if (watcher.takeChange()) return true;
+  }
+  return false;
+}
+
+TEST_F(DefaultsSuiteTest, eachChangeIsOneTheLiveHostsSee) {
+  // `run` and `preview` follow the store with this watcher; a change made here reaches them as
+  // the containing app's does, and a refused one not at all.
+  host::StoreWatcher watcher(store());
+  ASSERT_GE(watcher.fd(), 0);
+  const std::vector<std::pair<std::vector<std::string>, bool>> steps = {
+      {{"write", "balance", "-float", "12.5"}, true},  // the folders and the file made
+      {{"write", "balance", "-float", "-3"}, true},
+      {{"write", "balance", "-float", "1,5"}, false},
+      {{"delete", "absent"}, false},
+      {{"delete", "balance"}, true},
+  };
+  for (const auto& [words, changes] : steps) {
+    SCOPED_TRACE(testing::PrintToString(words));
+    EXPECT_EQ(defaults(words).status == 0, changes);
+    EXPECT_EQ(changeSeen(watcher, std::chrono::milliseconds(changes ? 3000 : 300)), changes);
   }
 }
 
