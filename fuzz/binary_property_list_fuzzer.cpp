@@ -1,5 +1,6 @@
 // The binary property-list reader on arbitrary bytes: validation, the whole tree, keyed lookups
-// and the document that UserDefaults keeps must agree with each other, and never crash.
+// and the document that UserDefaults keeps must agree with each other, and never crash; the
+// store's writers write the tree back to the same value.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -28,5 +29,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return plist->valueForKey(bytes, key, shallow);
   });
   if (document) fuzz::checkDocument(*whole, *document);
+  fuzz::checkWriters(*whole);
   return 0;
 }

@@ -1,6 +1,6 @@
 // The XML property-list reader on arbitrary bytes: validation, the whole tree, keyed lookups and
 // the document that UserDefaults keeps must agree with each other, and never crash or expand
-// an entity.
+// an entity; the store's writers write the tree back to the same value.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -22,6 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::checkLookups(*whole, [&](const std::string& key, bool shallow) {
     return xml::valueForKey(bytes, key, shallow);
   });
+  fuzz::checkWriters(*whole);
   // Input that starts "bplist00" is the binary reader's; the document takes that road.
   if (foundation::BinaryPropertyList::hasSignature(bytes)) return 0;
   const auto document = foundation::PropertyListDocument::parse({bytes.begin(), bytes.end()});

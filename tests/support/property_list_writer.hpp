@@ -8,8 +8,8 @@
 
 #include "foundation/property_list_value.hpp"
 
-// Property lists written for tests, benchmarks and fuzz seeds: whole values in either format,
-// and binary files laid out object by object, open to any damage.
+// Property lists written for tests, benchmarks and fuzz seeds: whole values in either format by
+// the store's own writers, and binary files laid out object by object, open to any damage.
 namespace support {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -22,8 +22,8 @@ enum class PlistFormat : std::uint8_t { binary, xml };
 inline constexpr PlistFormat kPlistFormats[] = {PlistFormat::binary, PlistFormat::xml};
 const char* toString(PlistFormat format);
 
-// A value as the platform's writers lay it out: integers in the narrowest width, strings as
-// ASCII or UTF-16, dates in whole seconds and their fraction. XML holds no data.
+// A value as writeBinaryPropertyList or writeXmlPropertyList writes it; throws
+// std::invalid_argument with the writer's reason when it refuses the value.
 Bytes writePlist(PlistFormat format, const foundation::PropertyListValue& value);
 
 // `body` (the top object's element) in an XML declaration and a <plist> element.
