@@ -11,7 +11,14 @@ using pocketta::MoneyEntry;
 TEST(PockettaWidget, theProviderIsTheMoneyProviderAndTheContentShowsTheEntryGiven) {
   const pocketta::PockettaWidget widget;
   const auto configuration = widget.body();
+  EXPECT_EQ(configuration.kind, "PockettaWidget");
   EXPECT_EQ(configuration.provider.type, &typeid(pocketta::MoneyProvider));
+  // The keys as the widget declares them (the host looks them up), and the families in order.
+  EXPECT_EQ(configuration.displayName().key, "Лимрада");
+  EXPECT_EQ(configuration.descriptionKey().key, "Баланс и быстрые доходы или расходы.");
+  EXPECT_EQ(configuration.families(),
+            (std::vector{host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium}));
+  EXPECT_EQ(configuration.entryFields, (std::vector<std::string>{"balance", "income", "expense"}));
 
   const MoneyEntry entries[] = {
       {foundation::Date{794050200.25}, -12.25, 30.5, 0},
