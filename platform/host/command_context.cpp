@@ -23,9 +23,14 @@ ContractReporter CommandContext::reporter() const {
 
 ui::RenderEnvironment CommandContext::renderEnvironment(WidgetFamily family, bool redacted) const {
   ui::RenderEnvironment environment = userEnvironment;
-  environment.canvas = canvasFor(family);
+  environment.widgetFamily = family;
   environment.redacted = redacted;
-  return environment;
+  return inContext(std::move(environment), renderingContext(), device(),
+                   line.tint.value_or(kDefaultTint));
+}
+
+TimelineProviderContext CommandContext::providerContext(WidgetFamily family, bool isPreview) const {
+  return TimelineProviderContext{family, device().size(family), isPreview};
 }
 
 ui::TerminalOptions CommandContext::terminalOptions() const {
@@ -59,12 +64,20 @@ std::optional<CommandResult> CommandContext::checkStore() const {
 }
 
 std::variant<std::vector<WidgetFamily>, CommandResult> CommandContext::familiesToShow() const {
-  const auto supported = configuration.families();
-  if (line.families.empty()) return supported;
+  auto supported = configuration.families();
+  if (line.families.empty()) {
+    std::erase_if(supported,
+                  [&](WidgetFamily family) { return !shows(renderingContext(), family); });
+    return supported;
+  }
   for (const auto family : line.families) {
     if (std::find(supported.begin(), supported.end(), family) == supported.end()) {
       return CommandResult::usage("the widget " + configuration.kind + " does not support the " +
                                   std::string(shortName(family)) + " family");
+    }
+    if (!shows(renderingContext(), family)) {
+      return CommandResult::usage(std::string(toString(renderingContext())) +
+                                  " shows the small family only: give --family small");
     }
   }
   return line.families;
@@ -82,20 +95,6 @@ AnyEntry CommandContext::currentEntry(const TimelineProviderContext& request) co
     report("getTimeline: no timeline; showing the placeholder");
   }
   return requestPlaceholder(configuration.provider, request, report);
-}
-
-ui::WidgetCanvas canvasFor(WidgetFamily family) {
-  switch (family) {
-    case WidgetFamily::systemSmall:
-      return ui::WidgetCanvas{ui::WidgetCanvas::systemSmallSize};
-    case WidgetFamily::systemMedium:
-      return ui::WidgetCanvas{ui::WidgetCanvas::systemMediumSize};
-  }
-  return ui::WidgetCanvas{ui::WidgetCanvas::systemSmallSize};
-}
-
-TimelineProviderContext providerContext(WidgetFamily family, bool isPreview) {
-  return TimelineProviderContext{family, canvasFor(family).size, isPreview};
 }
 
 ui::RenderEnvironment inLocale(ui::RenderEnvironment environment, const std::string& identifier) {

@@ -44,8 +44,15 @@ struct CommandContext {
   ContractReporter reporter() const;
   // The key's text in the user's language, or the key.
   std::string localized(std::string_view key) const { return userEnvironment.localized(key); }
-  // The user's environment for a picture of `family`, with the placeholder's look if `redacted`.
+  // The phone the widget is shown on (--device), and where on it (--context).
+  const Device& device() const { return line.deviceOrDefault(); }
+  RenderingContext renderingContext() const { return line.renderingContextOrDefault(); }
+  // The environment of a picture of `family` as the phone shows it in the context: the user's,
+  // with the family's canvas on the phone and the context's look, the placeholder's if
+  // `redacted`.
   ui::RenderEnvironment renderEnvironment(WidgetFamily family, bool redacted = false) const;
+  // What the host tells the provider of a request for `family`.
+  TimelineProviderContext providerContext(WidgetFamily family, bool isPreview = false) const;
   // The terminal preview's width (COLUMNS, else the terminal's, else 80) and whether it has
   // colour (not under NO_COLOR or TERM=dumb).
   ui::TerminalOptions terminalOptions() const;
@@ -56,17 +63,14 @@ struct CommandContext {
   // the store: a store that reads as defaults is one line on standard error, or under --strict
   // the failure returned.
   std::optional<CommandResult> checkStore() const;
-  // The families a command shows: those asked for, else all the widget supports. A family the
-  // widget does not support is a usage error.
+  // The families a command shows: those asked for, else all the widget supports that the
+  // context shows. A family the widget does not support, or the context does not show, is a
+  // usage error.
   std::variant<std::vector<WidgetFamily>, CommandResult> familiesToShow() const;
   // The entry that shows now from one timeline request, or the placeholder when the provider
   // gave none (the breach is reported).
   AnyEntry currentEntry(const TimelineProviderContext& request) const;
 };
-
-// The canvas a family is drawn on: its size in points, margins and corner radius.
-ui::WidgetCanvas canvasFor(WidgetFamily family);
-TimelineProviderContext providerContext(WidgetFamily family, bool isPreview);
 
 // `environment` in the locale `identifier`: its numbers, its direction and, for texts, its
 // language alone.

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "host/command_table.hpp"
+#include "host/suggestion.hpp"
 
 namespace host {
 namespace {
@@ -19,38 +20,6 @@ std::optional<double> parseNumber(std::string_view text) {
 
 std::string inQuotes(std::string_view text) {
   return "'" + std::string(text) + "'";
-}
-
-// Edits (insertions, deletions, substitutions, swaps of neighbours) from one word to another.
-std::size_t editDistance(std::string_view a, std::string_view b) {
-  std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
-  for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
-  for (std::size_t j = 0; j <= b.size(); ++j) d[0][j] = j;
-  for (std::size_t i = 1; i <= a.size(); ++i) {
-    for (std::size_t j = 1; j <= b.size(); ++j) {
-      const std::size_t cost = a[i - 1] == b[j - 1] ? 0 : 1;
-      d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + cost});
-      if (i > 1 && j > 1 && a[i - 1] == b[j - 2] && a[i - 2] == b[j - 1]) {
-        d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
-      }
-    }
-  }
-  return d[a.size()][b.size()];
-}
-
-// " (did you mean 'x'?)" for the nearest candidate within a typo's reach, else "".
-std::string didYouMean(std::string_view typed, const std::vector<std::string>& candidates) {
-  if (typed.size() > 64) return "";  // no typo of a name that long; the distance costs its square
-  std::string_view best;
-  std::size_t bestDistance = std::min<std::size_t>(2, (typed.size() + 1) / 3) + 1;
-  for (const auto& candidate : candidates) {
-    const std::size_t distance = editDistance(typed, candidate);
-    if (distance < bestDistance) {
-      best = candidate;
-      bestDistance = distance;
-    }
-  }
-  return best.empty() ? "" : " (did you mean " + inQuotes(best) + "?)";
 }
 
 // An argument that starts with '-' is an option, except a number (a tap at -4 -2).
@@ -89,9 +58,14 @@ class Parser {
       }
     }
     if (!command) {
-      return UsageError{
-          "missing command (render, timeline, gallery, describe, tap, run, preview or fit)",
-          std::nullopt};
+      std::string names;
+      for (const auto& spec : commandSpecs()) {
+        names += (names.empty()                                   ? ""
+                  : spec.command == commandSpecs().back().command ? " or "
+                                                                  : ", ") +
+                 std::string(spec.name);
+      }
+      return UsageError{"missing command (" + names + ")", std::nullopt};
     }
     if (command == Command::help) {
       if (!positionals.empty()) line_.helpTopic = commandNamed(positionals.front());
@@ -239,6 +213,10 @@ class Parser {
     }
     if (line_.placeholder && line_.snapshot) {
       return UsageError{"options '--placeholder' and '--snapshot' exclude each other", command};
+    }
+    if (line_.tint && line_.renderingContext != RenderingContext::homeTinted) {
+      return UsageError{"--tint colours the tinted home screen: give --context home-tinted",
+                        command};
     }
     return line_;
   }

@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "foundation/geometry.hpp"
+#include "host/device.hpp"
 #include "host/output_format.hpp"
+#include "host/rendering_context.hpp"
 #include "host/widget_family.hpp"
 #include "ui/environment/dynamic_type_size.hpp"
 
@@ -25,6 +27,7 @@ enum class Command : std::uint8_t {
   run,
   preview,
   fit,
+  devices,
   help,
   version
 };
@@ -47,7 +50,10 @@ struct CommandLine {
   std::optional<std::string> out;        // a file, a folder, a device, or "-" for standard output
   std::optional<std::string> name;       // file names in a folder, with {kind}, {family}...
   std::optional<Appearance> appearance;  // none given: light
-  std::optional<ui::DynamicTypeSize> textSize;  // the user's text size; none given: large
+  std::optional<ui::DynamicTypeSize> textSize;       // the user's text size; none given: large
+  const Device* device = nullptr;                    // the phone; none given: defaultDevice()
+  std::optional<RenderingContext> renderingContext;  // none given: home
+  std::optional<ui::RGBA> tint;                      // of the tinted home screen
   bool placeholder = false;
   bool snapshot = false;
   bool quiet = false;  // no line per written file
@@ -80,7 +86,12 @@ struct CommandLine {
   std::optional<std::string> kind;
   bool strict = false;  // a store that reads as defaults is a failure
 
-  int scaleOrDefault() const { return scale.value_or(1); }
+  // Pixels per point: as given, else the phone's when one is named, else 1.
+  int scaleOrDefault() const { return scale.value_or(device != nullptr ? device->scale : 1); }
+  const Device& deviceOrDefault() const { return device != nullptr ? *device : defaultDevice(); }
+  RenderingContext renderingContextOrDefault() const {
+    return renderingContext.value_or(RenderingContext::home);
+  }
   Appearance appearanceOrDefault() const { return appearance.value_or(Appearance::light); }
   ui::DynamicTypeSize textSizeOrDefault() const {
     return textSize.value_or(ui::DynamicTypeSize::large);

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <iterator>
+#include <vector>
 
 #include "host/commands.hpp"
+#include "host/suggestion.hpp"
 
 namespace host {
 namespace {
@@ -53,6 +55,11 @@ constexpr CommandSpec kCommands[] = {
      "Lays the widget out in each locale and family, with the store's values or the\n"
      "given ones, and lists every text that shrank (to what scale), wrapped (to how\n"
      "many lines) or was truncated. Exit status 1 when any text is truncated."},
+    {Command::devices, devicesCommand, "devices", "",
+     "the phones --device knows, with their widget sizes",
+     "Lists the phones of the platform's published widget size table: the name --device\n"
+     "takes, the screen and the small and medium sizes in points, the pixels per point,\n"
+     "and the models. Phones whose sizes are not published are not listed."},
 };
 
 static_assert([] {
@@ -69,6 +76,11 @@ std::optional<long long> parseCount(std::string_view text) {
   if (ec != std::errc() || ptr != end) return std::nullopt;
   return value;
 }
+
+// The commands that lay the widget out on a phone, and those that draw it in a context.
+constexpr Commands kDeviceCommands{Command::render, Command::gallery, Command::tap,
+                                   Command::fit,    Command::run,     Command::preview};
+constexpr Commands kContextCommands{Command::render, Command::tap, Command::run};
 
 const OptionSpec kOptions[] = {
     {"--family",
@@ -156,6 +168,34 @@ const OptionSpec kOptions[] = {
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        line.textSize = ui::parseDynamicTypeSize(value);
        if (!line.textSize) return "a text size from xSmall to accessibility5, such as large";
+       return std::nullopt;
+     }},
+    {"--device", "", "NAME", kDeviceCommands,
+     "the phone, whose widget sizes and pixels per point the pictures take: one of "
+     "'devices' (default iphone-16-plus: 170 x 170 and 364 x 170 points)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.device = deviceNamed(value);
+       if (line.device != nullptr) return std::nullopt;
+       std::vector<std::string> names;
+       for (const Device& device : devices()) names.emplace_back(device.name);
+       return "a phone that 'devices' lists" + didYouMean(value, names);
+     }},
+    {"--context", "", "WHERE", kContextCommands,
+     "where the phone shows the widget: home (default), home-tinted (the tinted home "
+     "screen), standby or standby-night (the small family only)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.renderingContext = renderingContextNamed(value);
+       if (!line.renderingContext) return std::string(renderingContextNames());
+       return std::nullopt;
+     }},
+    {"--tint",
+     "",
+     "COLOR",
+     {Command::render, Command::run},
+     "the tint of the tinted home screen, #RRGGBB or #RRGGBBAA (default #E5C07B)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       line.tint = hexColor(value);
+       if (!line.tint) return "a colour such as #E5C07B";
        return std::nullopt;
      }},
     {"--quiet",

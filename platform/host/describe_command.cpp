@@ -75,7 +75,7 @@ CommandResult describeCommand(const CommandContext& context) {
   text << "families:";
   bool first = true;
   for (const auto family : configuration.families()) {
-    const auto size = canvasFor(family).size;
+    const auto size = context.device().size(family);
     text << (first ? " " : ", ") << toString(family) << " (" << size.width << " x " << size.height
          << " points)";
     first = false;
@@ -102,7 +102,7 @@ CommandResult describeCommand(const CommandContext& context) {
   if (context.line.links) {
     for (const auto family : configuration.families()) {
       text << "links in " << toString(family) << " (points from the top-left corner):\n";
-      const AnyEntry entry = context.currentEntry(providerContext(family, false));
+      const AnyEntry entry = context.currentEntry(context.providerContext(family));
       collectLinks(
           context.renderer.layout(configuration.content(entry), context.renderEnvironment(family))
               .content,

@@ -31,7 +31,7 @@ CommandResult fitCommand(const CommandContext& context) {
   if (context.line.fieldValues.empty()) {
     if (auto failure = context.checkStore()) return *failure;
   }
-  AnyEntry entry = context.currentEntry(providerContext(chosen.front(), false));
+  AnyEntry entry = context.currentEntry(context.providerContext(chosen.front()));
   if (!context.line.fieldValues.empty()) {
     if (!entry.withFields) {
       return CommandResult::usage("the widget " + context.configuration.kind +

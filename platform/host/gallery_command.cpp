@@ -28,7 +28,7 @@ CommandResult galleryCommand(const CommandContext& context) {
 
   std::vector<std::pair<WidgetFamily, ui::View>> views;
   for (const auto family : families) {
-    const auto request = providerContext(family, true);
+    const auto request = context.providerContext(family, true);
     auto snapshot = requestSnapshot(configuration.provider, request, report);
     const AnyEntry entry = snapshot ? std::move(*snapshot)
                                     : requestPlaceholder(configuration.provider, request, report);
@@ -46,7 +46,7 @@ CommandResult galleryCommand(const CommandContext& context) {
     double width = kMargin;
     double tallest = 0;
     for (const auto& [family, view] : views) {
-      const auto size = canvasFor(family).size;
+      const auto size = context.device().size(family);
       width += size.width + kGap;
       tallest = std::max(tallest, size.height);
     }

@@ -20,7 +20,7 @@ CommandResult renderCommand(const CommandContext& context) {
   const auto report = context.reporter();
   std::vector<Picture> pictures;
   for (const auto family : chosen) {
-    const auto request = providerContext(family, line.snapshot);
+    const auto request = context.providerContext(family, line.snapshot);
     AnyEntry entry;
     if (line.placeholder) {
       entry = requestPlaceholder(provider, request, report);

@@ -18,7 +18,7 @@ CommandResult runCommand(const CommandContext& context) {
 
   const WidgetConfiguration& configuration = context.configuration;
   const auto report = context.reporter();
-  const auto request = providerContext(chosen.front(), false);
+  const auto request = context.providerContext(chosen.front());
   auto requestTimelineNow = [&]() {
     return requestTimeline(configuration.provider, request, report);
   };

@@ -8,7 +8,7 @@ CommandResult timelineCommand(const CommandContext& context) {
   const auto families = context.configuration.families();
   const WidgetFamily family = families.empty() ? WidgetFamily::systemSmall : families.front();
   const auto timeline = requestTimeline(context.configuration.provider,
-                                        providerContext(family, false), context.reporter());
+                                        context.providerContext(family), context.reporter());
   if (!timeline) return CommandResult::failure("the provider gave no timeline");
   context.io.out << (context.line.json ? oneLine(timelineJson(*timeline)) + "\n"
                                        : timelineText(*timeline));

@@ -1,33 +1,13 @@
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <string_view>
+#include "ui/environment/widget_family.hpp"
 
 namespace host {
 
-enum class WidgetFamily : std::uint8_t { systemSmall, systemMedium };
-
-constexpr std::string_view toString(WidgetFamily family) {
-  switch (family) {
-    case WidgetFamily::systemSmall:
-      return "systemSmall";
-    case WidgetFamily::systemMedium:
-      return "systemMedium";
-  }
-  return "?";
-}
-
-// "small", "medium": the names the command line and the preview use.
-constexpr std::string_view shortName(WidgetFamily family) {
-  return family == WidgetFamily::systemMedium ? "medium" : "small";
-}
-
-// A family by its short name or its own.
-constexpr std::optional<WidgetFamily> familyNamed(std::string_view name) {
-  if (name == "small" || name == "systemSmall") return WidgetFamily::systemSmall;
-  if (name == "medium" || name == "systemMedium") return WidgetFamily::systemMedium;
-  return std::nullopt;
-}
+// The families are the view system's environment values as much as the host's.
+using ui::familyNamed;
+using ui::shortName;
+using ui::toString;
+using ui::WidgetFamily;
 
 }  // namespace host

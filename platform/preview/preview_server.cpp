@@ -205,7 +205,7 @@ class Server {
     const auto parsed = parseTapRequest(request.body);
     if (const auto* bad = std::get_if<BadRequest>(&parsed)) return fail(response, 400, bad->reason);
     const TapRequest& tap = std::get<TapRequest>(parsed);
-    const auto size = host::canvasFor(tap.family).size;
+    const auto size = context_.device().size(tap.family);
     if (!(tap.x >= 0 && tap.y >= 0 && tap.x <= size.width && tap.y <= size.height)) {
       return fail(
           response, 400,

@@ -17,7 +17,7 @@ void WidgetHost::reload(ReloadReason reason) {
   const auto families = context_.configuration.families();
   const auto family = families.empty() ? host::WidgetFamily::systemSmall : families.front();
   auto timeline = host::requestTimeline(context_.configuration.provider,
-                                        host::providerContext(family, false), context_.reporter());
+                                        context_.providerContext(family), context_.reporter());
   live_.publish(timeline.value_or(host::AnyTimeline{{}, host::TimelineReloadPolicy::atEnd()}),
                 reason, requestedAt, storeReport(context_.bundle, context_.containersRoot));
   context_.io.err << host::iso8601(requestedAt).value_or("?") << "  request: " << describe(reason)
@@ -25,7 +25,7 @@ void WidgetHost::reload(ReloadReason reason) {
 }
 
 std::string WidgetHost::render(const RenderQuery& query) {
-  const auto request = host::providerContext(query.family, false);
+  const auto request = context_.providerContext(query.family);
   const host::AnyEntry entry = query.placeholder ? placeholder(request) : current(request);
   ui::RenderEnvironment environment = context_.renderEnvironment(query.family, query.placeholder);
   if (query.locale) environment = host::inLocale(std::move(environment), *query.locale);
@@ -44,7 +44,7 @@ std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
   if (auto* failure = std::get_if<host::CommandResult>(&locales)) {
     return BadRequest{failure->message};
   }
-  host::AnyEntry entry = current(host::providerContext(query.families.front(), false));
+  host::AnyEntry entry = current(context_.providerContext(query.families.front()));
   if (!query.values.empty()) {
     if (!entry.withFields) return BadRequest{"the widget takes no values"};
     std::vector<host::EntryField> fields;
@@ -57,7 +57,7 @@ std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
 }
 
 std::optional<std::string> WidgetHost::hitTest(const TapRequest& tap) {
-  const auto request = host::providerContext(tap.family, false);
+  const auto request = context_.providerContext(tap.family);
   const ui::View view = context_.configuration.content(current(request));
   const auto layout = context_.renderer.layout(view, context_.renderEnvironment(tap.family));
   const auto url = ui::hitTest(layout, foundation::Point{tap.x, tap.y});

@@ -189,6 +189,19 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
       {{"render", "--format", "svg", "--out", "/dev/stdout"}, 2, "", "holds one picture"},
       // Two pictures never share a file: refused before anything is written.
       {{"render", "--out", "@/n/", "--name", "widget"}, 2, "", "same file as another"},
+      // Phones and places: a mistyped phone gets a suggestion; StandBy shows the small family
+      // alone; a tint is a colour, and colours the tinted home screen only.
+      {{"devices"}, 0, "iphone-16           393 x 852  158 x 158  338 x 158", ""},
+      {{"render", "--device", "iphone-16-pls"}, 2, "", "(did you mean 'iphone-16-plus'?)"},
+      {{"render", "--context", "standby", "--family", "medium"}, 2, "", "small family only"},
+      {{"tap", "25", "111", "--context", "standby-night", "--print"}, 1, "", "one tap target"},
+      {{"render", "--context", "home-tinted", "--tint", "#12345"}, 2, "", "for --tint"},
+      {{"render", "--tint", "#123456"}, 2, "", "give --context home-tinted"},
+      {{"render", "--device", "iphone-se", "--context", "standby", "--out", "@/sb.png"},
+       0,
+       "",
+       "wrote @/sb.png",
+       {{"sb.png", "PNG"}}},
       // A value's control characters are shown as escapes, never written raw.
       {{"render", "--family", "sm\x1b[31mall\nforged"}, 2, "", "'sm\\x1b[31mall\\x0aforged'"},
       // A file in a folder that is gone fails, and nothing is made on the way; a folder given as

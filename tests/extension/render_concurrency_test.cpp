@@ -33,7 +33,8 @@ std::vector<Cell> cells() {
       for (const auto family :
            {host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium}) {
         ui::RenderEnvironment environment;
-        environment.canvas = host::canvasFor(family);
+        environment.widgetFamily = family;
+        environment.canvas = host::defaultDevice().canvas(family);
         environment = host::inLocale(environment, locale);
         environment.dynamicTypeSize = size;
         environment.colorScheme = i % 2 == 0 ? ui::ColorScheme::light : ui::ColorScheme::dark;

@@ -21,6 +21,19 @@ std::ostream& operator<<(std::ostream& os, const RGBA& c) {
 
 using foundation::Overloaded;
 
+// Every colour an item is drawn in, replaced by what `shown` makes of it.
+template <class Shown>
+void recolor(DisplayItem& item, Shown shown) {
+  std::visit(
+      [&](auto& element) {
+        if constexpr (requires { element.color; }) element.color = shown(element.color);
+        if constexpr (requires { element.colors; }) {
+          for (RGBA& color : element.colors) color = shown(color);
+        }
+      },
+      item);
+}
+
 // Adds the drawing of a laid-out tree, marking each link with the items of its content.
 struct Builder {
   DisplayList& list;
@@ -118,16 +131,42 @@ void PrintTo(const DisplayList& list, std::ostream* os) {
 
 DisplayList displayList(const WidgetLayout& layout, const RenderEnvironment& environment) {
   DisplayList list;
-  if (layout.background) {
+  const WidgetCanvas& canvas = layout.canvas;
+  if (layout.background && environment.showsWidgetContainerBackground) {
     // Clipped to the widget's rounded shape; shapes other than gradients do not occur in
     // backgrounds, so each carries the corners itself.
-    const WidgetCanvas& canvas = layout.canvas;
     list.push_back(ContainerBackground{canvas.bounds(), canvas.cornerRadius, 0});
     Builder{list, false}.add(*layout.background, canvas.cornerRadius);
     std::get<ContainerBackground>(list.front()).itemCount = list.size() - 1;
+  } else if (environment.backdrop) {
+    list.push_back(FillRoundedRect{canvas.bounds(), canvas.cornerRadius, *environment.backdrop});
   }
+  const std::size_t content = list.size();
   Builder{list, environment.redacted}.add(layout.content, 0);
+  if (environment.widgetRenderingMode != WidgetRenderingMode::fullColor) {
+    for (std::size_t i = content; i < list.size(); ++i) {
+      recolor(list[i], [&](RGBA color) {
+        return shownColor(color, environment.widgetRenderingMode, environment.contentTint);
+      });
+    }
+  }
   return list;
+}
+
+RGBA shownColor(RGBA color, WidgetRenderingMode mode, RGBA tint) {
+  switch (mode) {
+    case WidgetRenderingMode::fullColor:
+      return color;
+    case WidgetRenderingMode::accented:
+      return {tint.red, tint.green, tint.blue, tint.opacity * color.opacity};
+    case WidgetRenderingMode::vibrant: {
+      // Brightness as the eye weighs the primaries (Rec. 709), on the stored components.
+      const double brightness = 0.2126 * color.red + 0.7152 * color.green + 0.0722 * color.blue;
+      return {tint.red * brightness, tint.green * brightness, tint.blue * brightness,
+              tint.opacity * color.opacity};
+    }
+  }
+  return color;
 }
 
 void translate(DisplayList& list, double dx, double dy) {

@@ -8,6 +8,7 @@
 
 #include "foundation/geometry.hpp"
 #include "foundation/url.hpp"
+#include "ui/environment/widget_rendering_mode.hpp"
 #include "ui/typesetting/resolved_font.hpp"
 #include "ui/typesetting/shaped_line.hpp"
 #include "ui/view/color.hpp"
@@ -82,9 +83,16 @@ using DisplayList = std::vector<DisplayItem>;
 struct WidgetLayout;
 struct RenderEnvironment;
 
-// The list of a laid-out widget, back to front: its container background (marked as such), then
-// its content. Redacted, every text becomes a rounded bar of its width in its colour.
+// The list of a laid-out widget, back to front, as the environment has the system show it: its
+// container background (marked as such) or, where that is not shown, the system's backdrop; then
+// its content, in the colours of the rendering mode (see shownColor). Redacted, every text
+// becomes a rounded bar of its width in its colour.
 DisplayList displayList(const WidgetLayout& layout, const RenderEnvironment& environment);
+
+// A content colour as the system draws it in `mode`: as it is in full colour; accented, `tint`
+// with the colour's own opacity; vibrant, `tint` darkened to the colour's brightness, so that
+// every colour is a shade of the tint.
+RGBA shownColor(RGBA color, WidgetRenderingMode mode, RGBA tint);
 
 // Moves every item by (dx, dy) points: rects, and the ends of gradients. For placing a list drawn
 // on its own canvas onto a larger one.

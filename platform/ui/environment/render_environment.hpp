@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,9 @@
 #include "ui/environment/dynamic_type_size.hpp"
 #include "ui/environment/layout_direction.hpp"
 #include "ui/environment/widget_canvas.hpp"
+#include "ui/environment/widget_family.hpp"
+#include "ui/environment/widget_rendering_mode.hpp"
+#include "ui/view/color.hpp"
 
 namespace ui {
 
@@ -37,6 +41,16 @@ struct RenderEnvironment {
   bool redacted = false;
   // The surface the widget is drawn on: its size, content margins and corner radius.
   WidgetCanvas canvas;
+  WidgetFamily widgetFamily = WidgetFamily::systemSmall;
+
+  // How the system shows the widget where it is (the home screen, tinted or not, StandBy). In
+  // the accented and vibrant modes every view is drawn in `contentTint` (see
+  // WidgetRenderingMode). Where the container background is not shown the system draws
+  // `backdrop`, if any, over the canvas's shape instead.
+  WidgetRenderingMode widgetRenderingMode = WidgetRenderingMode::fullColor;
+  bool showsWidgetContainerBackground = true;
+  RGBA contentTint{1, 1, 1, 1};
+  std::optional<RGBA> backdrop;
 
   // Right to left where the locale's language is written so.
   static LayoutDirection directionOf(const foundation::Locale& locale) {
