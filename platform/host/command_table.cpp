@@ -230,7 +230,7 @@ const OptionSpec kOptions[] = {
      "",
      "",
      {Command::fit},
-     "print JSON for scripts, on one line: {\"truncated\":bool,\"results\":[{\"locale\","
+     "print JSON for scripts, on one line: {\"truncated\":bool,\"results\":[{\"device\",\"locale\","
      "\"family\",\"textSize\",\"texts\":[{\"text\",\"scale\",\"lines\",\"truncated\"}]}]}",
      &CommandLine::json},
     {"--locales",

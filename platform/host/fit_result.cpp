@@ -5,6 +5,7 @@
 
 #include "foundation/shortest_decimal.hpp"
 #include "host/commands.hpp"
+#include "host/device.hpp"
 #include "host/timeline_json.hpp"
 
 namespace host {
@@ -26,7 +27,7 @@ std::vector<FitResult> checkFit(const CommandContext& context, const AnyEntry& e
       for (const auto family : families) {
         ui::RenderEnvironment environment = inLocale(context.renderEnvironment(family), locale);
         environment.dynamicTypeSize = textSize;
-        results.push_back({locale, family, textSize,
+        results.push_back({std::string(context.device().name), locale, family, textSize,
                            ui::placedTexts(context.renderer.layout(view, environment).content)});
       }
     }
@@ -46,7 +47,8 @@ std::string fitJson(const std::vector<FitResult>& results) {
                        {"truncated", text.fit.truncated}});
     }
     truncated = truncated || result.truncated();
-    shown.push_back({{"locale", result.locale},
+    shown.push_back({{"device", result.device},
+                     {"locale", result.locale},
                      {"family", shortName(result.family)},
                      {"textSize", ui::toString(result.textSize)},
                      {"texts", std::move(texts)}});
@@ -75,7 +77,8 @@ std::string fitText(const std::vector<FitResult>& results) {
             (how.empty() ? "" : ", ") + ("wrapped to " + std::to_string(fit.lineCount) + " lines");
       }
       if (fit.truncated) how += how.empty() ? "truncated" : ", truncated";
-      out += result.locale + " " + std::string(shortName(result.family)) +
+      out += (result.device == defaultDevice().name ? "" : result.device + " ") + result.locale +
+             " " + std::string(shortName(result.family)) +
              (result.textSize == ui::DynamicTypeSize::large
                   ? ""
                   : " " + std::string(ui::toString(result.textSize))) +

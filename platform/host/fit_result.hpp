@@ -12,9 +12,10 @@ namespace host {
 struct CommandContext;
 struct AnyEntry;
 
-// Every text of the widget laid out in one locale, family and text size, with how it was made
-// to fit.
+// Every text of the widget laid out in one locale, family and text size on one phone, with how it
+// was made to fit.
 struct FitResult {
+  std::string device;
   std::string locale;
   WidgetFamily family = WidgetFamily::systemSmall;
   ui::DynamicTypeSize textSize = ui::DynamicTypeSize::large;
@@ -30,8 +31,8 @@ std::vector<FitResult> checkFit(const CommandContext& context, const AnyEntry& e
                                 const std::vector<WidgetFamily>& families,
                                 const std::vector<ui::DynamicTypeSize>& textSizes);
 
-// {"truncated": bool, "results": [{"locale", "family", "textSize", "texts": [{"text", "scale",
-// "lines", "truncated"}]}]}, on one line.
+// {"truncated": bool, "results": [{"device", "locale", "family", "textSize", "texts": [{"text",
+// "scale", "lines", "truncated"}]}]}, on one line.
 std::string fitJson(const std::vector<FitResult>& results);
 // One line per text that shrank, wrapped or was truncated, then a summary.
 std::string fitText(const std::vector<FitResult>& results);
