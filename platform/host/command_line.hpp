@@ -79,6 +79,11 @@ struct CommandLine {
   // by field name in place of the store's.
   std::optional<std::string> locales;
   std::vector<ui::DynamicTypeSize> textSizes;  // fit: none given: large
+  // The axes of a matrix (see Matrix): none given, the single values above.
+  std::vector<const Device*> devices;
+  std::vector<RenderingContext> contexts;
+  std::vector<Appearance> appearances;
+  std::vector<std::string> entries;  // --entry, each as given
   std::vector<std::pair<std::string, double>> fieldValues;
 
   std::optional<std::string> locale;

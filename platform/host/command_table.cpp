@@ -82,6 +82,29 @@ constexpr Commands kDeviceCommands{Command::render, Command::gallery, Command::t
                                    Command::fit,    Command::run,     Command::preview};
 constexpr Commands kContextCommands{Command::render, Command::tap, Command::run};
 
+// Each item of a comma-separated list, read by `one` (nothing: not an item), or every one of `all`
+// for "all".
+template <class Item, class One>
+std::optional<std::vector<Item>> listOf(std::string_view value, const std::vector<Item>& all,
+                                        One one) {
+  if (value == "all") return all;
+  std::vector<Item> items;
+  for (std::size_t start = 0; start <= value.size();) {
+    const std::size_t end = std::min(value.find(',', start), value.size());
+    const std::optional<Item> item = one(value.substr(start, end - start));
+    if (!item) return std::nullopt;
+    items.push_back(*item);
+    start = end + 1;
+  }
+  return items;
+}
+
+std::vector<const Device*> allDevices() {
+  std::vector<const Device*> all;
+  for (const Device& device : devices()) all.push_back(&device);
+  return all;
+}
+
 const OptionSpec kOptions[] = {
     {"--family",
      "",
@@ -233,20 +256,60 @@ const OptionSpec kOptions[] = {
      "print JSON for scripts, on one line: {\"truncated\":bool,\"results\":[{\"device\",\"locale\","
      "\"family\",\"textSize\",\"texts\":[{\"text\",\"scale\",\"lines\",\"truncated\"}]}]}",
      &CommandLine::json},
-    {"--locales",
-     "",
-     "LIST",
-     {Command::fit},
+    {"--devices", "", "LIST", kMatrixCommands,
+     "all, or phones that 'devices' lists joined by commas (default: --device's)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       auto devices = listOf(value, allDevices(), [](std::string_view name) {
+         const Device* device = deviceNamed(name);
+         return device != nullptr ? std::optional(device) : std::nullopt;
+       });
+       if (!devices) return "all, or phones that 'devices' lists, such as iphone-16,iphone-se";
+       line.devices = std::move(*devices);
+       return std::nullopt;
+     }},
+    {"--contexts", "", "LIST", kMatrixCommands,
+     "all, or places joined by commas: home, home-tinted, standby, standby-night (default "
+     "home)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       auto contexts =
+           listOf(value,
+                  std::vector{RenderingContext::home, RenderingContext::homeTinted,
+                              RenderingContext::standby, RenderingContext::standbyNight},
+                  renderingContextNamed);
+       if (!contexts)
+         return "all, or " + std::string(renderingContextNames()) + " joined by commas";
+       line.contexts = std::move(*contexts);
+       return std::nullopt;
+     }},
+    {"--appearances", "", "LIST", kMatrixCommands, "all, or light,dark (default light)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       auto appearances = listOf(value, std::vector{Appearance::light, Appearance::dark},
+                                 [](std::string_view name) -> std::optional<Appearance> {
+                                   if (name == "light") return Appearance::light;
+                                   if (name == "dark") return Appearance::dark;
+                                   return std::nullopt;
+                                 });
+       if (!appearances) return "all, or light and dark joined by commas";
+       line.appearances = std::move(*appearances);
+       return std::nullopt;
+     }},
+    {"--entry", "", "ENTRY", kMatrixCommands,
+     "an entry to draw, again for each: current (the store's, the default), placeholder, or "
+     "NAME:FIELD=X,... (the current entry with those fields, such as "
+     "negative:balance=-1234.5)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty() || value.size() > 1000) return "current, placeholder or NAME:FIELD=X";
+       line.entries.emplace_back(value);
+       return std::nullopt;
+     }},
+    {"--locales", "", "LIST", kMatrixCommands,
      "all (every locale ICU has), or identifiers joined by commas (default: the user's locale)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        if (value.empty() || value.size() > 20000) return "all, or locales such as en_US,de_DE";
        line.locales = std::string(value);
        return std::nullopt;
      }},
-    {"--text-sizes",
-     "",
-     "LIST",
-     {Command::fit},
+    {"--text-sizes", "", "LIST", kMatrixCommands,
      "all, or text sizes joined by commas, such as xSmall,large,accessibility5 (default "
      "large)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {

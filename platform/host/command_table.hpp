@@ -33,6 +33,8 @@ using Commands = std::initializer_list<Command>;
 // store's (`--<field> X`).
 inline constexpr Commands kPictureCommands{Command::render, Command::gallery, Command::run};
 inline constexpr Commands kValueCommands{Command::fit};
+// The commands that draw or check a matrix of cells (see Matrix).
+inline constexpr Commands kMatrixCommands{Command::fit};
 bool isOneOf(Command command, Commands commands);
 
 // Reads an option's value into the line; says what was expected when the value is not one of

@@ -23,30 +23,15 @@ std::variant<std::vector<std::string>, CommandResult> fitLocales(
 }
 
 CommandResult fitCommand(const CommandContext& context) {
-  auto families = context.familiesToShow();
-  if (auto* failure = std::get_if<CommandResult>(&families)) return *failure;
-  const auto chosen = std::get<std::vector<WidgetFamily>>(families);
-  auto locales = fitLocales(context.line.locales, context.userEnvironment.locale);
-  if (auto* failure = std::get_if<CommandResult>(&locales)) return *failure;
+  auto planned = matrixOf(context);
+  if (auto* failure = std::get_if<CommandResult>(&planned)) return *failure;
+  const Matrix& matrix = std::get<Matrix>(planned);
   if (context.line.fieldValues.empty()) {
     if (auto failure = context.checkStore()) return *failure;
   }
-  AnyEntry entry = context.currentEntry(context.providerContext(chosen.front()));
-  if (!context.line.fieldValues.empty()) {
-    if (!entry.withFields) {
-      return CommandResult::usage("the widget " + context.configuration.kind +
-                                  " takes no values from the command line");
-    }
-    std::vector<EntryField> fields;
-    for (const auto& [name, value] : context.line.fieldValues) fields.push_back({name, value});
-    entry = entry.withFields(fields);
-  }
-
-  const auto& sizes = context.line.textSizes;
-  const auto results =
-      checkFit(context, entry, std::get<std::vector<std::string>>(locales), chosen,
-               sizes.empty() ? std::vector{context.line.textSizeOrDefault()} : sizes);
-  context.io.out << (context.line.json ? fitJson(results) + "\n" : fitText(results));
+  const auto results = checkFit(context, matrix, entriesOf(context, matrix));
+  context.io.out << (context.line.json ? fitJson(matrix, results) + "\n"
+                                       : fitText(matrix, results));
   context.io.out.flush();
   if (!context.io.out) return CommandResult::failure("cannot write standard output");
   for (const auto& result : results) {

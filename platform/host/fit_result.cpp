@@ -10,32 +10,45 @@
 
 namespace host {
 
+namespace {
+
+// The cell as a fit line names it: its locale and family, then what is not the default.
+std::string where(const Matrix& matrix, const MatrixCell& cell) {
+  std::string out = cell.device == &defaultDevice() ? "" : std::string(cell.device->name) + " ";
+  out += cell.locale + " " + std::string(shortName(cell.family));
+  if (cell.textSize != ui::DynamicTypeSize::large)
+    out += " " + std::string(ui::toString(cell.textSize));
+  if (cell.context != RenderingContext::home) out += " " + std::string(toString(cell.context));
+  if (cell.appearance != Appearance::light) out += " " + std::string(toString(cell.appearance));
+  const std::string& entry = matrix.entries.at(cell.entry).name;
+  if (entry != "current") out += " " + entry;
+  return out;
+}
+
+}  // namespace
+
 bool FitResult::truncated() const {
   return std::any_of(texts.begin(), texts.end(),
                      [](const ui::PlacedText& text) { return text.fit.truncated; });
 }
 
-std::vector<FitResult> checkFit(const CommandContext& context, const AnyEntry& entry,
-                                const std::vector<std::string>& locales,
-                                const std::vector<WidgetFamily>& families,
-                                const std::vector<ui::DynamicTypeSize>& textSizes) {
-  // One tree serves every locale: its numbers are formatted in each layout's own.
-  const ui::View view = context.configuration.content(entry);
-  std::vector<FitResult> results;
-  for (const auto& locale : locales) {
-    for (const auto textSize : textSizes) {
-      for (const auto family : families) {
-        ui::RenderEnvironment environment = inLocale(context.renderEnvironment(family), locale);
-        environment.dynamicTypeSize = textSize;
-        results.push_back({std::string(context.device().name), locale, family, textSize,
-                           ui::placedTexts(context.renderer.layout(view, environment).content)});
-      }
-    }
-  }
+std::vector<FitResult> checkFit(const CommandContext& context, const Matrix& matrix,
+                                const std::vector<AnyEntry>& entries) {
+  // One tree an entry: its numbers are formatted in each layout's own locale.
+  std::vector<ui::View> views;
+  for (const AnyEntry& entry : entries) views.push_back(context.configuration.content(entry));
+  const std::vector<MatrixCell> cells = cellsOf(matrix);
+  std::vector<FitResult> results(cells.size());
+  forEachCell(cells.size(), 0, [&](std::size_t i) {
+    const MatrixCell& cell = cells[i];
+    const ui::RenderEnvironment environment = environmentOf(cell, matrix, context.userEnvironment);
+    results[i] = {cell,
+                  ui::placedTexts(context.renderer.layout(views[cell.entry], environment).content)};
+  });
   return results;
 }
 
-std::string fitJson(const std::vector<FitResult>& results) {
+std::string fitJson(const Matrix& matrix, const std::vector<FitResult>& results) {
   Json shown = Json::array();
   bool truncated = false;
   for (const auto& result : results) {
@@ -47,16 +60,20 @@ std::string fitJson(const std::vector<FitResult>& results) {
                        {"truncated", text.fit.truncated}});
     }
     truncated = truncated || result.truncated();
-    shown.push_back({{"device", result.device},
-                     {"locale", result.locale},
-                     {"family", shortName(result.family)},
-                     {"textSize", ui::toString(result.textSize)},
+    const MatrixCell& cell = result.cell;
+    shown.push_back({{"device", cell.device->name},
+                     {"family", shortName(cell.family)},
+                     {"context", toString(cell.context)},
+                     {"appearance", toString(cell.appearance)},
+                     {"locale", cell.locale},
+                     {"textSize", ui::toString(cell.textSize)},
+                     {"entry", matrix.entries.at(cell.entry).name},
                      {"texts", std::move(texts)}});
   }
   return oneLine({{"truncated", truncated}, {"results", std::move(shown)}});
 }
 
-std::string fitText(const std::vector<FitResult>& results) {
+std::string fitText(const Matrix& matrix, const std::vector<FitResult>& results) {
   std::string out;
   std::size_t changed = 0;
   std::size_t truncated = 0;
@@ -77,12 +94,7 @@ std::string fitText(const std::vector<FitResult>& results) {
             (how.empty() ? "" : ", ") + ("wrapped to " + std::to_string(fit.lineCount) + " lines");
       }
       if (fit.truncated) how += how.empty() ? "truncated" : ", truncated";
-      out += (result.device == defaultDevice().name ? "" : result.device + " ") + result.locale +
-             " " + std::string(shortName(result.family)) +
-             (result.textSize == ui::DynamicTypeSize::large
-                  ? ""
-                  : " " + std::string(ui::toString(result.textSize))) +
-             ": \"" + shown + "\" " + how + "\n";
+      out += where(matrix, result.cell) + ": \"" + shown + "\" " + how + "\n";
     }
   }
   out += std::to_string(results.size()) + " layouts: " + std::to_string(changed) +

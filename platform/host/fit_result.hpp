@@ -3,38 +3,30 @@
 #include <string>
 #include <vector>
 
-#include "host/widget_family.hpp"
-#include "ui/environment/dynamic_type_size.hpp"
+#include "host/matrix.hpp"
 #include "ui/layout/layout.hpp"
 
 namespace host {
 
 struct CommandContext;
-struct AnyEntry;
 
-// Every text of the widget laid out in one locale, family and text size on one phone, with how it
-// was made to fit.
+// Every text of the widget laid out in one cell of a matrix, with how it was made to fit.
 struct FitResult {
-  std::string device;
-  std::string locale;
-  WidgetFamily family = WidgetFamily::systemSmall;
-  ui::DynamicTypeSize textSize = ui::DynamicTypeSize::large;
+  MatrixCell cell;
   std::vector<ui::PlacedText> texts;
   bool truncated() const;
   friend bool operator==(const FitResult&, const FitResult&) = default;
 };
 
-// Lays the widget out for `entry` in each locale, text size and family, as the renderer would
-// draw it, each in an environment of its own: the user's settings otherwise.
-std::vector<FitResult> checkFit(const CommandContext& context, const AnyEntry& entry,
-                                const std::vector<std::string>& locales,
-                                const std::vector<WidgetFamily>& families,
-                                const std::vector<ui::DynamicTypeSize>& textSizes);
+// Lays the widget out in every cell of `matrix`, as the renderer would draw it, each in an
+// environment of its own, the cells on every core: `entries` are the matrix's (entriesOf).
+std::vector<FitResult> checkFit(const CommandContext& context, const Matrix& matrix,
+                                const std::vector<AnyEntry>& entries);
 
-// {"truncated": bool, "results": [{"device", "locale", "family", "textSize", "texts": [{"text",
-// "scale", "lines", "truncated"}]}]}, on one line.
-std::string fitJson(const std::vector<FitResult>& results);
+// {"truncated": bool, "results": [{"device", "family", "context", "appearance", "locale",
+// "textSize", "entry", "texts": [{"text", "scale", "lines", "truncated"}]}]}, on one line.
+std::string fitJson(const Matrix& matrix, const std::vector<FitResult>& results);
 // One line per text that shrank, wrapped or was truncated, then a summary.
-std::string fitText(const std::vector<FitResult>& results);
+std::string fitText(const Matrix& matrix, const std::vector<FitResult>& results);
 
 }  // namespace host

@@ -44,6 +44,14 @@ std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
   if (auto* failure = std::get_if<host::CommandResult>(&locales)) {
     return BadRequest{failure->message};
   }
+  host::Matrix matrix;
+  matrix.devices = {&context_.device()};
+  matrix.families = query.families;
+  matrix.contexts = {host::RenderingContext::home};
+  matrix.appearances = {host::Appearance::light};
+  matrix.locales = std::get<std::vector<std::string>>(locales);
+  matrix.textSizes =
+      query.textSizes.empty() ? std::vector{context_.line.textSizeOrDefault()} : query.textSizes;
   host::AnyEntry entry = current(context_.providerContext(query.families.front()));
   if (!query.values.empty()) {
     if (!entry.withFields) return BadRequest{"the widget takes no values"};
@@ -51,9 +59,8 @@ std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
     for (const auto& [name, value] : query.values) fields.push_back({name, value});
     entry = entry.withFields(fields);
   }
-  return host::fitJson(host::checkFit(
-      context_, entry, std::get<std::vector<std::string>>(locales), query.families,
-      query.textSizes.empty() ? std::vector{context_.line.textSizeOrDefault()} : query.textSizes));
+  matrix.entries = {host::MatrixEntry{"current", false, {}}};
+  return host::fitJson(matrix, host::checkFit(context_, matrix, {entry}));
 }
 
 std::optional<std::string> WidgetHost::hitTest(const TapRequest& tap) {

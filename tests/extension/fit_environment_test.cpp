@@ -33,9 +33,15 @@ TEST(FitEnvironment, theUsersPicturesAreTheSameBeforeAndAfterAFitInOtherLocales)
       {view, context.renderEnvironment(host::WidgetFamily::systemSmall)}};
   const auto before = renderer.render(pictures, host::OutputFormat::svg);
 
-  const auto results =
-      host::checkFit(context, entry, {"ar_EG", "ja_JP"}, {host::WidgetFamily::systemSmall},
-                     {ui::DynamicTypeSize::accessibility5});
+  host::Matrix matrix;
+  matrix.devices = {&host::defaultDevice()};
+  matrix.families = {host::WidgetFamily::systemSmall};
+  matrix.contexts = {host::RenderingContext::home};
+  matrix.appearances = {host::Appearance::light};
+  matrix.locales = {"ar_EG", "ja_JP"};
+  matrix.textSizes = {ui::DynamicTypeSize::accessibility5};
+  matrix.entries = {{"current", false, {}}};
+  const auto results = host::checkFit(context, matrix, {entry});
   ASSERT_EQ(results.size(), 2u);
   EXPECT_EQ(results[0].texts.at(2).text.find("CN¥"), std::string::npos);  // Arabic's own form
   EXPECT_EQ(renderer.render(pictures, host::OutputFormat::svg), before);
