@@ -252,11 +252,10 @@ class Server {
   std::atomic<int> streams_{0};
 };
 
-// Waits for what makes the host ask again: the store changing, or the policy's date. Returns
-// when a stop is asked for.
-void followStoreAndPolicy(WidgetHost& widget, LiveTimeline& live) {
+// Waits for what makes the host ask again: the store changing, SIGUSR1, or the policy's date.
+// Returns when a stop is asked for.
+void followStoreAndPolicy(WidgetHost& widget, LiveTimeline& live, host::StoreWatcher& watcher) {
   using Clock = std::chrono::steady_clock;
-  host::StoreWatcher watcher(widget.store());
   auto lastRequest = Clock::now();
   while (!host::stopRequested()) {
     // When the policy asks again, never sooner than a second after the last request.
@@ -275,10 +274,19 @@ void followStoreAndPolicy(WidgetHost& widget, LiveTimeline& live) {
     if (reloadAt) wakeAt = std::min(wakeAt, *reloadAt);
     if (const auto due = watcher.dueAt()) wakeAt = std::min(wakeAt, *due);
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - Clock::now());
-    pollfd descriptors[2] = {{host::stopRequestFd(), POLLIN, 0}, {watcher.fd(), POLLIN, 0}};
-    poll(descriptors, 2, static_cast<int>(std::max<long long>(wait.count(), 0)));
+    pollfd descriptors[3] = {{host::stopRequestFd(), POLLIN, 0},
+                             {host::reloadRequestFd(), POLLIN, 0},
+                             {watcher.fd(), POLLIN, 0}};
+    poll(descriptors, 3, static_cast<int>(std::max<long long>(wait.count(), 0)));
     if (host::stopRequested()) break;
-    if (descriptors[1].revents & POLLIN) watcher.readEvents();
+    if (host::takeReloadRequest()) {
+      // The app's way of saying "look again": whatever the watches missed, they start afresh.
+      watcher.rearm();
+      widget.reload(ReloadReason::signalAsked);
+      lastRequest = Clock::now();
+      continue;
+    }
+    if (descriptors[2].revents & POLLIN) watcher.readEvents();
     const auto now = Clock::now();
     if (watcher.takeChange(now)) {
       widget.reload(ReloadReason::storeChanged);
@@ -317,12 +325,22 @@ host::CommandResult servePreview(const host::CommandContext& context) {
   }
 
   const host::StopOnSignal stopOnSignal;
+  // Armed before the first look at the store, so that no change can fall between the two.
+  host::StoreWatcher watcher(widget.store());
   widget.reload(ReloadReason::firstLoad);
   std::thread listener([&server] { server.listen(); });
-  followStoreAndPolicy(widget, live);
-  live.stop();
-  server.stop();
-  listener.join();
+  const auto stopServing = [&] {
+    live.stop();
+    server.stop();
+    listener.join();
+  };
+  try {
+    followStoreAndPolicy(widget, live, watcher);
+  } catch (...) {
+    stopServing();
+    throw;
+  }
+  stopServing();
   context.environment.err << host::iso8601(foundation::Date::now()).value_or("?") << "  stopped"
                           << std::endl;
   return host::CommandResult::ok();
