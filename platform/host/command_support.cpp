@@ -9,11 +9,12 @@
 #include <fstream>
 #include <system_error>
 
+#include "foundation/atomic_file.hpp"
 #include "foundation/locale.hpp"
 #include "foundation/user_defaults.hpp"
-#include "host/atomic_file.hpp"
 #include "host/commands.hpp"
 #include "host/entry_choice.hpp"
+#include "host/signals.hpp"
 #include "ui/png_encoder.hpp"
 #include "ui/render_display_list.hpp"
 #include "ui/view_dump.hpp"
@@ -316,7 +317,8 @@ CommandResult writePictures(const CommandContext& context, const OutputPlan& pla
         {pictureFile(context, plan, name),
          std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size())});
   }
-  if (auto failure = host::writeFilesAtomically(files)) return CommandResult::failure(*failure);
+  if (auto failure = foundation::writeFilesAtomically(files, removeOnSignal))
+    return CommandResult::failure(*failure);
   if (!context.line.quiet && context.line.command != Command::run) {
     for (const auto& file : files)
       context.environment.err << "wrote " << file.path.string() << "\n";
