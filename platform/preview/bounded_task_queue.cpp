@@ -2,9 +2,8 @@
 
 namespace preview {
 
-BoundedTaskQueue::BoundedTaskQueue(std::size_t maxThreads, std::size_t maxWaiting,
-                                   std::chrono::seconds idleExit)
-    : maxThreads_(maxThreads), maxWaiting_(maxWaiting), idleExit_(idleExit) {}
+BoundedTaskQueue::BoundedTaskQueue(std::size_t maxThreads, std::chrono::seconds idleExit)
+    : maxThreads_(maxThreads), idleExit_(idleExit) {}
 
 BoundedTaskQueue::~BoundedTaskQueue() {
   shutdown();
@@ -19,11 +18,6 @@ void BoundedTaskQueue::enqueue(std::function<void()> job) {
     Worker& worker = workers_.emplace_back();
     jobs_.push_back(std::move(job));
     worker.thread = std::thread([this, &worker] { work(worker); });
-    return;
-  }
-  if (idle_ == 0 && jobs_.size() >= maxWaiting_) {
-    lock.unlock();
-    job();
     return;
   }
   jobs_.push_back(std::move(job));

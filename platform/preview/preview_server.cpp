@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cmath>
 #include <iostream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <thread>
 
@@ -16,6 +17,7 @@
 #include "host/signals.hpp"
 #include "host/store_watcher.hpp"
 #include "host/timeline_json.hpp"
+#include "preview/bounded_http_server.hpp"
 #include "preview/bounded_task_queue.hpp"
 #include "preview/live_timeline.hpp"
 #include "preview/preview_page.hpp"
@@ -25,10 +27,17 @@
 namespace preview {
 namespace {
 
-// Connections at once, and event streams among them: fifty pages and their pictures.
-constexpr std::size_t kMaxThreads = 72;
-constexpr std::size_t kMaxWaitingConnections = 64;
+// Connections open at once, in all and from one client: fifty pages and their pictures, with
+// room beside one client's share for everyone else's. Event streams are among them.
+constexpr std::size_t kMaxConnections = 80;
+constexpr std::size_t kMaxConnectionsPerClient = 64;
 constexpr int kMaxEventStreams = 60;
+// A thread for each connection the limits take, and some to turn the rest away at once.
+constexpr std::size_t kMaxThreads = kMaxConnections + 16;
+// /api/fit is laid out this many layouts at a time, each slice under the widget's own rules, so
+// that a stop, and any request that waits for the widget, waits for one slice and never for the
+// whole matrix.
+constexpr std::size_t kFitLayoutsPerSlice = 32;
 // A page that went away is noticed at the next write; with nothing new, one comes this often.
 constexpr std::chrono::seconds kKeepAliveComment{15};
 constexpr std::size_t kMaxBody = 4096;
@@ -62,47 +71,73 @@ std::vector<std::string> splitAtSpaces(const std::string& command) {
   return words;
 }
 
+std::string joined(const std::vector<std::string>& words) {
+  std::string out;
+  for (const auto& word : words) out += (out.empty() ? "" : ",") + word;
+  return out;
+}
+
+ServerBounds serverBounds() {
+  ServerBounds bounds;
+  bounds.maxConnections = kMaxConnections;
+  bounds.maxConnectionsPerClient = kMaxConnectionsPerClient;
+  return bounds;
+}
+
 class Server {
  public:
   Server(const host::CommandContext& context, LiveTimeline& live, WidgetHost& widget)
-      : context_(context), live_(live), widget_(widget) {}
+      : context_(context),
+        live_(live),
+        widget_(widget),
+        http_(serverBounds()),
+        availableLocales_(foundation::Locale::availableIdentifiers().size()) {}
 
   // Binds, and answers the port; nothing when the address cannot be bound.
   std::optional<int> bind(const std::string& address, int port) {
-    http_.new_task_queue = [] { return new BoundedTaskQueue(kMaxThreads, kMaxWaitingConnections); };
-    http_.set_keep_alive_timeout(2);
-    http_.set_read_timeout(5);
-    http_.set_write_timeout(5);
+    http_.new_task_queue = [] { return new BoundedTaskQueue(kMaxThreads); };
+    // What the server says in its Keep-Alive header; the connection's own wait is the bounds'.
+    http_.set_keep_alive_timeout(serverBounds().idle.count());
     http_.set_payload_max_length(kMaxBody);
     if (address.find(':') != std::string::npos) http_.set_address_family(AF_INET6);
     routes();
-    const int bound = port == 0 ? http_.bind_to_any_port(address)
-                                : (http_.bind_to_port(address, port) ? port : -1);
-    if (bound <= 0) return std::nullopt;
-    allowed_ = AllowedOrigin{address, bound};
+    const auto bound = http_.bindTo(address, port);
+    if (bound) allowed_ = AllowedOrigin{address, *bound};
     return bound;
   }
 
-  void listen() { http_.listen_after_bind(); }
-  void stop() { http_.stop(); }
+  // Serves until stop(); returns at once when it cannot.
+  void listen() {
+    http_.listen_after_bind();
+    listenEnded_.store(true);
+  }
+  // Stops serving: a request half-read or an answer half-written fails, a handler at work ends
+  // at its next slice (the fit) or write (the event stream).
+  void stop() {
+    // The listener may not have begun yet, and a server not yet running ignores a stop.
+    while (!http_.is_running() && !listenEnded_.load()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    http_.stopAll();
+  }
 
  private:
   void routes() {
     http_.set_default_headers({{"Cache-Control", "no-store"},
                                {"X-Content-Type-Options", "nosniff"},
-                               {"X-Frame-Options", "DENY"}});
+                               {"X-Frame-Options", "DENY"},
+                               {"Accept-Ranges", "none"}});
     http_.set_pre_routing_handler([this](const httplib::Request& request,
                                          httplib::Response& response) {
       if (!allowed_.hostAllowed(request.get_header_value("Host"))) {
         fail(response, 403, "refused: the Host header does not name this server");
         return httplib::Server::HandlerResponse::Handled;
       }
-      // A browser says where a request comes from: another site may link to the page, but not
-      // read or load anything else (the fit of every locale is costly).
-      const auto site = request.get_header_value("Sec-Fetch-Site");
-      if ((site == "cross-site" || site == "same-site") &&
-          request.get_header_value("Sec-Fetch-Mode") != "navigate") {
-        fail(response, 403, "refused: only the preview page itself may ask this");
+      const FetchMetadata fetch{request.get_header_value("Sec-Fetch-Site"),
+                                request.get_header_value("Sec-Fetch-Mode"),
+                                request.get_header_value("Sec-Fetch-Dest")};
+      if (!siteAllowed(request.method, request.path, fetch)) {
+        fail(response, 403, "refused: another site may only link to the preview page");
         return httplib::Server::HandlerResponse::Handled;
       }
       if (request.method != "GET" && !allowed_.originAllowed(request.get_header_value("Origin"))) {
@@ -144,8 +179,9 @@ class Server {
     http_.Get("/api/timeline", [this](const httplib::Request&, httplib::Response& response) {
       response.set_content(live_.json() + "\n", "application/json");
     });
-    http_.Get("/events",
-              [this](const httplib::Request&, httplib::Response& response) { events(response); });
+    http_.Get("/events", [this](const httplib::Request& request, httplib::Response& response) {
+      events(request, response);
+    });
     http_.Get("/render", [this](const httplib::Request& request, httplib::Response& response) {
       const auto parsed = parseRenderQuery(
           QueryParameters(request.params.begin(), request.params.end()), knownLocale);
@@ -158,14 +194,7 @@ class Server {
                                         : "image/svg+xml; charset=utf-8");
     });
     http_.Get("/api/fit", [this](const httplib::Request& request, httplib::Response& response) {
-      const auto parsed =
-          parseFitQuery(QueryParameters(request.params.begin(), request.params.end()));
-      if (const auto* bad = std::get_if<BadRequest>(&parsed))
-        return fail(response, 400, bad->reason);
-      const auto answer = widget_.fit(std::get<FitQuery>(parsed));
-      if (const auto* bad = std::get_if<BadRequest>(&answer))
-        return fail(response, 400, bad->reason);
-      response.set_content(std::get<std::string>(answer) + "\n", "application/json");
+      fit(request, response);
     });
     http_.Post("/api/reload", [this](const httplib::Request&, httplib::Response& response) {
       widget_.reload(ReloadReason::pageAsked);
@@ -176,9 +205,11 @@ class Server {
     });
   }
 
-  void events(httplib::Response& response) {
+  void events(const httplib::Request& request, httplib::Response& response) {
     if (streams_.fetch_add(1) >= kMaxEventStreams) {
       streams_.fetch_sub(1);
+      // Closed after the answer: a page turned away must not hold a connection meanwhile.
+      http_.closeAfterAnswer(request);
       return fail(response, 503, "too many pages open: close one and reload");
     }
     auto seen = std::make_shared<std::uint64_t>(0);
@@ -205,6 +236,46 @@ class Server {
           return sink.write(chunk.data(), chunk.size());
         },
         [this](bool) { streams_.fetch_sub(1); });
+  }
+
+  // fit's JSON, laid out a slice of locales at a time (see kFitLayoutsPerSlice).
+  void fit(const httplib::Request& request, httplib::Response& response) {
+    const auto parsed = parseFitQuery(QueryParameters(request.params.begin(), request.params.end()),
+                                      availableLocales_);
+    if (const auto* bad = std::get_if<BadRequest>(&parsed)) return fail(response, 400, bad->reason);
+    const FitQuery& query = std::get<FitQuery>(parsed);
+    // Without locales the fit is the user's locale alone, which the widget's host knows.
+    std::vector<std::string> locales;
+    if (query.locales) {
+      auto listed = host::fitLocales(query.locales);
+      if (const auto* failure = std::get_if<host::CommandResult>(&listed)) {
+        return fail(response, 400, failure->message);
+      }
+      locales = std::get<std::vector<std::string>>(std::move(listed));
+    }
+    const std::size_t perLocale =
+        fitLayouts(FitQuery{std::nullopt, query.families, {}, query.textSizes}, 1);
+    const std::size_t localesPerSlice = std::max<std::size_t>(1, kFitLayoutsPerSlice / perLocale);
+    auto merged = nlohmann::ordered_json::array();
+    bool truncated = false;
+    for (std::size_t at = 0; at < std::max<std::size_t>(locales.size(), 1); at += localesPerSlice) {
+      if (live_.stopping()) return fail(response, 503, "the preview is stopping");
+      FitQuery slice = query;
+      if (query.locales) {
+        const auto end = locales.begin() + static_cast<std::ptrdiff_t>(
+                                               std::min(at + localesPerSlice, locales.size()));
+        slice.locales = joined(
+            std::vector<std::string>(locales.begin() + static_cast<std::ptrdiff_t>(at), end));
+      }
+      const auto answer = widget_.fit(slice);
+      if (const auto* bad = std::get_if<BadRequest>(&answer))
+        return fail(response, 400, bad->reason);
+      auto part = nlohmann::ordered_json::parse(std::get<std::string>(answer));
+      truncated = truncated || part.value("truncated", false);
+      for (auto& result : part["results"]) merged.push_back(std::move(result));
+    }
+    const nlohmann::ordered_json whole = {{"truncated", truncated}, {"results", std::move(merged)}};
+    response.set_content(whole.dump() + "\n", "application/json");
   }
 
   void tap(const httplib::Request& request, httplib::Response& response) {
@@ -247,9 +318,11 @@ class Server {
   const host::CommandContext& context_;
   LiveTimeline& live_;
   WidgetHost& widget_;
-  httplib::Server http_;
+  BoundedHttpServer http_;
+  const std::size_t availableLocales_;
   AllowedOrigin allowed_;
   std::atomic<int> streams_{0};
+  std::atomic<bool> listenEnded_{false};
 };
 
 // Waits for what makes the host ask again: the store changing, SIGUSR1, or the policy's date.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -21,7 +22,8 @@ namespace hosttest {
 class HttpConnection {
  public:
   // Connects to 127.0.0.1:`port` from `from` (any address of 127.0.0.0/8 is this machine's).
-  explicit HttpConnection(int port, const std::string& from = "127.0.0.1") {
+  explicit HttpConnection(int port, const std::string& from = "127.0.0.1",
+                          std::chrono::milliseconds connectWait = std::chrono::seconds(5)) {
     fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd_ < 0) return;
     sockaddr_in local{};
@@ -31,8 +33,22 @@ class HttpConnection {
     server.sin_family = AF_INET;
     server.sin_port = htons(static_cast<std::uint16_t>(port));
     ::inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
-    if (::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0 ||
-        ::connect(fd_, reinterpret_cast<const sockaddr*>(&server), sizeof server) != 0) {
+    // A server that accepts nothing leaves the connection in its listen queue, or (the queue
+    // full) unanswered: the attempt ends after `connectWait`.
+    const int flags = ::fcntl(fd_, F_GETFL);
+    ::fcntl(fd_, F_SETFL, flags | O_NONBLOCK);
+    bool made = ::bind(fd_, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0 &&
+                (::connect(fd_, reinterpret_cast<const sockaddr*>(&server), sizeof server) == 0 ||
+                 errno == EINPROGRESS);
+    if (made) {
+      pollfd ready{fd_, POLLOUT, 0};
+      int error = 0;
+      socklen_t size = sizeof error;
+      made = ::poll(&ready, 1, static_cast<int>(connectWait.count())) == 1 &&
+             ::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    }
+    ::fcntl(fd_, F_SETFL, flags);
+    if (!made) {
       ::close(fd_);
       fd_ = -1;
     }
