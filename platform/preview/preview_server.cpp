@@ -8,6 +8,7 @@
 #include <cmath>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <span>
 #include <sstream>
 #include <thread>
 
@@ -71,7 +72,7 @@ std::vector<std::string> splitAtSpaces(const std::string& command) {
   return words;
 }
 
-std::string joined(const std::vector<std::string>& words) {
+std::string joined(std::span<const std::string> words) {
   std::string out;
   for (const auto& word : words) out += (out.empty() ? "" : ",") + word;
   return out;
@@ -238,13 +239,15 @@ class Server {
         [this](bool) { streams_.fetch_sub(1); });
   }
 
-  // fit's JSON, laid out a slice of locales at a time (see kFitLayoutsPerSlice).
+  // fit's JSON, laid out a slice of locales at a time (see kFitLayoutsPerSlice): each slice is
+  // one call to the widget's host, and their answers are joined.
   void fit(const httplib::Request& request, httplib::Response& response) {
     const auto parsed = parseFitQuery(QueryParameters(request.params.begin(), request.params.end()),
                                       availableLocales_);
     if (const auto* bad = std::get_if<BadRequest>(&parsed)) return fail(response, 400, bad->reason);
     const FitQuery& query = std::get<FitQuery>(parsed);
-    // Without locales the fit is the user's locale alone, which the widget's host knows.
+    // Without locales the fit is of the user's locale alone, which the widget's host knows: one
+    // slice.
     std::vector<std::string> locales;
     if (query.locales) {
       auto listed = host::fitLocales(query.locales);
@@ -254,18 +257,16 @@ class Server {
       locales = std::get<std::vector<std::string>>(std::move(listed));
     }
     const std::size_t perLocale =
-        fitLayouts(FitQuery{std::nullopt, query.families, {}, query.textSizes}, 1);
+        query.families.size() * std::max<std::size_t>(query.textSizes.size(), 1);
     const std::size_t localesPerSlice = std::max<std::size_t>(1, kFitLayoutsPerSlice / perLocale);
+    const std::span<const std::string> all(locales);
     auto merged = nlohmann::ordered_json::array();
     bool truncated = false;
-    for (std::size_t at = 0; at < std::max<std::size_t>(locales.size(), 1); at += localesPerSlice) {
+    for (std::size_t at = 0; at < std::max<std::size_t>(all.size(), 1); at += localesPerSlice) {
       if (live_.stopping()) return fail(response, 503, "the preview is stopping");
       FitQuery slice = query;
       if (query.locales) {
-        const auto end = locales.begin() + static_cast<std::ptrdiff_t>(
-                                               std::min(at + localesPerSlice, locales.size()));
-        slice.locales = joined(
-            std::vector<std::string>(locales.begin() + static_cast<std::ptrdiff_t>(at), end));
+        slice.locales = joined(all.subspan(at, std::min(localesPerSlice, all.size() - at)));
       }
       const auto answer = widget_.fit(slice);
       if (const auto* bad = std::get_if<BadRequest>(&answer))

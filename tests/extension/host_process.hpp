@@ -113,20 +113,23 @@ class HostProcess {
 };
 
 // Runs a child as "nobody" when the test runs as root, where file modes do not apply to it, so
-// that a folder or store the user may not read is one for the host too; `folders` (and the
-// folders above them) are opened for it to pass through and write. A child that cannot change
-// its user exits 126: the test is then skipped.
-inline std::function<bool()> asUnprivilegedUser(const std::vector<fs::path>& folders) {
+// that a folder or store the user may not read is one for the host too. The test's `scratch`
+// folder is opened for it to read and pass through, and `writable` folders (inside it) to
+// write; nothing above the scratch folder is changed. A child that cannot change its user, or
+// cannot reach the scratch folder as nobody, exits 126: the test is then skipped.
+inline std::function<bool()> asUnprivilegedUser(const fs::path& scratch,
+                                                const std::vector<fs::path>& writable) {
   if (::geteuid() != 0) return [] { return true; };
-  for (const auto& folder : folders) {
-    for (fs::path at = folder; at.has_relative_path(); at = at.parent_path()) {
-      std::error_code ignored;
-      fs::permissions(at, fs::perms::others_exec, fs::perm_options::add, ignored);
-    }
-    std::error_code ignored;
+  std::error_code ignored;
+  // Readable too: the store watcher watches every folder on the way, which takes listing it.
+  fs::permissions(scratch, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add,
+                  ignored);
+  for (const auto& folder : writable) {
     fs::permissions(folder, fs::perms::all, fs::perm_options::add, ignored);
   }
-  return [] { return ::setgid(65534) == 0 && ::setuid(65534) == 0; };
+  return [scratch] {
+    return ::setgid(65534) == 0 && ::setuid(65534) == 0 && ::access(scratch.c_str(), X_OK) == 0;
+  };
 }
 
 }  // namespace hosttest

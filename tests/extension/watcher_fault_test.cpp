@@ -56,7 +56,7 @@ class WatcherFault : public testing::TestWithParam<Host> {
 
   // The host on the store, as "nobody" when the test runs as root (see asUnprivilegedUser).
   void start() {
-    const auto prepare = hosttest::asUnprivilegedUser({scratch_.root(), containers(), output()});
+    const auto prepare = hosttest::asUnprivilegedUser(scratch_.root(), {containers(), output()});
     std::vector<std::string> arguments = {"preview"};
     if (GetParam() == Host::run) {
       arguments = {"run",      "--out", output().string() + "/", "--format", "tree",

@@ -121,7 +121,9 @@ TEST(StoreWatcher, ComparesTheStoreWhereItsFolderCannotBeWatched) {
   const support::TemporaryContainers containers;
   const fs::path store = containers.storePath("group.a");
   write(store, '0');
-  for (fs::path at = store.parent_path(); at.has_relative_path(); at = at.parent_path()) {
+  // Passable for "nobody" from the scratch folder down; nothing above it is changed.
+  for (fs::path at = store.parent_path(); at != containers.root().parent_path();
+       at = at.parent_path()) {
     fs::permissions(at, fs::perms::others_exec, fs::perm_options::add);
   }
   fs::permissions(store.parent_path(), fs::perms::owner_all | fs::perms::others_exec);
@@ -132,6 +134,7 @@ TEST(StoreWatcher, ComparesTheStoreWhereItsFolderCannotBeWatched) {
   if (child == 0) {
     close(ready[0]);
     if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
+    if (access(store.c_str(), R_OK) != 0) _exit(126);  // a folder above the scratch is closed
     if (access(store.parent_path().c_str(), R_OK) == 0) _exit(125);  // the folder is listable
     host::StoreWatcher watcher(store, std::chrono::milliseconds(40),
                                std::chrono::milliseconds(100));
