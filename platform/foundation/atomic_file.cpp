@@ -1,12 +1,15 @@
 #include "foundation/atomic_file.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace foundation {
@@ -67,6 +70,45 @@ std::filesystem::path folderOf(const std::filesystem::path& path) {
   return path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
 }
 
+std::string temporaryPrefix(const std::filesystem::path& path) {
+  return "." + path.filename().string() + ".tmp-";
+}
+
+// The writer's process id in a temporary file's name, "<prefix>PID-N"; nothing for any other
+// name.
+std::optional<pid_t> writerOf(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix)) return std::nullopt;
+  name.remove_prefix(prefix.size());
+  pid_t pid = 0;
+  const auto [dash, error] = std::from_chars(name.data(), name.data() + name.size(), pid);
+  if (error != std::errc() || pid <= 0 || dash == name.data() + name.size() || *dash != '-') {
+    return std::nullopt;
+  }
+  const std::string_view count(dash + 1,
+                               static_cast<std::size_t>(name.data() + name.size() - dash - 1));
+  if (count.empty() || count.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  return pid;
+}
+
+// Removes what a writer of `path` killed part-way (SIGKILL, which no handler sees) left beside
+// it: its temporary files, named for `path`, whose process is gone. A live process keeps its
+// files, another user's too (kill() then says EPERM), and so does this one's: another thread
+// may be writing the same path.
+void removeStaleTemporaryFiles(const std::filesystem::path& path) {
+  const std::string prefix = temporaryPrefix(path);
+  std::error_code error;
+  std::filesystem::directory_iterator entries(folderOf(path), error);
+  for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+    const std::string name = entries->path().filename().string();
+    const auto writer = writerOf(name, prefix);
+    if (!writer || *writer == getpid()) continue;
+    if (kill(*writer, 0) == 0 || errno != ESRCH) continue;
+    unlink(entries->path().c_str());
+  }
+}
+
 }  // namespace
 
 std::optional<std::string> writeFilesAtomically(std::span<const FileContent> files,
@@ -90,13 +132,14 @@ std::optional<std::string> writeFilesAtomically(std::span<const FileContent> fil
     pending[i].requested = files[i].path;
     if (auto refused = resolve(pending[i])) return refused;  // nothing made yet
   }
+  // Before the new files are made, so that what a dead writer left does not fill the disk.
+  for (const Pending& file : pending) removeStaleTemporaryFiles(file.path);
   // Every new file written before any is flushed, and the writing of all of them started before
   // waiting for the first: the disk takes them side by side.
   for (std::size_t i = 0; i < files.size(); ++i) {
     Pending& file = pending[i];
-    file.temporary = folderOf(file.path) /
-                     ("." + file.path.filename().string() + ".tmp-" + std::to_string(getpid()) +
-                      "-" + std::to_string(counter.fetch_add(1)));
+    file.temporary = folderOf(file.path) / (temporaryPrefix(file.path) + std::to_string(getpid()) +
+                                            "-" + std::to_string(counter.fetch_add(1)));
     watch(file.temporary.c_str());
     file.fd = open(file.temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (file.fd < 0) {

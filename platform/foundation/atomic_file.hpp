@@ -14,11 +14,13 @@ namespace foundation {
 using TemporaryFileWatcher = void (*)(const char* temporaryPath);
 
 // Writes `bytes` to `path` so that the path holds either what it held before or all of the new
-// bytes, never a part: the bytes go to a new file in the same folder, are flushed to the disk,
-// and the file is renamed over `path`, whose folder is then flushed too. On any failure the new
-// file is removed. A link at `path` is followed; a path that holds anything but a regular file
-// (a device, a pipe, a folder) is refused, never replaced. Returns nothing on success, else one
-// line saying what failed.
+// bytes, never a part: the bytes go to a new file in the same folder (".NAME.tmp-PID-N"), are
+// flushed to the disk, and the file is renamed over `path`, whose folder is then flushed too. On
+// any failure the new file is removed; a signal handler told by `watcher` removes it when the
+// process is stopped part-way, and what a process killed outright (SIGKILL) left is removed the
+// next time the same path is written, once no process of its PID is alive. A link at `path` is
+// followed; a path that holds anything but a regular file (a device, a pipe, a folder) is
+// refused, never replaced. Returns nothing on success, else one line saying what failed.
 std::optional<std::string> writeFileAtomically(const std::filesystem::path& path,
                                                std::span<const std::uint8_t> bytes,
                                                TemporaryFileWatcher watcher = nullptr);

@@ -11,12 +11,13 @@
 #include <system_error>
 #include <vector>
 
+#include "foundation/atomic_file.hpp"
 #include "foundation/property_list/binary_property_list_writer.hpp"
 #include "foundation/property_list/property_list_document.hpp"
 #include "foundation/property_list/xml_property_list_writer.hpp"
 #include "foundation/user_defaults.hpp"
-#include "host/atomic_file.hpp"
 #include "host/defaults_text.hpp"
+#include "host/signals.hpp"
 
 namespace host {
 namespace {
@@ -172,7 +173,7 @@ DefaultsResult save(const Store& store, const DefaultsSuite& suite, Dictionary c
   }
   auto folders = makeFolders(suite.root.path, file.parent_path());
   if (auto* why = std::get_if<std::string>(&folders)) return failure(*why);
-  if (auto error = writeFileAtomically(file, bytes)) {
+  if (auto error = foundation::writeFileAtomically(file, bytes, removeOnSignal)) {
     const auto& made = std::get<std::vector<fs::path>>(folders);
     for (auto it = made.rbegin(); it != made.rend(); ++it) ::rmdir(it->c_str());
     return failure(*error);

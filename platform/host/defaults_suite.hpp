@@ -27,8 +27,8 @@ struct DefaultsResult {
 
 // Runs a request on the suite. `read` prints to `output` (defaultsText); `import -` reads
 // `input`. A change is written whole, as the containing app writes its store: the new file beside
-// the store, flushed, renamed over it (host::writeFileAtomically), binary unless the store is XML.
-// Every key the request does not name keeps its value exactly. Nothing is locked, as the
+// the store, flushed, renamed over it (foundation::writeFileAtomically), binary unless the store is
+// XML. Every key the request does not name keeps its value exactly. Nothing is locked, as the
 // platform's store locks nothing: of two changes at once, the later rename wins.
 //
 // On any failure nothing is written and the store keeps its bytes: a store that cannot be read

@@ -9,7 +9,8 @@
 #include <set>
 #include <system_error>
 
-#include "host/atomic_file.hpp"
+#include "foundation/atomic_file.hpp"
+#include "host/signals.hpp"
 
 namespace host {
 namespace {
@@ -188,7 +189,9 @@ CommandResult writePictures(const CommandContext& context, const OutputPlan& pla
         {pictureFile(context, plan, name),
          std::span(reinterpret_cast<const std::uint8_t*>(content.data()), content.size())});
   }
-  if (auto failure = host::writeFilesAtomically(files)) return CommandResult::failure(*failure);
+  if (auto failure = foundation::writeFilesAtomically(files, removeOnSignal)) {
+    return CommandResult::failure(*failure);
+  }
   if (!context.line.quiet && context.line.command != Command::run) {
     for (const auto& file : files) context.io.err << "wrote " << file.path.string() << "\n";
     context.io.err.flush();

@@ -1,6 +1,7 @@
 #include "host/commands.hpp"
 #include "host/run_loop.hpp"
 #include "host/signals.hpp"
+#include "host/store_status_line.hpp"
 #include "host/store_watcher.hpp"
 
 namespace host {
@@ -19,7 +20,9 @@ CommandResult runCommand(const CommandContext& context) {
   const WidgetConfiguration& configuration = context.configuration;
   const auto report = context.reporter();
   const auto request = context.providerContext(chosen.front());
+  StoreStatusLine storeStatus(context);
   auto requestTimelineNow = [&]() {
+    if (auto line = storeStatus.next()) context.io.err << *line << std::endl;
     return requestTimeline(configuration.provider, request, report);
   };
   auto show = [&](const AnyEntry& entry) -> std::optional<std::string> {

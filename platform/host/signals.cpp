@@ -129,19 +129,16 @@ StopOnSignal::~StopOnSignal() {
   drain(reloadPipe[0]);
 }
 
-namespace detail {
-
-void addPendingTemporaryFile(const char* path) {
+void removeOnSignal(const char* temporaryPath) {
+  if (temporaryPath == nullptr) {
+    pendingCount.store(0);
+    return;
+  }
   const int n = pendingCount.load();
   if (n == kMaxPending) return;  // beyond what is kept: left behind if a signal comes
-  std::strncpy(pendingPaths[n], path, sizeof pendingPaths[n] - 1);
+  std::strncpy(pendingPaths[n], temporaryPath, sizeof pendingPaths[n] - 1);
   pendingPaths[n][sizeof pendingPaths[n] - 1] = '\0';
   pendingCount.store(n + 1);
 }
 
-void clearPendingTemporaryFiles() {
-  pendingCount.store(0);
-}
-
-}  // namespace detail
 }  // namespace host

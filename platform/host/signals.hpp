@@ -32,10 +32,10 @@ class StopOnSignal {
   StopOnSignal& operator=(const StopOnSignal&) = delete;
 };
 
-namespace detail {
-// The temporary files being written, removed by the signal handler (at most 32 at a time).
-void addPendingTemporaryFile(const char* path);
-void clearPendingTemporaryFiles();
-}  // namespace detail
+// Tells the signal handlers of each temporary file just before it is made, and (nullptr) when
+// they are all renamed or removed: SIGINT, SIGTERM and SIGHUP then remove the files being
+// written (at most 32 at a time) before the process ends. The watcher the host hands to
+// foundation::writeFilesAtomically.
+void removeOnSignal(const char* temporaryPath);
 
 }  // namespace host

@@ -23,7 +23,8 @@ class Sleeper {
 class StoreWatcher;
 
 // Sleeps on the system clock; SIGINT and SIGTERM end the wait (see StopOnSignal). SIGUSR1 and a
-// change of the watched store, when there is a watcher, end it early with a reason to reload.
+// change of the watched store, when there is a watcher, end it early with a reason to reload;
+// SIGUSR1 also re-arms the watcher.
 class SystemSleeper final : public Sleeper {
  public:
   explicit SystemSleeper(StoreWatcher* watcher = nullptr) : watcher_(watcher) {}

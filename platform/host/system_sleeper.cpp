@@ -12,7 +12,11 @@ namespace host {
 
 bool SystemSleeper::sleepUntil(foundation::Date deadline) {
   while (!stopRequested()) {
-    if (takeReloadRequest()) reason_ = "SIGUSR1";
+    if (takeReloadRequest()) {
+      // The app's way of saying "look again": whatever the watches missed, they start afresh.
+      if (watcher_) watcher_->rearm();
+      reason_ = "SIGUSR1";
+    }
     if (watcher_ && watcher_->takeChange()) reason_ = "the store changed";
     if (reason_) return true;
     const double remaining = deadline.timeIntervalSinceReferenceDate -

@@ -2,9 +2,8 @@
 
 namespace preview {
 
-BoundedTaskQueue::BoundedTaskQueue(std::size_t maxThreads, std::size_t maxWaiting,
-                                   std::chrono::seconds idleExit)
-    : maxThreads_(maxThreads), maxWaiting_(maxWaiting), idleExit_(idleExit) {}
+BoundedTaskQueue::BoundedTaskQueue(std::size_t maxThreads, std::chrono::seconds idleExit)
+    : maxThreads_(maxThreads), idleExit_(idleExit) {}
 
 BoundedTaskQueue::~BoundedTaskQueue() {
   shutdown();
@@ -14,19 +13,16 @@ void BoundedTaskQueue::enqueue(std::function<void()> job) {
   std::unique_lock lock(mutex_);
   reapFinished();
   if (stopping_) return;
-  if (idle_ == 0 && alive_ < maxThreads_) {
+  jobs_.push_back(std::move(job));
+  // An idle thread takes a waiting job once woken, and counts as idle until then: a job beyond
+  // what the idle threads will take gets a thread of its own, or it would wait for a busy one,
+  // which a slow client may hold for seconds.
+  if (jobs_.size() > idle_ && alive_ < maxThreads_) {
     ++alive_;
     Worker& worker = workers_.emplace_back();
-    jobs_.push_back(std::move(job));
     worker.thread = std::thread([this, &worker] { work(worker); });
     return;
   }
-  if (idle_ == 0 && jobs_.size() >= maxWaiting_) {
-    lock.unlock();
-    job();
-    return;
-  }
-  jobs_.push_back(std::move(job));
   wake_.notify_one();
 }
 

@@ -14,12 +14,14 @@ namespace preview {
 
 // The server's connections run on at most `maxThreads` threads, started as connections come and
 // ended after a while without work, so a page that goes away leaves no thread behind. When every
-// thread is busy and `maxWaiting` connections already wait, the accepting thread serves the next
-// one itself: it accepts nothing meanwhile, and the system's listen queue holds the rest.
+// thread is busy, connections wait their turn in order. The accepting thread never serves one
+// itself: a connection may hold its thread for as long as its page is open (the event stream),
+// and nothing would be accepted meanwhile. The server's connection limits keep threads free to
+// turn away what is over them at once.
 class BoundedTaskQueue final : public httplib::TaskQueue {
  public:
-  BoundedTaskQueue(std::size_t maxThreads, std::size_t maxWaiting,
-                   std::chrono::seconds idleExit = std::chrono::seconds(10));
+  explicit BoundedTaskQueue(std::size_t maxThreads,
+                            std::chrono::seconds idleExit = std::chrono::seconds(10));
   ~BoundedTaskQueue() override;
 
   void enqueue(std::function<void()> job) override;
@@ -37,7 +39,6 @@ class BoundedTaskQueue final : public httplib::TaskQueue {
   void reapFinished();
 
   const std::size_t maxThreads_;
-  const std::size_t maxWaiting_;
   const std::chrono::seconds idleExit_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;

@@ -31,6 +31,8 @@ std::string_view describe(ReloadReason reason) {
       return "the store changed";
     case ReloadReason::pageAsked:
       return "a reload was asked from the page";
+    case ReloadReason::signalAsked:
+      return "SIGUSR1 asked for a reload";
   }
   return "?";
 }

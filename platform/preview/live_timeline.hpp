@@ -17,7 +17,13 @@
 namespace preview {
 
 // Why the host asked for a timeline.
-enum class ReloadReason : std::uint8_t { firstLoad, policyDate, storeChanged, pageAsked };
+enum class ReloadReason : std::uint8_t {
+  firstLoad,
+  policyDate,
+  storeChanged,
+  pageAsked,
+  signalAsked
+};
 std::string_view describe(ReloadReason reason);
 
 // How many timeline requests a day the phone grants a widget. The platform publishes no exact

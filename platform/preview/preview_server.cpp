@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cmath>
 #include <iostream>
+#include <nlohmann/json.hpp>
+#include <span>
 #include <sstream>
 #include <thread>
 
@@ -16,6 +18,7 @@
 #include "host/signals.hpp"
 #include "host/store_watcher.hpp"
 #include "host/timeline_json.hpp"
+#include "preview/bounded_http_server.hpp"
 #include "preview/bounded_task_queue.hpp"
 #include "preview/live_timeline.hpp"
 #include "preview/preview_page.hpp"
@@ -25,10 +28,17 @@
 namespace preview {
 namespace {
 
-// Connections at once, and event streams among them: fifty pages and their pictures.
-constexpr std::size_t kMaxThreads = 72;
-constexpr std::size_t kMaxWaitingConnections = 64;
+// Connections open at once, in all and from one client: fifty pages and their pictures, with
+// room beside one client's share for everyone else's. Event streams are among them.
+constexpr std::size_t kMaxConnections = 80;
+constexpr std::size_t kMaxConnectionsPerClient = 64;
 constexpr int kMaxEventStreams = 60;
+// A thread for each connection the limits take, and some to turn the rest away at once.
+constexpr std::size_t kMaxThreads = kMaxConnections + 16;
+// /api/fit is laid out this many layouts at a time, each slice under the widget's own rules, so
+// that a stop, and any request that waits for the widget, waits for one slice and never for the
+// whole matrix.
+constexpr std::size_t kFitLayoutsPerSlice = 32;
 // A page that went away is noticed at the next write; with nothing new, one comes this often.
 constexpr std::chrono::seconds kKeepAliveComment{15};
 constexpr std::size_t kMaxBody = 4096;
@@ -55,47 +65,73 @@ void fail(httplib::Response& response, int status, const std::string& reason) {
   response.set_content(reason + "\n", "text/plain; charset=utf-8");
 }
 
+std::string joined(std::span<const std::string> words) {
+  std::string out;
+  for (const auto& word : words) out += (out.empty() ? "" : ",") + word;
+  return out;
+}
+
+ServerBounds serverBounds() {
+  ServerBounds bounds;
+  bounds.maxConnections = kMaxConnections;
+  bounds.maxConnectionsPerClient = kMaxConnectionsPerClient;
+  return bounds;
+}
+
 class Server {
  public:
   Server(const host::CommandContext& context, LiveTimeline& live, WidgetHost& widget)
-      : context_(context), live_(live), widget_(widget) {}
+      : context_(context),
+        live_(live),
+        widget_(widget),
+        http_(serverBounds()),
+        availableLocales_(foundation::Locale::availableIdentifiers().size()) {}
 
   // Binds, and answers the port; nothing when the address cannot be bound.
   std::optional<int> bind(const std::string& address, int port) {
-    http_.new_task_queue = [] { return new BoundedTaskQueue(kMaxThreads, kMaxWaitingConnections); };
-    http_.set_keep_alive_timeout(2);
-    http_.set_read_timeout(5);
-    http_.set_write_timeout(5);
+    http_.new_task_queue = [] { return new BoundedTaskQueue(kMaxThreads); };
+    // What the server says in its Keep-Alive header; the connection's own wait is the bounds'.
+    http_.set_keep_alive_timeout(serverBounds().idle.count());
     http_.set_payload_max_length(kMaxBody);
     if (address.find(':') != std::string::npos) http_.set_address_family(AF_INET6);
     routes();
-    const int bound = port == 0 ? http_.bind_to_any_port(address)
-                                : (http_.bind_to_port(address, port) ? port : -1);
-    if (bound <= 0) return std::nullopt;
-    allowed_ = AllowedOrigin{address, bound};
+    const auto bound = http_.bindTo(address, port);
+    if (bound) allowed_ = AllowedOrigin{address, *bound};
     return bound;
   }
 
-  void listen() { http_.listen_after_bind(); }
-  void stop() { http_.stop(); }
+  // Serves until stop(); returns at once when it cannot.
+  void listen() {
+    http_.listen_after_bind();
+    listenEnded_.store(true);
+  }
+  // Stops serving: a request half-read or an answer half-written fails, a handler at work ends
+  // at its next slice (the fit) or write (the event stream).
+  void stop() {
+    // The listener may not have begun yet, and a server not yet running ignores a stop.
+    while (!http_.is_running() && !listenEnded_.load()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    http_.stopAll();
+  }
 
  private:
   void routes() {
     http_.set_default_headers({{"Cache-Control", "no-store"},
                                {"X-Content-Type-Options", "nosniff"},
-                               {"X-Frame-Options", "DENY"}});
+                               {"X-Frame-Options", "DENY"},
+                               {"Accept-Ranges", "none"}});
     http_.set_pre_routing_handler([this](const httplib::Request& request,
                                          httplib::Response& response) {
       if (!allowed_.hostAllowed(request.get_header_value("Host"))) {
         fail(response, 403, "refused: the Host header does not name this server");
         return httplib::Server::HandlerResponse::Handled;
       }
-      // A browser says where a request comes from: another site may link to the page, but not
-      // read or load anything else (the fit of every locale is costly).
-      const auto site = request.get_header_value("Sec-Fetch-Site");
-      if ((site == "cross-site" || site == "same-site") &&
-          request.get_header_value("Sec-Fetch-Mode") != "navigate") {
-        fail(response, 403, "refused: only the preview page itself may ask this");
+      const FetchMetadata fetch{request.get_header_value("Sec-Fetch-Site"),
+                                request.get_header_value("Sec-Fetch-Mode"),
+                                request.get_header_value("Sec-Fetch-Dest")};
+      if (!siteAllowed(request.method, request.path, fetch)) {
+        fail(response, 403, "refused: another site may only link to the preview page");
         return httplib::Server::HandlerResponse::Handled;
       }
       if (request.method != "GET" && !allowed_.originAllowed(request.get_header_value("Origin"))) {
@@ -137,8 +173,9 @@ class Server {
     http_.Get("/api/timeline", [this](const httplib::Request&, httplib::Response& response) {
       response.set_content(live_.json() + "\n", "application/json");
     });
-    http_.Get("/events",
-              [this](const httplib::Request&, httplib::Response& response) { events(response); });
+    http_.Get("/events", [this](const httplib::Request& request, httplib::Response& response) {
+      events(request, response);
+    });
     http_.Get("/render", [this](const httplib::Request& request, httplib::Response& response) {
       const auto parsed = parseRenderQuery(
           QueryParameters(request.params.begin(), request.params.end()), knownLocale);
@@ -151,15 +188,7 @@ class Server {
                                         : "image/svg+xml; charset=utf-8");
     });
     http_.Get("/api/fit", [this](const httplib::Request& request, httplib::Response& response) {
-      const auto parsed =
-          parseFitQuery(QueryParameters(request.params.begin(), request.params.end()),
-                        context_.configuration.entryFields);
-      if (const auto* bad = std::get_if<BadRequest>(&parsed))
-        return fail(response, 400, bad->reason);
-      const auto answer = widget_.fit(std::get<FitQuery>(parsed));
-      if (const auto* bad = std::get_if<BadRequest>(&answer))
-        return fail(response, 400, bad->reason);
-      response.set_content(std::get<std::string>(answer) + "\n", "application/json");
+      fit(request, response);
     });
     http_.Post("/api/reload", [this](const httplib::Request&, httplib::Response& response) {
       widget_.reload(ReloadReason::pageAsked);
@@ -170,9 +199,11 @@ class Server {
     });
   }
 
-  void events(httplib::Response& response) {
+  void events(const httplib::Request& request, httplib::Response& response) {
     if (streams_.fetch_add(1) >= kMaxEventStreams) {
       streams_.fetch_sub(1);
+      // Closed after the answer: a page turned away must not hold a connection meanwhile.
+      http_.closeAfterAnswer(request);
       return fail(response, 503, "too many pages open: close one and reload");
     }
     auto seen = std::make_shared<std::uint64_t>(0);
@@ -199,6 +230,47 @@ class Server {
           return sink.write(chunk.data(), chunk.size());
         },
         [this](bool) { streams_.fetch_sub(1); });
+  }
+
+  // fit's JSON, laid out a slice of locales at a time (see kFitLayoutsPerSlice): each slice is
+  // one call to the widget's host, and their answers are joined.
+  void fit(const httplib::Request& request, httplib::Response& response) {
+    const auto parsed = parseFitQuery(QueryParameters(request.params.begin(), request.params.end()),
+                                      context_.configuration.entryFields, availableLocales_);
+    if (const auto* bad = std::get_if<BadRequest>(&parsed)) return fail(response, 400, bad->reason);
+    const FitQuery& query = std::get<FitQuery>(parsed);
+    // Without locales the fit is of the user's locale alone, which the widget's host knows: one
+    // slice.
+    std::vector<std::string> locales;
+    if (query.locales) {
+      auto listed = host::fitLocales(query.locales, context_.userEnvironment.locale);
+      if (const auto* failure = std::get_if<host::CommandResult>(&listed)) {
+        return fail(response, 400, failure->message);
+      }
+      locales = std::get<std::vector<std::string>>(std::move(listed));
+    }
+    const std::size_t perLocale =
+        query.families.size() * std::max<std::size_t>(query.textSizes.size(), 1);
+    const std::size_t localesPerSlice = std::max<std::size_t>(1, kFitLayoutsPerSlice / perLocale);
+    const std::span<const std::string> all(locales);
+    host::Json merged = host::Json::array();
+    bool truncated = false;
+    for (std::size_t at = 0; at < std::max<std::size_t>(all.size(), 1); at += localesPerSlice) {
+      if (live_.stopping()) return fail(response, 503, "the preview is stopping");
+      FitQuery slice = query;
+      if (query.locales) {
+        slice.locales = joined(all.subspan(at, std::min(localesPerSlice, all.size() - at)));
+      }
+      const auto answer = widget_.fit(slice);
+      if (const auto* bad = std::get_if<BadRequest>(&answer))
+        return fail(response, 400, bad->reason);
+      auto part = host::Json::parse(std::get<std::string>(answer));
+      truncated = truncated || part.value("truncated", false);
+      for (auto& result : part["results"]) merged.push_back(std::move(result));
+    }
+    response.set_content(
+        host::oneLine({{"truncated", truncated}, {"results", std::move(merged)}}) + "\n",
+        "application/json");
   }
 
   void tap(const httplib::Request& request, httplib::Response& response) {
@@ -241,16 +313,17 @@ class Server {
   const host::CommandContext& context_;
   LiveTimeline& live_;
   WidgetHost& widget_;
-  httplib::Server http_;
+  BoundedHttpServer http_;
+  const std::size_t availableLocales_;
   AllowedOrigin allowed_;
   std::atomic<int> streams_{0};
+  std::atomic<bool> listenEnded_{false};
 };
 
-// Waits for what makes the host ask again: the store changing, or the policy's date. Returns
-// when a stop is asked for.
-void followStoreAndPolicy(WidgetHost& widget, LiveTimeline& live) {
+// Waits for what makes the host ask again: the store changing, SIGUSR1, or the policy's date.
+// Returns when a stop is asked for.
+void followStoreAndPolicy(WidgetHost& widget, LiveTimeline& live, host::StoreWatcher& watcher) {
   using Clock = std::chrono::steady_clock;
-  host::StoreWatcher watcher(widget.store());
   auto lastRequest = Clock::now();
   while (!host::stopRequested()) {
     // When the policy asks again, never sooner than a second after the last request.
@@ -269,10 +342,19 @@ void followStoreAndPolicy(WidgetHost& widget, LiveTimeline& live) {
     if (reloadAt) wakeAt = std::min(wakeAt, *reloadAt);
     if (const auto due = watcher.dueAt()) wakeAt = std::min(wakeAt, *due);
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(wakeAt - Clock::now());
-    pollfd descriptors[2] = {{host::stopRequestFd(), POLLIN, 0}, {watcher.fd(), POLLIN, 0}};
-    poll(descriptors, 2, static_cast<int>(std::max<long long>(wait.count(), 0)));
+    pollfd descriptors[3] = {{host::stopRequestFd(), POLLIN, 0},
+                             {host::reloadRequestFd(), POLLIN, 0},
+                             {watcher.fd(), POLLIN, 0}};
+    poll(descriptors, 3, static_cast<int>(std::max<long long>(wait.count(), 0)));
     if (host::stopRequested()) break;
-    if (descriptors[1].revents & POLLIN) watcher.readEvents();
+    if (host::takeReloadRequest()) {
+      // The app's way of saying "look again": whatever the watches missed, they start afresh.
+      watcher.rearm();
+      widget.reload(ReloadReason::signalAsked);
+      lastRequest = Clock::now();
+      continue;
+    }
+    if (descriptors[2].revents & POLLIN) watcher.readEvents();
     const auto now = Clock::now();
     if (watcher.takeChange(now)) {
       widget.reload(ReloadReason::storeChanged);
@@ -311,12 +393,22 @@ host::CommandResult servePreview(const host::CommandContext& context) {
   }
 
   const host::StopOnSignal stopOnSignal;
+  // Armed before the first look at the store, so that no change can fall between the two.
+  host::StoreWatcher watcher(widget.store());
   widget.reload(ReloadReason::firstLoad);
   std::thread listener([&server] { server.listen(); });
-  followStoreAndPolicy(widget, live);
-  live.stop();
-  server.stop();
-  listener.join();
+  const auto stopServing = [&] {
+    live.stop();
+    server.stop();
+    listener.join();
+  };
+  try {
+    followStoreAndPolicy(widget, live, watcher);
+  } catch (...) {
+    stopServing();
+    throw;
+  }
+  stopServing();
   context.io.err << host::iso8601(foundation::Date::now()).value_or("?") << "  stopped"
                  << std::endl;
   return host::CommandResult::ok();

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <nlohmann/json.hpp>
@@ -81,6 +82,12 @@ bool AllowedOrigin::originAllowed(std::string_view originHeader) const {
   return parts && parts->port == port && nameAllowed(parts->host, boundAddress);
 }
 
+bool siteAllowed(std::string_view method, std::string_view path, const FetchMetadata& fetch) {
+  if (fetch.site.empty() || fetch.site == "same-origin" || fetch.site == "none") return true;
+  return (method == "GET" || method == "HEAD") && path == "/" && fetch.mode == "navigate" &&
+         (fetch.dest == "document" || fetch.dest.empty());
+}
+
 std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& parameters,
                                                        bool (*knownLocale)(const std::string&)) {
   RenderQuery query;
@@ -126,8 +133,19 @@ std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& pa
   return query;
 }
 
+std::size_t fitLayouts(const FitQuery& query, std::size_t availableLocales) {
+  std::size_t locales = 1;
+  if (query.locales) {
+    locales = *query.locales == "all" ? availableLocales
+                                      : 1 + static_cast<std::size_t>(std::count(
+                                                query.locales->begin(), query.locales->end(), ','));
+  }
+  return locales * std::max<std::size_t>(query.textSizes.size(), 1) * query.families.size();
+}
+
 std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters,
-                                                 std::span<const std::string> entryFields) {
+                                                 std::span<const std::string> entryFields,
+                                                 std::size_t availableLocales) {
   FitQuery query{
       std::nullopt, {host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium}, {}, {}};
   for (const auto& [name, value] : parameters) {
@@ -158,13 +176,21 @@ std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& paramete
     } else if (std::find(entryFields.begin(), entryFields.end(), name) != entryFields.end()) {
       double number = 0;
       const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
-      if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(number)) {
-        return BadRequest{"invalid " + name + " '" + value.substr(0, 64) + "' (expected a number)"};
+      if (error != std::errc() || end != value.data() + value.size() ||
+          !(std::abs(number) <= kMaxFitValue)) {
+        return BadRequest{"invalid " + name + " '" + value.substr(0, 64) +
+                          "' (expected a number from -1e15 to 1e15)"};
       }
       query.values.emplace_back(name, number);
     } else {
       return BadRequest{"unknown parameter '" + name.substr(0, 64) + "'"};
     }
+  }
+  const std::size_t most = 2 * availableLocales;
+  if (const std::size_t layouts = fitLayouts(query, availableLocales); layouts > most) {
+    return BadRequest{"too many layouts: " + std::to_string(layouts) +
+                      " (locales x text sizes x families); at most " + std::to_string(most) +
+                      ", every locale in both families at one text size"};
   }
   return query;
 }

@@ -28,6 +28,22 @@ struct AllowedOrigin {
   bool originAllowed(std::string_view originHeader) const;
 };
 
+// Where a browser says a request comes from: its Sec-Fetch-Site, -Mode and -Dest headers (none
+// from a script or an older browser).
+struct FetchMetadata {
+  std::string site;  // "same-origin", "same-site", "cross-site", "none" (typed by the user)
+  std::string mode;  // "navigate", "cors", "no-cors", ...
+  std::string dest;  // "document", "iframe", "image", ...
+};
+
+// Whether a request may be served, by where the browser says it comes from: from this server's
+// own page, from the user (typed, a bookmark) or not from a browser at all, anything; from
+// another site (another port of this machine is the same site, and no safer), only a link
+// followed to the page itself: a top-level GET or HEAD of "/". Never another site's frame, nor
+// anything of the API, which it could otherwise read or set to work (the fit of every locale is
+// costly).
+bool siteAllowed(std::string_view method, std::string_view path, const FetchMetadata& fetch);
+
 // A bad request, said in one line.
 struct BadRequest {
   std::string reason;
@@ -54,7 +70,9 @@ std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& pa
                                                        bool (*knownLocale)(const std::string&));
 
 // What GET /api/fit asks for: locales as fit's --locales, families, and values in place of the
-// store's, by field name.
+// store's, by field name. One request's work is bounded: at most as many layouts (locales x
+// text sizes x families) as every locale in both families at one text size, and values of at
+// most kMaxFitValue either way (a number of 300 digits wraps onto many lines in every layout).
 struct FitQuery {
   std::optional<std::string> locales;
   std::vector<host::WidgetFamily> families;
@@ -62,9 +80,14 @@ struct FitQuery {
   std::vector<ui::DynamicTypeSize> textSizes;  // none: the one the preview started with
   friend bool operator==(const FitQuery&, const FitQuery&) = default;
 };
-// `entryFields`: the entry's fields that the host may set, each a parameter.
+inline constexpr double kMaxFitValue = 1e15;
+// `entryFields`: the entry's fields that the host may set, each a parameter; `availableLocales`:
+// how many locales "all" stands for.
 std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters,
-                                                 std::span<const std::string> entryFields);
+                                                 std::span<const std::string> entryFields,
+                                                 std::size_t availableLocales);
+// How many layouts a fit asks for.
+std::size_t fitLayouts(const FitQuery& query, std::size_t availableLocales);
 
 // What POST /api/tap carries: {"family": "small"|"medium", "x": points, "y": points}.
 struct TapRequest {

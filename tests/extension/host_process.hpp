@@ -7,11 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/temporary_containers.hpp"
@@ -34,8 +37,8 @@ struct Ending {
 };
 
 // The host running `arguments`; `prepare` runs in the child just before exec (limits, signal
-// dispositions, the user). Standard input reads nothing; the output streams go to files in
-// `folder`.
+// dispositions, the user): a child whose `prepare` fails exits 126. Standard input reads nothing;
+// the output streams go to files in `folder`.
 class HostProcess {
  public:
   HostProcess(
@@ -72,7 +75,24 @@ class HostProcess {
   }
 
   pid_t pid() const { return pid_; }
+  std::string outSoFar() const { return readText(outFile_); }
   std::string errSoFar() const { return readText(errFile_); }
+  // Whether the child has not ended yet (it is reaped by wait()).
+  bool running() const {
+    siginfo_t info{};
+    return pid_ > 0 &&
+           ::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+           info.si_pid == 0;
+  }
+  // wait(), when the child ends within `limit`; nothing (and the child left running) otherwise.
+  std::optional<Ending> waitFor(std::chrono::milliseconds limit) {
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    while (running()) {
+      if (std::chrono::steady_clock::now() >= giveUp) return std::nullopt;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return wait();
+  }
   Ending wait() {
     Ending ending;
     int status = 0;
@@ -91,5 +111,25 @@ class HostProcess {
   fs::path errFile_;
   pid_t pid_ = -1;
 };
+
+// Runs a child as "nobody" when the test runs as root, where file modes do not apply to it, so
+// that a folder or store the user may not read is one for the host too. The test's `scratch`
+// folder is opened for it to read and pass through, and `writable` folders (inside it) to
+// write; nothing above the scratch folder is changed. A child that cannot change its user, or
+// cannot reach the scratch folder as nobody, exits 126: the test is then skipped.
+inline std::function<bool()> asUnprivilegedUser(const fs::path& scratch,
+                                                const std::vector<fs::path>& writable) {
+  if (::geteuid() != 0) return [] { return true; };
+  std::error_code ignored;
+  // Readable too: the store watcher watches every folder on the way, which takes listing it.
+  fs::permissions(scratch, fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add,
+                  ignored);
+  for (const auto& folder : writable) {
+    fs::permissions(folder, fs::perms::all, fs::perm_options::add, ignored);
+  }
+  return [scratch] {
+    return ::setgid(65534) == 0 && ::setuid(65534) == 0 && ::access(scratch.c_str(), X_OK) == 0;
+  };
+}
 
 }  // namespace hosttest

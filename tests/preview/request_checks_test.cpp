@@ -43,6 +43,37 @@ TEST(RequestChecks, OnlyThisServersNamesAndItsOwnPageGetThrough) {
   }
 }
 
+// Another site may link to the page, and do nothing else; this page, the user and scripts may
+// do anything.
+TEST(RequestChecks, AnotherSiteReachesOnlyThePageByALink) {
+  using preview::FetchMetadata;
+  const struct {
+    std::string method, path;
+    FetchMetadata fetch;
+    bool allowed;
+  } rows[] = {
+      {"GET", "/", {"cross-site", "navigate", "document"}, true},
+      {"GET", "/", {"same-site", "navigate", "document"}, true},
+      {"HEAD", "/", {"cross-site", "navigate", ""}, true},
+      {"GET", "/", {"cross-site", "navigate", "iframe"}, false},
+      {"GET", "/", {"cross-site", "no-cors", "image"}, false},
+      {"POST", "/", {"cross-site", "navigate", "document"}, false},
+      {"GET", "/api/fit", {"cross-site", "navigate", "document"}, false},
+      {"GET", "/render", {"cross-site", "navigate", "iframe"}, false},
+      {"GET", "/events", {"same-site", "cors", "empty"}, false},
+      {"GET", "/api/timeline", {"something-new", "navigate", "document"}, false},
+      {"GET", "/api/fit", {"same-origin", "cors", "empty"}, true},
+      {"POST", "/api/reload", {"same-origin", "cors", "empty"}, true},
+      {"GET", "/api/fit", {"none", "navigate", "document"}, true},
+      {"GET", "/api/fit", {}, true},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(preview::siteAllowed(row.method, row.path, row.fetch), row.allowed)
+        << row.method << " " << row.path << " " << row.fetch.site << " " << row.fetch.mode << " "
+        << row.fetch.dest;
+  }
+}
+
 bool anyLocale(const std::string& id) {
   return id == "de_DE";
 }
@@ -74,14 +105,34 @@ TEST(RequestChecks, QueriesAndBodiesAreReadStrictly) {
     EXPECT_EQ(std::get<BadRequest>(preview::parseRenderQuery(query, anyLocale)).reason, reason);
   }
   // The entry's own fields are parameters; no other name is.
-  const std::vector<std::string> fields{"balance", "income"};
-  const auto fit = preview::parseFitQuery(Query{{"family", "small"}, {"balance", "1e11"}}, fields);
+  const std::vector<std::string> fields{"balance", "income", "expense"};
+  const auto fit =
+      preview::parseFitQuery(Query{{"family", "small"}, {"balance", "1e11"}}, fields, 800);
   EXPECT_EQ(std::get<preview::FitQuery>(fit).values,
             (std::vector<std::pair<std::string, double>>{{"balance", 1e11}}));
-  EXPECT_TRUE(
-      std::holds_alternative<BadRequest>(preview::parseFitQuery(Query{{"income", "1x"}}, fields)));
-  EXPECT_EQ(std::get<BadRequest>(preview::parseFitQuery(Query{{"balance", "1"}}, {})).reason,
+  EXPECT_EQ(std::get<BadRequest>(preview::parseFitQuery(Query{{"balance", "1"}}, {}, 800)).reason,
             "unknown parameter 'balance'");
+  // One request's work is bounded: in its values, and in its layouts (here 800 locales at one
+  // text size in both families, 1,600).
+  const std::pair<Query, std::string> badFits[] = {
+      {{{"income", "1x"}}, "invalid income '1x' (expected a number from -1e15 to 1e15)"},
+      {{{"balance", "1e308"}}, "invalid balance '1e308' (expected a number from -1e15 to 1e15)"},
+      {{{"expense", "-1.5e15"}},
+       "invalid expense '-1.5e15' (expected a number from -1e15 to 1e15)"},
+      {{{"locales", "all"}, {"textSizes", "large,xLarge"}},
+       "too many layouts: 3200 (locales x text sizes x families); at most 1600, every locale in "
+       "both families at one text size"},
+  };
+  for (const auto& [query, reason] : badFits) {
+    EXPECT_EQ(std::get<BadRequest>(preview::parseFitQuery(query, fields, 800)).reason, reason);
+  }
+  for (const Query& query :
+       {Query{{"locales", "all"}},
+        Query{{"locales", "all"}, {"family", "small"}, {"textSizes", "xSmall,large"}},
+        Query{{"balance", "-1e15"}, {"income", "1e15"}}}) {
+    EXPECT_TRUE(
+        std::holds_alternative<preview::FitQuery>(preview::parseFitQuery(query, fields, 800)));
+  }
 
   EXPECT_EQ(std::get<preview::TapRequest>(
                 preview::parseTapRequest(R"({"family": "small", "x": 12.5, "y": 3})")),
