@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/geometry.hpp"
+#include "host/defaults_request.hpp"
 #include "host/output_format.hpp"
 #include "host/widget_family.hpp"
 #include "ui/environment/dynamic_type_size.hpp"
@@ -25,6 +26,7 @@ enum class Command : std::uint8_t {
   run,
   preview,
   fit,
+  defaults,
   help,
   version
 };
@@ -74,6 +76,11 @@ struct CommandLine {
   std::optional<std::string> locales;
   std::vector<ui::DynamicTypeSize> textSizes;  // fit: none given: large
   std::vector<std::pair<std::string, double>> fieldValues;
+
+  // defaults: what to do to the App Group's suite, read from the words after the command, and
+  // whether a store that cannot be read may be replaced.
+  std::optional<DefaultsRequest> defaults;
+  bool force = false;
 
   std::optional<std::string> locale;
   std::optional<std::string> containers;

@@ -201,6 +201,7 @@ int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
   }
   if (info.stringsFolder.empty()) info.stringsFolder = bundleResourcesFolder() / "strings";
   HostIO io{std::cout, std::cerr};
+  io.in = &std::cin;
   io.outIsTerminal = isatty(STDOUT_FILENO) == 1;
   io.previewServer = std::move(previewServer);
   const std::span<const std::string> rest =
