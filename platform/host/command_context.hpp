@@ -46,8 +46,8 @@ struct CommandContext {
   std::string localized(std::string_view key) const { return userEnvironment.localized(key); }
   // The user's environment for a picture of `family`, with the placeholder's look if `redacted`.
   ui::RenderEnvironment renderEnvironment(WidgetFamily family, bool redacted = false) const;
-  // The terminal preview's width (COLUMNS, else the terminal's, else 80) and whether it has
-  // colour (not under NO_COLOR or TERM=dumb).
+  // The terminal preview's width (COLUMNS, else the terminal's, else 80), whether it has
+  // colour (not under NO_COLOR or TERM=dumb), and the terminal's cell size in pixels if it says.
   ui::TerminalOptions terminalOptions() const;
 
   // The file of the store the widget's provider reads: the first App Group's suite.

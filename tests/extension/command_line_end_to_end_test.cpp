@@ -1,4 +1,5 @@
 // The real executable driven as a user or a script would: one row per habit of its command line.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -388,6 +389,57 @@ TEST_F(CommandLineEndToEnd, runShowsADefaultsWriteWithinItsStoreWatchingDelay) {
   EXPECT_EQ(ending.status, 143) << ending.err;
   EXPECT_NE(readText(folder_ / "live" / "PockettaWidget-medium.txt").find("77.50"),
             std::string::npos);
+}
+
+TEST_F(CommandLineEndToEnd, aTerminalGetsThePictureItCanShowAndTheTextPreviewOtherwise) {
+  if (::dlopen("libchafa.so.0", RTLD_NOW | RTLD_LOCAL) == nullptr) {
+    GTEST_SKIP() << "libchafa.so.0 cannot be opened";
+  }
+  const std::string kitty = "\x1b_Ga=T,f=32,", sixel = "\x1bP0;1;0q", colour = "\x1b[48;2;";
+  const std::string link = "\x1b]8;;pocketta://add-income\x1b\\";
+  const struct {
+    std::vector<std::string> environment;
+    std::vector<std::string> options;
+    std::vector<std::string> shows;
+    std::vector<std::string> lacks;
+  } cases[] = {
+      // What the terminal reports: an image in its protocol, both families titled.
+      {{"TERM=xterm-kitty"}, {}, {"small\r\n" + kitty, "medium\r\n" + kitty}, {"POCKETTA"}},
+      {{"TERM=foot"}, {"--family", "small"}, {sixel}, {kitty}},
+      // No protocol: block symbols under the texts, the links clickable.
+      {{"TERM=xterm-256color"}, {}, {"POCKETTA", link, "\xe2\x96"}, {kitty, sixel}},
+      // The text preview: asked for, under NO_COLOR (plain), on a dumb terminal (plain).
+      {{"TERM=xterm-kitty"}, {"--format", "terminal"}, {"POCKETTA", colour, link}, {kitty}},
+      {{"TERM=xterm-kitty", "NO_COLOR=1"}, {}, {"POCKETTA"}, {"\x1b"}},
+      {{"TERM=dumb"}, {}, {"POCKETTA"}, {"\x1b"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> given = {"render"};
+    given.insert(given.end(), c.options.begin(), c.options.end());
+    const auto shown = testing::PrintToString(c.environment) + testing::PrintToString(given);
+    const Ending result = hosttest::runOnTerminal(arguments(given), c.environment);
+    EXPECT_EQ(result.status, 0) << shown << result.out.substr(0, 200);
+    for (const auto& part : c.shows) {
+      EXPECT_NE(result.out.find(part), std::string::npos) << shown << testing::PrintToString(part);
+    }
+    for (const auto& part : c.lacks) {
+      EXPECT_EQ(result.out.find(part), std::string::npos) << shown << testing::PrintToString(part);
+    }
+  }
+  // Standard output that is no terminal gets the text preview unless graphics is asked for.
+  const auto inTerminal = [](const char* term) {
+    return [term] { return ::setenv("TERM", term, 1) == 0 && ::unsetenv("NO_COLOR") == 0; };
+  };
+  const Ending piped =
+      hosttest::HostProcess(arguments({"render"}), folder_, inTerminal("xterm-kitty")).wait();
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_NE(piped.out.find(colour), std::string::npos);
+  EXPECT_EQ(piped.out.find(kitty), std::string::npos);
+  const Ending asked = hosttest::HostProcess(arguments({"render", "--format", "graphics"}), folder_,
+                                             inTerminal("mlterm"))
+                           .wait();
+  EXPECT_EQ(asked.status, 0) << asked.err;
+  EXPECT_EQ(asked.out.find("small\n" + sixel), 0u) << asked.out.substr(0, 40);
 }
 
 TEST_F(CommandLineEndToEnd, runRendersEveryFamilyAndStopsOnSignals) {
