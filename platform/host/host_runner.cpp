@@ -196,7 +196,7 @@ std::filesystem::path bundleResourcesFolder() {
   if (error) return {};
   // Installed, the executable is in <prefix>/bin and its resources in <prefix>/share; in the
   // build tree they are beside it.
-  auto installed = executable.parent_path().parent_path() / "share" / POCKETTA_SHARE_FOLDER;
+  const auto installed = executable.parent_path().parent_path() / "share" / POCKETTA_SHARE_FOLDER;
   if (std::filesystem::is_directory(installed, error)) return installed;
   return executable.parent_path() / "resources";
 }

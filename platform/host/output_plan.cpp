@@ -28,8 +28,9 @@ bool isStream(const std::string& path) {
 // The process's environment, "NAME=value" each, where chafa looks for the terminal.
 std::vector<std::string> environmentVariables() {
   std::vector<std::string> variables;
-  for (char** variable = environ; *variable != nullptr; ++variable)
+  for (char** variable = environ; *variable != nullptr; ++variable) {
     variables.emplace_back(*variable);
+  }
   return variables;
 }
 
@@ -110,9 +111,9 @@ std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context
   }
 
   plan.terminal = context.terminalOptions();
-  const bool terminalByDefault =
+  const bool colourTerminalWithoutFormat =
       stream && !line.format && !plan.device && context.io.outIsTerminal && plan.terminal.color;
-  if (terminalByDefault || plan.format == OutputFormat::graphics) {
+  if (colourTerminalWithoutFormat || plan.format == OutputFormat::graphics) {
     auto opened = ui::ChafaLibrary::open();
     if (auto* chafa = std::get_if<std::shared_ptr<const ui::ChafaLibrary>>(&opened)) {
       plan.format = OutputFormat::graphics;
