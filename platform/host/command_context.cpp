@@ -41,8 +41,13 @@ ui::TerminalOptions CommandContext::terminalOptions() const {
   if (columns != nullptr) std::from_chars(columns, columns + std::strlen(columns), given);
   if (given > 0) {
     options.columns = given;
-  } else if (winsize size{}; ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-    options.columns = size.ws_col;
+  }
+  if (winsize size{}; ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+    if (given <= 0) options.columns = size.ws_col;
+    if (size.ws_xpixel > 0 && size.ws_row > 0 && size.ws_ypixel > 0) {
+      options.cellWidthPixels = size.ws_xpixel / size.ws_col;
+      options.cellHeightPixels = size.ws_ypixel / size.ws_row;
+    }
   }
   const char* noColor = std::getenv("NO_COLOR");
   const char* term = std::getenv("TERM");

@@ -53,8 +53,8 @@ struct CommandContext {
   ui::RenderEnvironment renderEnvironment(WidgetFamily family, bool redacted = false) const;
   // What the host tells the provider of a request for `family`.
   TimelineProviderContext providerContext(WidgetFamily family, bool isPreview = false) const;
-  // The terminal preview's width (COLUMNS, else the terminal's, else 80) and whether it has
-  // colour (not under NO_COLOR or TERM=dumb).
+  // The terminal preview's width (COLUMNS, else the terminal's, else 80), whether it has
+  // colour (not under NO_COLOR or TERM=dumb), and the terminal's cell size in pixels if it says.
   ui::TerminalOptions terminalOptions() const;
 
   // The file of the store the widget's provider reads: the first App Group's suite.

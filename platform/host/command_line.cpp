@@ -42,7 +42,7 @@ class Parser {
     for (std::size_t i = 0; i < arguments_.size(); ++i) {
       if (i == optionsEnd_) continue;
       const std::string& argument = arguments_[i];
-      if (i < optionsEnd_ && isOption(argument)) {
+      if (i < optionsEnd_ && isOption(argument) && !isVerbWord(command, positionals, argument)) {
         if (auto error = option(i, command)) return *std::move(error);
       } else if (!command) {
         command = commandNamed(argument);
@@ -58,12 +58,11 @@ class Parser {
       }
     }
     if (!command) {
+      const auto specs = commandSpecs();
       std::string names;
-      for (const auto& spec : commandSpecs()) {
-        names += (names.empty()                                   ? ""
-                  : spec.command == commandSpecs().back().command ? " or "
-                                                                  : ", ") +
-                 std::string(spec.name);
+      for (std::size_t i = 0; i < specs.size(); ++i) {
+        if (i > 0) names += i + 1 == specs.size() ? " or " : ", ";
+        names += specs[i].name;
       }
       return UsageError{"missing command (" + names + ")", std::nullopt};
     }
@@ -81,6 +80,21 @@ class Parser {
            std::any_of(optionSpecs().begin(), optionSpecs().end(), [&](const OptionSpec& spec) {
              return spec.spelled(argument) && spec.takesValue();
            });
+  }
+
+  // A word of the command's verb that starts with '-': after the verb, whatever spells none of
+  // the command's options (see CommandSpec::takesVerb).
+  static bool isVerbWord(std::optional<Command> command,
+                         const std::vector<std::string>& positionals, std::string_view argument) {
+    if (!command || positionals.empty() || *command == Command::help ||
+        *command == Command::version ||
+        !commandSpecs()[static_cast<std::size_t>(*command)].takesVerb) {
+      return false;
+    }
+    const std::string_view name = argument.substr(0, argument.find('='));
+    return std::none_of(optionSpecs().begin(), optionSpecs().end(), [&](const OptionSpec& spec) {
+      return spec.spelled(name) && spec.takenBy(*command);
+    });
   }
 
   // `--<name>` of one of the entry's fields.
@@ -208,6 +222,13 @@ class Parser {
       if (line_.print && line_.openWith) {
         return UsageError{"options '--print' and '--open-with' exclude each other", command};
       }
+    } else if (command == Command::defaults) {
+      auto request = parseDefaultsRequest(positionals);
+      if (const auto* error = std::get_if<DefaultsUsageError>(&request)) {
+        return UsageError{error->message, command};
+      }
+      line_.defaults = std::get<DefaultsRequest>(std::move(request));
+      line_.defaults->force = line_.force;
     } else if (!positionals.empty()) {
       return UsageError{"unexpected argument " + inQuotes(positionals.front()), command};
     }

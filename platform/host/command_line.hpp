@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/geometry.hpp"
+#include "host/defaults_request.hpp"
 #include "host/device.hpp"
 #include "host/output_format.hpp"
 #include "host/rendering_context.hpp"
@@ -28,6 +29,7 @@ enum class Command : std::uint8_t {
   preview,
   fit,
   devices,
+  defaults,
   help,
   version
 };
@@ -85,6 +87,11 @@ struct CommandLine {
   std::vector<Appearance> appearances;
   std::vector<std::string> entries;  // --entry, each as given
   std::vector<std::pair<std::string, double>> fieldValues;
+
+  // defaults: what to do to the App Group's suite, read from the words after the command, and
+  // whether a store that cannot be read may be replaced.
+  std::optional<DefaultsRequest> defaults;
+  bool force = false;
 
   std::optional<std::string> locale;
   std::optional<std::string> containers;

@@ -60,6 +60,25 @@ constexpr CommandSpec kCommands[] = {
      "Lists the phones of the platform's published widget size table: the name --device\n"
      "takes, the screen and the small and medium sizes in points, the pixels per point,\n"
      "and the models. Phones whose sizes are not published are not listed."},
+    {Command::defaults, defaultsCommand, "defaults",
+     " read [KEY] | write KEY [-TYPE] VALUE | delete KEY | import FILE",
+     "read and change the App Group's store, as the containing app does",
+     "Reads and changes the App Group's preferences suite as the containing app does\n"
+     "(the widget itself never writes it), with the familiar defaults syntax:\n"
+     "  read             the whole suite\n"
+     "  read KEY         one value\n"
+     "  write KEY VALUE  a string; -string, -int, -float, -bool or -date\n"
+     "                   before the value give its type\n"
+     "                   (-date 2026-12-06T08:30:00Z)\n"
+     "  delete KEY       one key\n"
+     "  import FILE      a property list whose top is a dictionary becomes\n"
+     "                   the whole suite (-: standard input)\n"
+     "A change is written whole (a new file beside the store, flushed, renamed over\n"
+     "it), keeps every other key, and keeps the store's format (binary for a new\n"
+     "store). After the verb, a word that is not an option of defaults is the verb's,\n"
+     "so values may start with '-'; put '--' before a value that looks like an option\n"
+     "of defaults.",
+     true},
 };
 
 static_assert([] {
@@ -412,6 +431,13 @@ const OptionSpec kOptions[] = {
        line.reloads = *count;
        return std::nullopt;
      }},
+    {"--force",
+     "",
+     "",
+     {Command::defaults},
+     "replace a store that cannot be read (damaged, not a dictionary, over the size cap) "
+     "rather than leave it as it is",
+     &CommandLine::force},
     {"--locale",
      "",
      "ID",

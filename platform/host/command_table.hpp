@@ -22,6 +22,10 @@ struct CommandSpec {
   std::string_view arguments;  // in the usage line, between the name and [options]
   std::string_view summary;
   std::string_view description;
+  // The command's first positional word is a verb whose own words follow it: after the verb, a
+  // word that spells none of the command's options is one of them even when it starts with '-'
+  // (a type such as -int, a value such as -12.5 or -x).
+  bool takesVerb = false;
 };
 
 // The commands in the order of Command's values (help and version are the parser's own).

@@ -78,7 +78,7 @@ CommandResult galleryCommand(const CommandContext& context) {
       list.insert(list.end(), widgetList.begin(), widgetList.end());
       x += environment.canvas.size.width + kGap;
     }
-    picture = context.renderer.draw(list, sheet, plan.format, context.terminalOptions());
+    picture = context.renderer.draw(list, sheet, plan.format, plan.terminal);
   }
   return writePictures(context, plan, {{"gallery", picture}});
 }

@@ -8,6 +8,9 @@ namespace host {
 namespace {
 
 constexpr std::string_view kPurpose = "Runs the widget extension as the phone's widget host does.";
+constexpr std::string_view kExitStatus =
+    "0 done; 1 failed (unwritable output, no link under a tap, a store read as defaults under "
+    "--strict); 2 bad command line; 130 and 143: run stopped by SIGINT and SIGTERM.";
 
 // The text in lines of at most 79 columns, the first starting at `indent` and the others
 // indented to it; a "\n" in the text is kept as a break.
@@ -61,11 +64,7 @@ std::string optionRows(const std::optional<Command>& command, std::string_view v
     std::string head(spec.name);
     if (!spec.alias.empty()) head += ", " + std::string(spec.alias);
     if (spec.takesValue()) head += " " + std::string(spec.valueName);
-    std::string help(spec.help);
-    if (const auto at = help.find("{variable}"); at != std::string::npos) {
-      help.replace(at, 10, variable.empty() ? "" : "$" + std::string(variable) + ", else ");
-    }
-    rows += optionRow(head, help);
+    rows += optionRow(head, optionHelp(spec, variable));
   }
   if (command && isOneOf(*command, kValueCommands)) {
     for (const auto& field : entryFields) {
@@ -88,6 +87,24 @@ std::string formatRows() {
 }
 
 }  // namespace
+
+std::string optionHelp(const OptionSpec& option, std::string_view containersVariable) {
+  std::string help(option.help);
+  if (const auto at = help.find("{variable}"); at != std::string::npos) {
+    help.replace(
+        at, 10,
+        containersVariable.empty() ? "" : "$" + std::string(containersVariable) + ", else ");
+  }
+  return help;
+}
+
+std::string_view hostPurpose() {
+  return kPurpose;
+}
+
+std::string_view exitStatusText() {
+  return kExitStatus;
+}
 
 std::string usageHint(std::string_view program, std::optional<Command> command) {
   std::string hint = "Try '" + std::string(program);
@@ -118,10 +135,7 @@ std::string helpText(std::string_view program, std::optional<Command> command,
     text += "\n'" + p + " <command> --help' describes a command; '--' ends the options.\n";
   }
   text += "\nCommon options:\n" + optionRows(std::nullopt, containersVariable, entryFields);
-  text +=
-      "\nExit status: 0 done; 1 failed (unwritable output, no link under a tap, a store\n"
-      "read as defaults under --strict); 2 bad command line; 130 and 143: run stopped by\n"
-      "SIGINT and SIGTERM.\n";
+  text += "\n" + wrapped("Exit status: " + std::string(kExitStatus), 0) + "\n";
   return text;
 }
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "host/command_line.hpp"
+#include "host/command_table.hpp"
 
 namespace host {
 
@@ -16,6 +17,13 @@ namespace host {
 std::string helpText(std::string_view program, std::optional<Command> command,
                      std::string_view containersVariable = {},
                      std::span<const std::string> entryFields = {});
+
+// An option's help with the containers variable's clause filled in.
+std::string optionHelp(const OptionSpec& option, std::string_view containersVariable);
+
+// The purpose of the host as a whole, and its exit statuses, as the help says them.
+std::string_view hostPurpose();
+std::string_view exitStatusText();
 
 // "Try '<program> render --help'." and the like.
 std::string usageHint(std::string_view program, std::optional<Command> command);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <istream>
 #include <ostream>
 
 #include "host/bundle_info.hpp"
@@ -20,6 +21,8 @@ using CommandHandler = std::function<CommandResult(const CommandContext&)>;
 struct HostIO {
   std::ostream& out;
   std::ostream& err;
+  // What a command reads as standard input (defaults import -); null: nothing.
+  std::istream* in = nullptr;
   URLOpener openURL = spawnURLOpener;
   Sleeper* sleeper = nullptr;  // null: SystemSleeper
   // Whether standard output is a terminal (a PNG is not written to one).

@@ -17,6 +17,8 @@
 #include "host/command_table.hpp"
 #include "host/commands.hpp"
 #include "host/help_text.hpp"
+#include "host/manual_page.hpp"
+#include "host/shell_completion.hpp"
 #include "host/signals.hpp"
 
 namespace host {
@@ -90,6 +92,21 @@ int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
   };
 
   const std::vector<std::string> fields = entryFields(bundle);
+  // The build asks for the manual page and the completion scripts, made from the tables the
+  // parser and the help read; not a command of the table, so that neither shows it.
+  if (arguments.size() == 2 && arguments[0] == "--generate") {
+    if (arguments[1] == "man") {
+      io.out << manualPage(info, fields);
+    } else if (arguments[1] == "bash") {
+      io.out << bashCompletion(info, fields);
+    } else if (arguments[1] == "zsh") {
+      io.out << zshCompletion(info, fields);
+    } else {
+      return usageFailure("--generate makes man, bash or zsh", std::nullopt);
+    }
+    io.out.flush();
+    return io.out ? 0 : 1;
+  }
   const auto parsed = parseCommandLine(arguments, fields);
   if (const auto* error = std::get_if<UsageError>(&parsed)) {
     return usageFailure(error->message, error->command);
@@ -177,15 +194,19 @@ std::filesystem::path bundleResourcesFolder() {
   std::error_code error;
   const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
   if (error) return {};
+  // Installed, the executable is in <prefix>/bin and its resources in <prefix>/share; in the
+  // build tree they are beside it.
+  const auto installed = executable.parent_path().parent_path() / "share" / POCKETTA_SHARE_FOLDER;
+  if (std::filesystem::is_directory(installed, error)) return installed;
   return executable.parent_path() / "resources";
 }
 
 int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
                    CommandHandler previewServer) {
+  const std::filesystem::path resources = bundleResourcesFolder();
   // The locale data the build extracted beside the strings, read before the data linked in.
-  if (std::error_code error;
-      std::filesystem::is_directory(bundleResourcesFolder() / "icu", error)) {
-    foundation::Locale::preferDataFiles(bundleResourcesFolder() / "icu");
+  if (std::error_code error; std::filesystem::is_directory(resources / "icu", error)) {
+    foundation::Locale::preferDataFiles(resources / "icu");
   }
   // An extension process is held to a small memory budget. Threads that compress or draw would
   // otherwise each get a malloc arena of their own; picture-sized and
@@ -199,8 +220,9 @@ int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
   if (info.executableName.empty() && !arguments.empty()) {
     info.executableName = std::filesystem::path(arguments.front()).filename().string();
   }
-  if (info.stringsFolder.empty()) info.stringsFolder = bundleResourcesFolder() / "strings";
+  if (info.stringsFolder.empty()) info.stringsFolder = resources / "strings";
   HostIO io{std::cout, std::cerr};
+  io.in = &std::cin;
   io.outIsTerminal = isatty(STDOUT_FILENO) == 1;
   io.previewServer = std::move(previewServer);
   const std::span<const std::string> rest =

@@ -21,7 +21,8 @@ int runHost(const WidgetBundleContent& bundle, const BundleInfo& info,
 // arguments): the program name first. Empty when it cannot be read.
 std::vector<std::string> processArguments();
 
-// Where this executable keeps its resources: `<folder of the executable>/resources`.
+// Where this executable keeps its resources: `<prefix>/share/<project>` when it is installed in
+// `<prefix>/bin`, else `<folder of the executable>/resources`, as in the build tree.
 std::filesystem::path bundleResourcesFolder();
 
 // Runs the host for this process on the real standard streams, clock and URL opener.

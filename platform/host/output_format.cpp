@@ -13,6 +13,11 @@ constexpr OutputFormatSpec kFormats[] = {
     {OutputFormat::terminal, "terminal", ".ans", "a preview in the terminal's colours", false,
      false, false, true},
     {OutputFormat::tree, "tree", ".txt", "the view tree as text", false, false, false, false},
+    // Its files are terminal text, as the preview's are; the extension names the preview.
+    {OutputFormat::graphics, "graphics", ".ans",
+     "a picture in the terminal: a sixel, kitty or iTerm image where the terminal shows one, else "
+     "block symbols under the texts (chafa)",
+     false, false, false, true},
 };
 
 // specOf() finds a row by its format's value.

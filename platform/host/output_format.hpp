@@ -13,7 +13,7 @@
 
 namespace host {
 
-enum class OutputFormat : std::uint8_t { png, svg, terminal, tree };
+enum class OutputFormat : std::uint8_t { png, svg, terminal, tree, graphics };
 
 // Everything the host knows of one output format. Adding a format is one row of
 // outputFormats() and its case in the Renderer.

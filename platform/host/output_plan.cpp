@@ -1,6 +1,7 @@
 #include "host/output_plan.hpp"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +12,7 @@
 
 #include "foundation/atomic_file.hpp"
 #include "host/signals.hpp"
+#include "ui/terminal/chafa_library.hpp"
 
 namespace host {
 namespace {
@@ -22,6 +24,15 @@ bool isStream(const std::string& path) {
   if (path == "/dev/stdout" || path == "/dev/stderr" || path.starts_with("/dev/fd/")) return true;
   struct stat status {};
   return ::stat(path.c_str(), &status) == 0 && !S_ISREG(status.st_mode) && !S_ISDIR(status.st_mode);
+}
+
+// The process's environment, "NAME=value" each, where chafa looks for the terminal.
+std::vector<std::string> environmentVariables() {
+  std::vector<std::string> variables;
+  for (char** variable = environ; *variable != nullptr; ++variable) {
+    variables.emplace_back(*variable);
+  }
+  return variables;
 }
 
 // The placeholders --name may hold, and what each stands for.
@@ -97,6 +108,21 @@ std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context
       } else {
         plan.file = out;
       }
+    }
+  }
+
+  plan.terminal = context.terminalOptions();
+  const bool colourTerminalWithoutFormat =
+      stream && !line.format && !plan.device && context.io.outIsTerminal && plan.terminal.color;
+  if (colourTerminalWithoutFormat || plan.format == OutputFormat::graphics) {
+    auto opened = ui::ChafaLibrary::open();
+    if (auto* chafa = std::get_if<std::shared_ptr<const ui::ChafaLibrary>>(&opened)) {
+      plan.format = OutputFormat::graphics;
+      plan.terminal.protocol = (*chafa)->detect(environmentVariables());
+      plan.terminal.pictures = std::move(*chafa);
+    } else if (plan.format == OutputFormat::graphics) {
+      return CommandResult::failure("cannot draw graphics in the terminal: " +
+                                    std::get<std::string>(opened));
     }
   }
 

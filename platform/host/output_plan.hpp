@@ -24,11 +24,16 @@ struct OutputPlan {
   std::string extension;
   std::optional<std::filesystem::path> file;    // the one picture
   std::optional<std::filesystem::path> device;  // written directly, as standard output is
+  // The terminal the pictures are drawn for, with the library that draws graphics when the format
+  // is OutputFormat::graphics.
+  ui::TerminalOptions terminal;
   bool toStream() const { return !folder && !file; }
 };
 
 // The plan for pictures named `pictureNames` ("small", "medium"; what {family} stands for).
-// Refuses, before anything is written, a plan that would give two pictures one file.
+// Refuses, before anything is written, a plan that would give two pictures one file. Standard
+// output without a format gets graphics when it is a terminal with colour and chafa can be
+// opened, else the terminal preview.
 std::variant<OutputPlan, CommandResult> planOutput(const CommandContext& context,
                                                    const std::vector<std::string>& pictureNames);
 

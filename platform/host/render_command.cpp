@@ -33,8 +33,7 @@ CommandResult renderCommand(const CommandContext& context) {
     pictures.push_back({context.configuration.content(entry),
                         context.renderEnvironment(family, line.placeholder)});
   }
-  std::vector<std::string> rendered =
-      context.renderer.render(pictures, plan.format, context.terminalOptions());
+  std::vector<std::string> rendered = context.renderer.render(pictures, plan.format, plan.terminal);
   std::vector<std::pair<std::string, std::string>> written;
   for (std::size_t i = 0; i < chosen.size(); ++i) {
     written.emplace_back(names[i], std::move(rendered[i]));

@@ -1,6 +1,7 @@
 #include "host/renderer.hpp"
 
 #include "ui/svg/svg_renderer.hpp"
+#include "ui/terminal/terminal_picture.hpp"
 #include "ui/view/view_dump.hpp"
 
 namespace host {
@@ -51,6 +52,8 @@ std::string Renderer::draw(const ui::DisplayList& list, const ui::RenderEnvironm
       return ui::renderSvg(list, environment.canvas);
     case OutputFormat::terminal:
       return ui::renderTerminal(list, environment.canvas, terminal);
+    case OutputFormat::graphics:
+      return ui::renderTerminalPicture(list, environment.canvas, terminal);
     case OutputFormat::tree:
       break;
   }

@@ -28,9 +28,9 @@ class Renderer {
   ui::WidgetLayout layout(const ui::View& view, const ui::RenderEnvironment& environment) const;
   ui::DisplayList displayList(const ui::View& view, const ui::RenderEnvironment& environment) const;
 
-  // Each picture in `format`: the bytes of a PNG, the text of an SVG or of a terminal preview
-  // (drawn for `terminal`), or the view tree. PNGs are laid out one after the other, then drawn
-  // and compressed at the same time on at most `maxThreads` threads (0: as many as help).
+  // Each picture in `format`: the bytes of a PNG, the text of an SVG or of a terminal preview or
+  // picture (drawn for `terminal`), or the view tree. PNGs are laid out one after the other, then
+  // drawn and compressed at the same time on at most `maxThreads` threads (0: as many as help).
   std::vector<std::string> render(const std::vector<Picture>& pictures, OutputFormat format,
                                   const ui::TerminalOptions& terminal = {},
                                   unsigned maxThreads = 0);

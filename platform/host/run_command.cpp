@@ -30,7 +30,7 @@ CommandResult runCommand(const CommandContext& context) {
     std::vector<Picture> pictures;
     for (const auto family : chosen) pictures.push_back({view, context.renderEnvironment(family)});
     std::vector<std::string> rendered =
-        context.renderer.render(pictures, plan.format, context.terminalOptions());
+        context.renderer.render(pictures, plan.format, plan.terminal);
     std::vector<std::pair<std::string, std::string>> written;
     for (std::size_t i = 0; i < chosen.size(); ++i) {
       written.emplace_back(names[i], std::move(rendered[i]));

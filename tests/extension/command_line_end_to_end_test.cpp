@@ -1,4 +1,5 @@
 // The real executable driven as a user or a script would: one row per habit of its command line.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -303,6 +304,155 @@ TEST_F(CommandLineEndToEnd, tapOpensTheLinkThatDescribeLinksPlaces) {
   const Ending failing = run({"tap", medium[0], medium[1], "--open-with", "false"});
   EXPECT_EQ(failing.status, 1);
   EXPECT_NE(failing.err.find("'false' could not open"), std::string::npos) << failing.err;
+}
+
+TEST_F(CommandLineEndToEnd, defaultsChangesTheStoreTheWidgetReads) {
+  const std::string damaged = "<?xml version=\"1.0\"?><plist><dict><key>balance</key>";
+  const struct {
+    std::vector<std::string> arguments;
+    int status;
+    std::string out;  // all of standard output
+    std::string err;  // a part of standard error ("": none at all)
+  } cases[] = {
+      // Types and values that start with '-' after the verb are the verb's, not options.
+      {{"defaults", "write", "balance", "-float", "-4.5"}, 0, "", ""},
+      {{"defaults", "read", "balance"}, 0, "-4.5\n", ""},
+      {{"timeline", "--json"}, 0, "", ""},
+      {{"defaults", "write", "note", "-x"}, 0, "", ""},
+      {{"defaults", "--containers", "@/containers", "--locale", "en_US", "write", "note", "--",
+        "--force"},
+       0,
+       "",
+       ""},
+      {{"defaults", "read", "note"}, 0, "--force\n", ""},
+      {{"defaults", "delete", "note"}, 0, "", ""},
+      // Options of defaults stand anywhere; --help wins.
+      {{"defaults", "--locale", "de_DE", "write", "todayIncome", "-int", "-7"}, 0, "", ""},
+      {{"defaults", "read", "todayIncome", "-h"}, 0, "Usage: pocketta-widget defaults read", ""},
+      // A bad command line is status 2 and the usage hint; a failure 1 and one line.
+      {{"defaults", "write", "k", "-int", "1.5"}, 2, "", "'1.5' is not an integer"},
+      {{"defaults", "write", "k", "-double", "1"}, 2, "", "unknown type '-double'"},
+      {{"defaults", "--strict", "-x"}, 2, "", "unknown option '-x'"},
+      // Only the options of defaults are options after the verb.
+      {{"defaults", "write", "k", "1", "--format", "png"}, 2, "", "'png' is one too many"},
+      {{"defaults", "delete", "absent"}, 1, "", ", absent) does not exist"},
+      {{"defaults", "read", "balance", "--containers", "@/nowhere"}, 1, "", "does not exist"},
+      {{"defaults", "write", "k", "1", "--containers", "@/nowhere"},
+       1,
+       "",
+       "no folder @/nowhere: the containers root, chosen by --containers"},
+  };
+  for (const auto& c : cases) {
+    const auto shown = testing::PrintToString(c.arguments);
+    const Ending result = run(c.arguments);
+    EXPECT_EQ(result.status, c.status) << shown << result.err;
+    if (c.arguments.front() == "timeline") {
+      EXPECT_NE(result.out.find("\"balance\":-4.5,"), std::string::npos) << result.out;
+    } else if (c.out.empty()) {
+      EXPECT_EQ(result.out, "") << shown;
+    } else {
+      EXPECT_EQ(result.out.substr(0, c.out.size()), here(c.out)) << shown;
+    }
+    if (c.err.empty()) {
+      EXPECT_EQ(result.err, "") << shown;
+    } else {
+      EXPECT_EQ(result.err.rfind("pocketta-widget: ", 0), 0u) << shown << result.err;
+      EXPECT_NE(result.err.find(here(c.err)), std::string::npos) << shown << result.err;
+      const auto lines = std::count(result.err.begin(), result.err.end(), '\n');
+      EXPECT_EQ(lines, c.status) << shown << result.err;  // the hint after a usage error
+    }
+  }
+  const std::string store = readText(storeFile());
+  EXPECT_EQ(store.rfind("<?xml", 0), 0u) << "an XML store stays XML";
+  EXPECT_NE(store.find("<key>todayIncome</key>\n\t<integer>-7</integer>"), std::string::npos)
+      << store;
+  EXPECT_NE(store.find("<key>updatedAt</key>"), std::string::npos) << store;
+
+  // A store that cannot be read is left as it is unless forced; a new one is binary.
+  writeStoreFile(damaged);
+  const Ending refused = run({"defaults", "write", "balance", "-float", "1"});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_NE(refused.err.find("left as it is (--force replaces it)"), std::string::npos)
+      << refused.err;
+  EXPECT_EQ(readText(storeFile()), damaged);
+  const Ending forced = run({"defaults", "write", "balance", "-float", "1", "--force"});
+  EXPECT_EQ(forced.status, 0) << forced.err;
+  EXPECT_EQ(readText(storeFile()).rfind("<?xml", 0), 0u) << "replaced in the format it had";
+  fs::remove(storeFile());
+  EXPECT_EQ(run({"defaults", "write", "balance", "-float", "2"}).status, 0);
+  EXPECT_EQ(readText(storeFile()).rfind("bplist00", 0), 0u);
+  EXPECT_EQ(run({"defaults", "read"}).out, "{\n    balance = 2;\n}\n");
+}
+
+TEST_F(CommandLineEndToEnd, runShowsADefaultsWriteWithinItsStoreWatchingDelay) {
+  hosttest::HostProcess host(arguments({"run", "--format", "tree", "--out", "@/live"}), folder_);
+  auto waitFor = [&](const std::string& text) {
+    for (int i = 0; i < 4000 && host.errSoFar().find(text) == std::string::npos; ++i) {
+      usleep(5000);
+    }
+    return host.errSoFar().find(text) != std::string::npos;
+  };
+  ASSERT_TRUE(waitFor("request 1: ")) << host.errSoFar();
+  const Ending written = run({"defaults", "write", "balance", "-float", "77.5"});
+  ASSERT_EQ(written.status, 0) << written.err;
+  EXPECT_TRUE(waitFor("request 2: entry 2026-03-01T09:30:00.000Z  balance 77.5  "))
+      << host.errSoFar();
+  ::kill(host.pid(), SIGTERM);
+  const Ending ending = host.wait();
+  EXPECT_EQ(ending.status, 143) << ending.err;
+  EXPECT_NE(readText(folder_ / "live" / "PockettaWidget-medium.txt").find("77.50"),
+            std::string::npos);
+}
+
+TEST_F(CommandLineEndToEnd, aTerminalGetsThePictureItCanShowAndTheTextPreviewOtherwise) {
+  if (::dlopen("libchafa.so.0", RTLD_NOW | RTLD_LOCAL) == nullptr) {
+    GTEST_SKIP() << "libchafa.so.0 cannot be opened";
+  }
+  const std::string kitty = "\x1b_Ga=T,f=32,", sixel = "\x1bP0;1;0q", colour = "\x1b[48;2;";
+  const std::string link = "\x1b]8;;pocketta://add-income\x1b\\";
+  const struct {
+    std::vector<std::string> environment;
+    std::vector<std::string> options;
+    std::vector<std::string> shows;
+    std::vector<std::string> lacks;
+  } cases[] = {
+      // What the terminal reports: an image in its protocol, both families titled.
+      {{"TERM=xterm-kitty"}, {}, {"small\r\n" + kitty, "medium\r\n" + kitty}, {"POCKETTA"}},
+      {{"TERM=foot"}, {"--family", "small"}, {sixel}, {kitty}},
+      // No protocol: block symbols under the texts, the links clickable.
+      {{"TERM=xterm-256color"}, {}, {"POCKETTA", link, "\xe2\x96"}, {kitty, sixel}},
+      // The text preview: asked for, under NO_COLOR (plain), on a dumb terminal (plain).
+      {{"TERM=xterm-kitty"}, {"--format", "terminal"}, {"POCKETTA", colour, link}, {kitty}},
+      {{"TERM=xterm-kitty", "NO_COLOR=1"}, {}, {"POCKETTA"}, {"\x1b"}},
+      {{"TERM=dumb"}, {}, {"POCKETTA"}, {"\x1b"}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> given = {"render"};
+    given.insert(given.end(), c.options.begin(), c.options.end());
+    const auto shown = testing::PrintToString(c.environment) + testing::PrintToString(given);
+    const Ending result = hosttest::runOnTerminal(arguments(given), c.environment);
+    EXPECT_EQ(result.status, 0) << shown << result.out.substr(0, 200);
+    for (const auto& part : c.shows) {
+      EXPECT_NE(result.out.find(part), std::string::npos) << shown << testing::PrintToString(part);
+    }
+    for (const auto& part : c.lacks) {
+      EXPECT_EQ(result.out.find(part), std::string::npos) << shown << testing::PrintToString(part);
+    }
+  }
+  // Standard output that is no terminal gets the text preview unless graphics is asked for.
+  const auto inTerminal = [](const char* term) {
+    return [term] { return ::setenv("TERM", term, 1) == 0 && ::unsetenv("NO_COLOR") == 0; };
+  };
+  const Ending piped =
+      hosttest::HostProcess(arguments({"render"}), folder_, inTerminal("xterm-kitty")).wait();
+  EXPECT_EQ(piped.status, 0) << piped.err;
+  EXPECT_NE(piped.out.find(colour), std::string::npos);
+  EXPECT_EQ(piped.out.find(kitty), std::string::npos);
+  const Ending asked = hosttest::HostProcess(arguments({"render", "--format", "graphics"}), folder_,
+                                             inTerminal("mlterm"))
+                           .wait();
+  EXPECT_EQ(asked.status, 0) << asked.err;
+  EXPECT_EQ(asked.out.find("small\n" + sixel), 0u) << asked.out.substr(0, 40);
 }
 
 TEST_F(CommandLineEndToEnd, runRendersEveryFamilyAndStopsOnSignals) {

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -130,6 +132,54 @@ inline std::function<bool()> asUnprivilegedUser(const fs::path& scratch,
   return [scratch] {
     return ::setgid(65534) == 0 && ::setuid(65534) == 0 && ::access(scratch.c_str(), X_OK) == 0;
   };
+}
+
+// The host running `arguments` on a pseudo-terminal of 100 x 40 cells of 10 x 20 pixels, with
+// `environment` ("NAME=value" each) as its whole environment: how it ended and what the terminal
+// got (the terminal's line discipline ends lines in "\r\n"). Killed after 20 seconds.
+inline Ending runOnTerminal(std::vector<std::string> arguments,
+                            const std::vector<std::string>& environment) {
+  arguments.insert(arguments.begin(), POCKETTA_WIDGET_EXECUTABLE);
+  std::vector<std::string> variables = environment;
+  int terminal = -1;
+  winsize size{40, 100, 1000, 800};
+  const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, &size);
+  if (pid == 0) {
+    std::vector<char*> argv, envp;
+    for (auto& argument : arguments) argv.push_back(argument.data());
+    for (auto& variable : variables) envp.push_back(variable.data());
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    ::execve(argv[0], argv.data(), envp.data());
+    ::_exit(127);
+  }
+  Ending ending;
+  if (pid < 0) return ending;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (std::chrono::steady_clock::now() < deadline) {
+    pollfd ready{terminal, POLLIN, 0};
+    if (::poll(&ready, 1, 100) <= 0) continue;
+    char buffer[65536];
+    const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+    if (n <= 0) break;  // EIO: the child and its terminal are gone
+    ending.out.append(buffer, static_cast<std::size_t>(n));
+  }
+  int status = 0;
+  pid_t ended = 0;
+  while ((ended = ::waitpid(pid, &status, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() < deadline) {
+    ::usleep(10000);
+  }
+  if (ended == 0) {
+    ::kill(pid, SIGKILL);
+    ended = ::waitpid(pid, &status, 0);
+  }
+  if (ended == pid) {
+    ending.exited = WIFEXITED(status);
+    ending.status = ending.exited ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  ::close(terminal);
+  return ending;
 }
 
 }  // namespace hosttest

@@ -22,6 +22,34 @@ TEST(CommandLine, readsWhatTheEndToEndRunsLeaveOut) {
   EXPECT_EQ(std::get<host::CommandLine>(parse({"--help", "frob"})).helpTopic, std::nullopt);
 }
 
+TEST(CommandLine, aVerbsWordsAreItsOwnExceptTheCommandsOptions) {
+  using Write = host::DefaultsRequest::Write;
+  const auto line = std::get<host::CommandLine>(
+      parse({"defaults", "--containers", "c", "write", "-k", "-float", "-2.5", "--force"}));
+  EXPECT_EQ(line.command, Command::defaults);
+  EXPECT_EQ(line.containers, "c");
+  ASSERT_TRUE(line.defaults);
+  EXPECT_EQ(std::get<Write>(line.defaults->verb), (Write{"-k", -2.5}));
+  EXPECT_TRUE(line.defaults->force);
+  // After "--" even an option of defaults is a word of the verb; --help wins before it.
+  const auto dashes =
+      std::get<host::CommandLine>(parse({"defaults", "write", "k", "--strict", "--", "--force"}));
+  EXPECT_EQ(std::get<Write>(dashes.defaults->verb), (Write{"k", std::string("--force")}));
+  EXPECT_TRUE(dashes.strict);
+  EXPECT_FALSE(dashes.defaults->force);
+  EXPECT_EQ(
+      std::get<host::CommandLine>(parse({"defaults", "write", "k", "-string", "-h"})).helpTopic,
+      Command::defaults);
+  // Before the verb, and for every other command, a word with a dash is an option.
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"defaults", "-float", "read"}, {"render", "-x"}}) {
+    const auto refused = parse(arguments);
+    ASSERT_TRUE(std::holds_alternative<host::UsageError>(refused));
+    EXPECT_NE(std::get<host::UsageError>(refused).message.find("unknown option"),
+              std::string::npos);
+  }
+}
+
 TEST(CommandLine, refusesWithOneLineNamingTheProblem) {
   const std::pair<std::vector<std::string>, const char*> cases[] = {
       {{}, "missing command"},
@@ -50,6 +78,10 @@ TEST(CommandLine, refusesWithOneLineNamingTheProblem) {
       {{"run", "--reloads", "two"}, "invalid value 'two' for --reloads"},
       {{"--family", "small", "render"}, "needs a command before it"},
       {{"describe", "--locale", ""}, "invalid value '' for --locale"},
+      {{"defaults"}, "defaults needs"},
+      {{"defaults", "write", "k", "-int", "x"}, "'x' is not an integer"},
+      {{"defaults", "--force=yes", "read"}, "option '--force' takes no value"},
+      {{"render", "--force"}, "option '--force' is not an option of render"},
   };
   for (const auto& [arguments, expected] : cases) {
     const auto result = parse(arguments);

@@ -15,14 +15,11 @@ namespace {
 constexpr double kMinCellWidth = 4;  // points; terminal cells are about twice as tall as wide
 constexpr int kMaxCells = 400;       // per side, so a huge canvas cannot exhaust memory
 
-struct Rgb8 {
-  int r = 0, g = 0, b = 0;
-  friend bool operator==(const Rgb8&, const Rgb8&) = default;
-};
+using Rgb8 = TerminalColor;
 
 Rgb8 toRgb8(const RGBA& c) {
   auto channel = [](double v) {
-    return static_cast<int>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
+    return static_cast<std::uint8_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255));
   };
   return {channel(c.red), channel(c.green), channel(c.blue)};
 }
@@ -32,8 +29,24 @@ Rgb8 over(const RGBA& top, std::optional<Rgb8> bottom) {
   const Rgb8 t = toRgb8(top);
   if (!bottom || top.opacity >= 1) return t;
   const double a = std::clamp(top.opacity, 0.0, 1.0);
-  auto mix = [&](int fg, int bg) { return static_cast<int>(std::lround(fg * a + bg * (1 - a))); };
-  return {mix(t.r, bottom->r), mix(t.g, bottom->g), mix(t.b, bottom->b)};
+  auto mix = [&](std::uint8_t fg, std::uint8_t bg) {
+    return static_cast<std::uint8_t>(std::lround(fg * a + bg * (1 - a)));
+  };
+  return {mix(t.red, bottom->red), mix(t.green, bottom->green), mix(t.blue, bottom->blue)};
+}
+
+std::string colorEscape(int selector, const std::optional<Rgb8>& color) {
+  if (!color) return "\x1b[" + std::to_string(selector + 1) + "m";
+  return "\x1b[" + std::to_string(selector) + ";2;" + std::to_string(color->red) + ';' +
+         std::to_string(color->green) + ';' + std::to_string(color->blue) + 'm';
+}
+
+// A hyperlink's opening (OSC 8), or its end for an empty URL. A URL with bytes outside printable
+// ASCII would end the sequence early or smuggle another in: it opens nothing.
+std::string hyperlink(std::string_view url) {
+  const bool printable =
+      std::all_of(url.begin(), url.end(), [](char c) { return c > 0x20 && c < 0x7F; });
+  return printable ? "\x1b]8;;" + std::string(url) + "\x1b\\" : std::string();
 }
 
 bool insideRoundedRect(const foundation::Rect& r, double radius, foundation::Point p) {
@@ -59,11 +72,7 @@ RGBA gradientAt(const FillGradient& fill, foundation::Point p) {
           a.blue + (b.blue - a.blue) * f, a.opacity + (b.opacity - a.opacity) * f};
 }
 
-struct Cell {
-  std::string glyph = " ";  // empty: the right half of a wide character before it
-  std::optional<Rgb8> foreground;
-  std::optional<Rgb8> background;
-};
+using Cell = TerminalCell;
 
 // Code points of `text` in display order; malformed bytes and controls become U+FFFD.
 std::vector<std::pair<char32_t, std::string>> codePoints(std::string_view text) {
@@ -88,8 +97,21 @@ std::string_view symbolGlyph(std::string_view name) {
 
 }  // namespace
 
-std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas,
-                           const TerminalOptions& options) {
+std::string_view toString(TerminalProtocol protocol) {
+  switch (protocol) {
+    case TerminalProtocol::symbols:
+      return "symbols";
+    case TerminalProtocol::sixels:
+      return "sixels";
+    case TerminalProtocol::kitty:
+      return "kitty";
+    case TerminalProtocol::iterm2:
+      return "iterm2";
+  }
+  return "symbols";
+}
+
+TerminalGrid terminalGrid(const WidgetCanvas& canvas, const TerminalOptions& options) {
   double cellWidth = kMinCellWidth;
   if (options.columns > 0 && canvas.size.width / cellWidth > options.columns) {
     cellWidth = canvas.size.width / options.columns;
@@ -100,9 +122,22 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas,
     const double count = std::round(length / cell);
     return static_cast<int>(count >= 1 ? std::min(count, double{kMaxCells}) : 1);
   };
-  const int columns = cellCount(canvas.size.width, cellWidth);
-  const int rows = cellCount(canvas.size.height, cellHeight);
-  std::vector<Cell> cells(static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows));
+  return {cellCount(canvas.size.width, cellWidth), cellCount(canvas.size.height, cellHeight),
+          cellWidth, cellHeight};
+}
+
+std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas,
+                           const TerminalOptions& options) {
+  return renderTerminal(list, canvas, options, {});
+}
+
+std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas,
+                           const TerminalOptions& options, std::span<const TerminalCell> backdrop) {
+  const auto [columns, rows, cellWidth, cellHeight] = terminalGrid(canvas, options);
+  const std::size_t cellCount = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+  const bool drawnShapes = backdrop.size() == cellCount;
+  std::vector<Cell> cells = drawnShapes ? std::vector<Cell>(backdrop.begin(), backdrop.end())
+                                        : std::vector<Cell>(cellCount);
   auto cellAt = [&](int column, int row) -> Cell* {
     if (column < 0 || row < 0 || column >= columns || row >= rows) return nullptr;
     return &cells[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
@@ -117,9 +152,27 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas,
   };
   auto rowOf = [&](double y) { return toIndex(std::floor(y / cellHeight)); };
   auto columnOf = [&](double x) { return toIndex(std::round(x / cellWidth)); };
+  // What shows behind a character drawn over a cell.
+  auto behind = [](const Cell* cell) -> std::optional<Rgb8> {
+    if (cell == nullptr) return std::nullopt;
+    return cell->behind ? cell->behind : cell->background;
+  };
+  // The destination of the link over each cell, the last link drawn over it winning.
+  std::vector<const foundation::URL*> links(options.color ? cellCount : 0, nullptr);
 
   for (const DisplayItem& item : list) {
-    if (const auto* fill = std::get_if<FillGradient>(&item)) {
+    if (const auto* link = std::get_if<LinkRegion>(&item); link != nullptr && !links.empty()) {
+      for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+          if (!link->rect.contains(centre(column, row))) continue;
+          links[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                static_cast<std::size_t>(column)] = &link->destination;
+        }
+      }
+    } else if (drawnShapes && (std::holds_alternative<FillGradient>(item) ||
+                               std::holds_alternative<FillRoundedRect>(item))) {
+      continue;
+    } else if (const auto* fill = std::get_if<FillGradient>(&item)) {
       for (int row = 0; row < rows; ++row) {
         for (int column = 0; column < columns; ++column) {
           const foundation::Point p = centre(column, row);
@@ -147,8 +200,7 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas,
       Cell* previous = nullptr;
       // One background under the whole run keeps its characters together in the output, so the
       // line reads as one word in a terminal and in a log.
-      const Cell* first = cellAt(column, row);
-      const std::optional<Rgb8> runBackground = first ? first->background : std::nullopt;
+      const std::optional<Rgb8> runBackground = behind(cellAt(column, row));
       for (const auto& [cp, bytes] : codePoints(run->text)) {
         const int width = foundation::terminalWidth(cp);
         if (width == 0) {
@@ -174,6 +226,7 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas,
       if (glyph.empty() || cell == nullptr) continue;
       cell->glyph = std::string(glyph);
       cell->foreground = toRgb8(symbol->color);
+      cell->background = behind(cell);
     }
   }
 
@@ -181,6 +234,7 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas,
   out.reserve(cells.size() * 24);
   for (int row = 0; row < rows; ++row) {
     std::optional<Rgb8> foreground, background;
+    const foundation::URL* link = nullptr;
     bool first = true;
     for (int column = 0; column < columns; ++column) {
       const Cell& cell = *cellAt(column, row);
@@ -189,29 +243,26 @@ std::string renderTerminal(const DisplayList& list, const WidgetCanvas& canvas,
         out += cell.glyph;
         continue;
       }
+      const foundation::URL* cellLink =
+          links[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns) +
+                static_cast<std::size_t>(column)];
+      if (cellLink != link) {
+        if (link != nullptr) out += hyperlink("");
+        if (cellLink != nullptr) out += hyperlink(cellLink->absoluteString());
+        link = cellLink;
+      }
       if (first || cell.background != background) {
-        if (cell.background) {
-          out += "\x1b[48;2;" + std::to_string(cell.background->r) + ';' +
-                 std::to_string(cell.background->g) + ';' + std::to_string(cell.background->b) +
-                 'm';
-        } else {
-          out += "\x1b[49m";
-        }
+        out += colorEscape(48, cell.background);
         background = cell.background;
       }
       if (cell.glyph != " " && (first || cell.foreground != foreground)) {
-        if (cell.foreground) {
-          out += "\x1b[38;2;" + std::to_string(cell.foreground->r) + ';' +
-                 std::to_string(cell.foreground->g) + ';' + std::to_string(cell.foreground->b) +
-                 'm';
-        } else {
-          out += "\x1b[39m";
-        }
+        out += colorEscape(38, cell.foreground);
         foreground = cell.foreground;
       }
       first = false;
       out += cell.glyph;
     }
+    if (link != nullptr) out += hyperlink("");
     out += options.color ? "\x1b[0m\n" : "\n";
   }
   return out;
