@@ -5,6 +5,8 @@
 # rendering the sample store. Exit status 77 (skipped) where the Debian tools are missing.
 # Usage: package_test.sh BUILD_DIR SAMPLES_DIR
 set -euo pipefail
+# Under pipefail a reader that stops early (grep -q, head) would end its writer with SIGPIPE and
+# fail the pipeline at random: every reader here reads its input to the end.
 build=$1
 samples=$2
 
@@ -26,7 +28,7 @@ if ! cpack --config "$build/CPackConfig.cmake" -G DEB -B "$work/package" >"$work
   cat "$work/cpack.log" >&2
   fail "cpack failed"
 fi
-deb=$(find "$work/package" -maxdepth 1 -name '*.deb' | head -n 1)
+deb=$(find "$work/package" -maxdepth 1 -name '*.deb' | sed -n 1p)
 [ -n "$deb" ] || fail "cpack made no .deb"
 root=$work/root
 dpkg-deb -x "$deb" "$root"
@@ -51,7 +53,7 @@ owner() {
   local path=$1 candidate
   for candidate in "$path" "$(readlink -f "$path")" "${path#/usr}" "/usr$path"; do
     if dpkg-query -S "$candidate" >/dev/null 2>&1; then
-      dpkg-query -S "$candidate" | head -n 1 | cut -d: -f1
+      dpkg-query -S "$candidate" | sed -n 1p | cut -d: -f1
       return
     fi
   done
@@ -61,7 +63,7 @@ owner() {
 # Every shared library an executable needs comes from a declared dependency, or from libc.
 for executable in "$root"/usr/bin/*; do
   for library in $(readelf -d "$executable" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
-    path=$(ldconfig -p | awk -v lib="$library" '$1 == lib && /x86-64|x86_64/ {print $NF; exit}')
+    path=$(ldconfig -p | awk -v lib="$library" '$1 == lib && /x86-64|x86_64/ && !found {print $NF; found = 1}')
     [ -n "$path" ] || fail "$(basename "$executable") needs $library, which this system lacks"
     package=$(owner "$path")
     [ "$package" = libc6 ] || declared "$package" ||
@@ -69,22 +71,22 @@ for executable in "$root"/usr/bin/*; do
   done
 done
 # chafa, opened only to draw in a terminal, is recommended.
-printf '%s\n%s\n' "$depends" "$recommends" | grep -qx libchafa0 ||
+printf '%s\n%s\n' "$depends" "$recommends" | grep -x libchafa0 >/dev/null ||
   fail "neither Depends nor Recommends names libchafa0"
 
 # The copy in the root renders the sample store, reading its resources from the root's share/.
 widget=$root/usr/bin/pocketta-widget
-"$widget" --version | grep -q '^pocketta-widget ' || fail "--version"
+"$widget" --version | grep '^pocketta-widget ' >/dev/null || fail "--version"
 trace=()
 command -v strace >/dev/null && trace=(strace -f -qq -e trace=openat -o "$work/trace")
 "${trace[@]}" "$widget" render --format png --scale 2 --out "$work/out/" --containers "$samples" -q
 for family in small medium; do
-  head -c 8 "$work/out/PockettaWidget-$family.png" | od -An -c | grep -q 'P   N   G' ||
+  head -c 8 "$work/out/PockettaWidget-$family.png" | od -An -c | grep 'P   N   G' >/dev/null ||
     fail "no PNG of the $family family"
 done
-"$widget" describe --locale de_DE --containers "$samples" | grep -q 'Kontostand' ||
+"$widget" describe --locale de_DE --containers "$samples" | grep 'Kontostand' >/dev/null ||
   fail "the installed copy did not read its German strings from share/pocketta-widget"
-"$widget" render --format tree --family small --containers "$samples" | grep -q '12,840.50' ||
+"$widget" render --format tree --family small --containers "$samples" | grep '12,840.50' >/dev/null ||
   fail "the installed copy did not show the sample store's balance"
 
 # Every font file the render opened belongs to a declared dependency.
@@ -102,7 +104,7 @@ fi
 # The manual page in the package is one man reads.
 if command -v man >/dev/null &&
   MANWIDTH=80 man --warnings -l "$root/usr/share/man/man1/pocketta-widget.1" 2>&1 >/dev/null |
-  grep -q .; then
+  grep . >/dev/null; then
   fail "man warns about the manual page"
 fi
 echo "package test: $(basename "$deb") lays out, depends and renders as it should"
