@@ -16,9 +16,13 @@ void BandDeflater::Free::operator()(void* p) const {
 BandDeflater::BandDeflater() = default;
 BandDeflater::~BandDeflater() = default;
 
-// ISA-L's level 1 (igzip), measured on the widget's own pictures (bench/png_compression_bench):
-// three times as fast as zlib's level 1 for slightly smaller files. Its one-shot compressor
+// ISA-L's level 0 (igzip), measured on the widget's own pictures (bench/png_compression_bench):
+// five times as fast as zlib's level 1, the files about a third larger. Its one-shot compressor
 // takes a band whole, and a full flush without an end of stream leaves blocks that join.
+// Not level 1, whose files are a fifth smaller: in a process drawing on several threads, its
+// one-shot compressor now and then gave the same rows other bytes from one call to the next
+// (valid ones, but a picture must be the same bytes every time); nothing we could clear or pad
+// (its state, its buffers, the bytes around the input) made it repeatable, and level 0 is.
 DeflatedBand BandDeflater::band(const RgbaImage& image, int first, int last) {
   const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
   const std::size_t length = (rowBytes + 1) * static_cast<std::size_t>(last - first);
@@ -47,23 +51,19 @@ DeflatedBand BandDeflater::band(const RgbaImage& image, int first, int last) {
     out_.reset(new std::uint8_t[bound]);
     outSize_ = bound;
   }
-  // The stream's state (82 KB, most of it for the streaming compressor) and the level buffer
-  // are not all set by the init call, and the first call reads what it did not set: both are
-  // held zeroed from the start (calloc: fresh zero pages, touched only where written), then left
-  // to the compressor. Taken uninitialised they gave a band different bytes depending on what
-  // the memory held before (the goldens' together-vs-alone check caught both).
+  // The stream's state (82 KB, most of it for the streaming compressor) is not all set by the
+  // init call, and the first call reads what it did not set: it is held zeroed from the start
+  // (calloc: fresh zero pages, touched only where written), then left to the compressor. Taken
+  // uninitialised it gave a band different bytes depending on what the memory held before.
   auto zeroed = [](std::size_t size) {
     void* memory = std::calloc(1, size);
     if (memory == nullptr) throw std::bad_alloc();
     return memory;
   };
   if (!stream_) stream_.reset(static_cast<isal_zstream*>(zeroed(sizeof(isal_zstream))));
-  if (!levelBuffer_) levelBuffer_.reset(static_cast<std::uint8_t*>(zeroed(ISAL_DEF_LVL1_SMALL)));
   isal_zstream& stream = *stream_;
   isal_deflate_stateless_init(&stream);
-  stream.level = 1;
-  stream.level_buf = levelBuffer_.get();
-  stream.level_buf_size = ISAL_DEF_LVL1_SMALL;
+  stream.level = 0;
   stream.end_of_stream = 0;
   stream.flush = FULL_FLUSH;
   stream.next_in = const_cast<std::uint8_t*>(rows);

@@ -43,7 +43,6 @@ class BandDeflater {
   };
   std::unique_ptr<isal_zstream, Free> stream_;
   std::vector<std::uint8_t> scratch_;
-  std::unique_ptr<std::uint8_t, Free> levelBuffer_;
   std::unique_ptr<std::uint8_t[]> out_;
   std::size_t outSize_ = 0;
 };
