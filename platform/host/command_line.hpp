@@ -14,7 +14,7 @@
 #include "host/device.hpp"
 #include "host/output_format.hpp"
 #include "host/rendering_context.hpp"
-#include "host/widget_family.hpp"
+#include "host/timeline_provider_context.hpp"
 #include "ui/environment/dynamic_type_size.hpp"
 
 namespace host {

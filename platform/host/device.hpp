@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "foundation/geometry.hpp"
-#include "host/widget_family.hpp"
+#include "host/timeline_provider_context.hpp"
 #include "ui/environment/widget_canvas.hpp"
 
 namespace host {

@@ -1,9 +1,16 @@
 #pragma once
 
 #include "foundation/geometry.hpp"
-#include "host/widget_family.hpp"
+#include "ui/environment/widget_family.hpp"
 
 namespace host {
+
+// A widget's family is the host's as much as the view system's (its environment carries it): one
+// type, the view system's.
+using ui::familyNamed;
+using ui::shortName;
+using ui::toString;
+using ui::WidgetFamily;
 
 // What the host tells a provider about the request.
 struct TimelineProviderContext {

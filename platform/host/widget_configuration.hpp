@@ -7,7 +7,7 @@
 
 #include "host/any_entry.hpp"
 #include "host/any_timeline_provider.hpp"
-#include "host/widget_family.hpp"
+#include "host/timeline_provider_context.hpp"
 #include "ui/view/localized_string_key.hpp"
 #include "ui/view/view.hpp"
 

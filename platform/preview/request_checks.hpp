@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "host/command_line.hpp"
-#include "host/widget_family.hpp"
+#include "host/timeline_provider_context.hpp"
 #include "ui/environment/dynamic_type_size.hpp"
 
 namespace preview {
