@@ -8,6 +8,7 @@
 
 #include "store_fixture.hpp"
 #include "support/store_writer.hpp"
+#include "support/unprivileged.hpp"
 #include "support/versioned_store.hpp"
 
 namespace foundation::testing {
@@ -117,18 +118,6 @@ TEST_F(StoreTest, whatIsAtTheFilesPlaceIsReadAtOnceOrTriedAgainIfAWriterMayFinis
   }
 }
 
-// Runs `body` as an unprivileged user in a child process and returns its exit code; nothing
-// when there is no way to drop privileges here.
-std::optional<int> runUnprivileged(const std::function<int()>& body) {
-  if (::geteuid() != 0) return body();
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(::setgid(65534) != 0 || ::setuid(65534) != 0 ? 125 : body());
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) == 125) return std::nullopt;
-  return WEXITSTATUS(status);
-}
-
 TEST_F(StoreTest, unreadableFileIsEmptyAndUnreadableFolderDoesNotOpen) {
   writeSuite(versionedStore(support::PlistFormat::binary, 4));
   for (auto dir = suitePath().parent_path(); dir != root_.root().parent_path();
@@ -138,12 +127,12 @@ TEST_F(StoreTest, unreadableFileIsEmptyAndUnreadableFolderDoesNotOpen) {
   // Exit codes of the child: 0 open but empty, 1 read the values, 2 not opened.
   const auto child = [&] { return open() ? (read(*open()) == Reading{} ? 0 : 1) : 2; };
   ::chmod(suitePath().c_str(), 0);
-  const auto unreadableFile = runUnprivileged(child);
+  const auto unreadableFile = support::runUnprivileged(child);
   if (!unreadableFile) GTEST_SKIP() << "cannot act as an unprivileged user here";
   EXPECT_EQ(*unreadableFile, 0);
   ::chmod(suitePath().c_str(), 0644);
   ::chmod(root_.container(kSuite).c_str(), 0);
-  EXPECT_EQ(runUnprivileged(child), 2);
+  EXPECT_EQ(support::runUnprivileged(child), 2);
   ::chmod(root_.container(kSuite).c_str(), 0755);
 }
 

@@ -18,6 +18,7 @@
 #include "support/property_list_writer.hpp"
 #include "support/python_plistlib.hpp"
 #include "support/temporary_containers.hpp"
+#include "support/unprivileged.hpp"
 
 namespace {
 
@@ -369,18 +370,6 @@ TEST_F(DefaultsSuiteTest, eachChangeIsOneTheLiveHostsSee) {
   }
 }
 
-// Runs `body` in a child process as an unprivileged user and gives its exit status; nothing when
-// privileges cannot be dropped here.
-std::optional<int> asUnprivileged(const std::function<int()>& body) {
-  if (::geteuid() != 0) return body();
-  const pid_t child = ::fork();
-  if (child == 0) ::_exit(::setgid(65534) != 0 || ::setuid(65534) != 0 ? 125 : body());
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  if (child < 0 || !WIFEXITED(status) || WEXITSTATUS(status) == 125) return std::nullopt;
-  return WEXITSTATUS(status);
-}
-
 TEST_F(DefaultsSuiteTest, aFolderThatCannotBeWrittenFailsWithOneLineAndLeavesNothing) {
   // Root writes anywhere, so the writes are tried as "nobody", for whom every folder here is
   // read-only (the containers root, made for its owner alone, is opened for reading).
@@ -408,7 +397,7 @@ TEST_F(DefaultsSuiteTest, aFolderThatCannotBeWrittenFailsWithOneLineAndLeavesNot
                      1, "cannot make the folder " + otherFolder.string() + ": Permission denied"};
     return ok ? 0 : 1;
   };
-  const auto status = asUnprivileged(child);
+  const auto status = support::runUnprivileged(child);
   if (!status) GTEST_SKIP() << "cannot act as an unprivileged user here";
   EXPECT_EQ(*status, 0);
   EXPECT_EQ(everything(), before);
