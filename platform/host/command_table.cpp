@@ -314,8 +314,7 @@ const OptionSpec kOptions[] = {
      }},
     {"--entry", "", "ENTRY", kMatrixCommands,
      "an entry to draw, again for each: current (the store's, the default), placeholder, or "
-     "NAME:FIELD=X,... (the current entry with those fields, such as "
-     "negative:balance=-1234.5)",
+     "NAME:FIELD=X,... (the current entry with those of its fields given, under that name)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        if (value.empty() || value.size() > 1000) return "current, placeholder or NAME:FIELD=X";
        line.entries.emplace_back(value);
