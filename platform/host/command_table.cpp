@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "host/commands.hpp"
-#include "host/suggestion.hpp"
 
 namespace host {
 namespace {
