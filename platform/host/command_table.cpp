@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "host/commands.hpp"
-#include "host/suggestion.hpp"
 
 namespace host {
 namespace {
@@ -218,9 +217,7 @@ const OptionSpec kOptions[] = {
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        line.device = deviceNamed(value);
        if (line.device != nullptr) return std::nullopt;
-       std::vector<std::string> names;
-       for (const Device& device : devices()) names.emplace_back(device.name);
-       return "a phone that 'devices' lists" + didYouMean(value, names);
+       return expectedDevice(value);
      }},
     {"--context", "", "WHERE", kContextCommands,
      "where the phone shows the widget: home (default), home-tinted (the tinted home "

@@ -1,6 +1,9 @@
 #include "host/device.hpp"
 
 #include <iterator>
+#include <vector>
+
+#include "host/suggestion.hpp"
 
 namespace host {
 namespace {
@@ -51,6 +54,12 @@ const Device* deviceNamed(std::string_view name) {
     if (device.name == name) return &device;
   }
   return nullptr;
+}
+
+std::string expectedDevice(std::string_view typed) {
+  std::vector<std::string> names;
+  for (const Device& device : kDevices) names.emplace_back(device.name);
+  return "a phone that 'devices' lists" + didYouMean(typed, names);
 }
 
 }  // namespace host

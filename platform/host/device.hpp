@@ -1,6 +1,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "foundation/geometry.hpp"
@@ -37,5 +38,8 @@ std::span<const Device> devices();
 const Device& defaultDevice();
 // The phone named `name`, or none.
 const Device* deviceNamed(std::string_view name);
+// What a phone's name is expected to be, and the phone `typed` may mean: "a phone that 'devices'
+// lists (did you mean 'iphone-16'?)".
+std::string expectedDevice(std::string_view typed);
 
 }  // namespace host

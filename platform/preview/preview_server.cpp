@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
 #include <nlohmann/json.hpp>
 #include <span>
@@ -48,12 +49,66 @@ bool knownLocale(const std::string& identifier) {
 }
 
 // The user's locale first, then every locale ICU has.
-std::string localesJson(const std::string& user) {
+host::Json localesJson(const std::string& user) {
   host::Json locales = host::Json::array({user});
   for (const auto& id : foundation::Locale::availableIdentifiers()) {
     if (id != user) locales.push_back(id);
   }
-  return host::oneLine(locales);
+  return locales;
+}
+
+std::string hexColor(const ui::RGBA& color) {
+  char text[8];
+  const auto channel = [](double value) {
+    return static_cast<int>(std::lround(std::clamp(value, 0.0, 1.0) * 255));
+  };
+  std::snprintf(text, sizeof text, "#%02X%02X%02X", channel(color.red), channel(color.green),
+                channel(color.blue));
+  return text;
+}
+
+host::Json pointsJson(foundation::Size size) {
+  return host::Json::array({host::jsonNumber(size.width), host::jsonNumber(size.height)});
+}
+
+// How large StandBy shows the small widget on `device`, in its points: the host's rule, drawn
+// at the phone's own scale.
+foundation::Size standbySize(const host::Device& device) {
+  ui::RenderEnvironment environment;
+  environment.displayScale = device.scale;
+  const double enlarged =
+      host::inContext(environment, host::RenderingContext::standby, device).displayScale /
+      device.scale;
+  return {device.small.width * enlarged, device.small.height * enlarged};
+}
+
+// The phones and places the page offers: the phone the preview started with first, then every
+// other one; each place with the families it shows of those the widget supports.
+host::Json placesJson(const host::Device& first, std::span<const host::WidgetFamily> families) {
+  host::Json devices = host::Json::array();
+  auto add = [&](const host::Device& device) {
+    devices.push_back({{"name", device.name},
+                       {"models", device.models},
+                       {"scale", device.scale},
+                       {"small", pointsJson(device.small)},
+                       {"medium", pointsJson(device.medium)},
+                       {"standby", pointsJson(standbySize(device))}});
+  };
+  add(first);
+  for (const host::Device& device : host::devices()) {
+    if (&device != &first) add(device);
+  }
+  host::Json contexts = host::Json::array();
+  for (const auto context :
+       {host::RenderingContext::home, host::RenderingContext::homeTinted,
+        host::RenderingContext::standby, host::RenderingContext::standbyNight}) {
+    host::Json shown = host::Json::array();
+    for (const auto family : families) {
+      if (host::shows(context, family)) shown.push_back(host::shortName(family));
+    }
+    contexts.push_back({{"name", host::toString(context)}, {"families", shown}});
+  }
+  return {{"devices", devices}, {"contexts", contexts}, {"tint", hexColor(host::kDefaultTint)}};
 }
 
 bool isLoopback(const std::string& address) {
@@ -162,9 +217,10 @@ class Server {
 
     http_.Get("/", [this](const httplib::Request&, httplib::Response& response) {
       std::string page(kPreviewPage);
-      const std::string settings =
-          "const SETTINGS = {\"locales\": " + localesJson(widget_.userLocale()) + "};";
-      page.replace(page.find(kPageSettingsMarker), kPageSettingsMarker.size(), settings);
+      host::Json settings = {{"locales", localesJson(widget_.userLocale())}};
+      settings.update(placesJson(context_.device(), context_.configuration.families()));
+      const std::string script = "const SETTINGS = " + host::oneLine(settings) + ";";
+      page.replace(page.find(kPageSettingsMarker), kPageSettingsMarker.size(), script);
       response.set_header("Content-Security-Policy",
                           "default-src 'none'; script-src 'unsafe-inline'; style-src "
                           "'unsafe-inline'; img-src 'self' data:; connect-src 'self'");
@@ -277,17 +333,21 @@ class Server {
     const auto parsed = parseTapRequest(request.body);
     if (const auto* bad = std::get_if<BadRequest>(&parsed)) return fail(response, 400, bad->reason);
     const TapRequest& tap = std::get<TapRequest>(parsed);
-    const auto size = context_.device().size(tap.family);
+    const host::Device& device = widget_.device(tap.placement);
+    const auto size = device.size(tap.family);
     if (!(tap.x >= 0 && tap.y >= 0 && tap.x <= size.width && tap.y <= size.height)) {
-      return fail(
-          response, 400,
-          "the point is outside the " + std::string(host::shortName(tap.family)) + " widget");
+      return fail(response, 400,
+                  "the point is outside the " + std::string(host::shortName(tap.family)) +
+                      " widget on " + std::string(device.name));
     }
     const auto link = widget_.hitTest(tap);
-    // On the phone a small widget is one tap target: it opens the app, whatever lies under it.
+    // On the phone a small widget is one tap target: it opens the app, whatever lies under it,
+    // on the home screen as in StandBy (which shows no other).
     const bool wholeWidget = tap.family == host::WidgetFamily::systemSmall;
+    const bool standby = !host::shows(tap.placement.context, host::WidgetFamily::systemMedium);
     const std::optional<std::string> opens = wholeWidget ? std::nullopt : link;
     std::string message = opens         ? "opens " + *opens
+                          : standby     ? "in StandBy the whole widget opens the app"
                           : wholeWidget ? "the whole small widget opens the app"
                                         : "no link here: the tap opens the app";
     bool opened = false;
@@ -297,10 +357,14 @@ class Server {
       opened = !failure;
       if (failure) message += " (" + *failure + ")";
     }
+    const std::string_view where = host::toString(tap.placement.context);
     context_.io.err << host::iso8601(foundation::Date::now()).value_or("?") << "  tap "
-                    << host::shortName(tap.family) << " (" << foundation::shortestDecimal(tap.x)
-                    << ", " << foundation::shortestDecimal(tap.y) << "): " << message << std::endl;
+                    << host::shortName(tap.family) << " on " << device.name << ", " << where << " ("
+                    << foundation::shortestDecimal(tap.x) << ", "
+                    << foundation::shortestDecimal(tap.y) << "): " << message << std::endl;
     const host::Json answer = {{"family", host::shortName(tap.family)},
+                               {"device", device.name},
+                               {"context", where},
                                {"x", host::jsonNumber(tap.x)},
                                {"y", host::jsonNumber(tap.y)},
                                {"url", opens ? host::Json(*opens) : host::Json(nullptr)},

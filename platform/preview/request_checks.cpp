@@ -67,6 +67,37 @@ bool nameAllowed(const std::string& host, const std::string& boundAddress) {
   return *bound == "0.0.0.0" || *bound == "::" || *bound == *literal;
 }
 
+// Reads a placement's parameter (`name`: device, context or tint) into `placement`; says what
+// was expected when `value` is none.
+std::optional<std::string> readPlacement(std::string_view name, std::string_view value,
+                                         Placement& placement) {
+  if (name == "device") {
+    placement.device = host::deviceNamed(value);
+    if (placement.device == nullptr) return host::expectedDevice(value);
+  } else if (name == "context") {
+    const auto context = host::renderingContextNamed(value);
+    if (!context) return std::string(host::renderingContextNames());
+    placement.context = *context;
+  } else {
+    placement.tint = host::hexColor(value);
+    if (!placement.tint) return "a colour such as #E5C07B";
+  }
+  return std::nullopt;
+}
+
+// What the command line refuses as well: a tint elsewhere than on the tinted home screen, and a
+// family the place does not show.
+std::optional<BadRequest> checkPlacement(const Placement& placement, host::WidgetFamily family) {
+  if (placement.tint && placement.context != host::RenderingContext::homeTinted) {
+    return BadRequest{"a tint colours the tinted home screen: give context=home-tinted"};
+  }
+  if (!host::shows(placement.context, family)) {
+    return BadRequest{std::string(host::toString(placement.context)) +
+                      " shows the small family only: give family=small"};
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 bool AllowedOrigin::hostAllowed(std::string_view hostHeader) const {
@@ -126,10 +157,13 @@ std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& pa
     } else if (name == "placeholder") {
       if (value != "1" && value != "0") return bad("1 or 0");
       query.placeholder = value == "1";
+    } else if (name == "device" || name == "context" || name == "tint") {
+      if (const auto expected = readPlacement(name, value, query.placement)) return bad(*expected);
     } else {
       return BadRequest{"unknown parameter '" + name.substr(0, 64) + "'"};
     }
   }
+  if (auto bad = checkPlacement(query.placement, query.family)) return *std::move(bad);
   return query;
 }
 
@@ -146,8 +180,11 @@ std::size_t fitLayouts(const FitQuery& query, std::size_t availableLocales) {
 std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& parameters,
                                                  std::span<const std::string> entryFields,
                                                  std::size_t availableLocales) {
-  FitQuery query{
-      std::nullopt, {host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium}, {}, {}};
+  FitQuery query{std::nullopt,
+                 {host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium},
+                 {},
+                 {},
+                 nullptr};
   for (const auto& [name, value] : parameters) {
     if (parameters.count(name) > 1) return BadRequest{"parameter '" + name + "' given twice"};
     if (name == "locales") {
@@ -173,6 +210,13 @@ std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& paramete
                             "' (expected small, medium or all)"};
         query.families = {*family};
       }
+    } else if (name == "device") {
+      Placement placement;
+      if (const auto expected = readPlacement(name, value, placement)) {
+        return BadRequest{"invalid device '" + value.substr(0, 64) + "' (expected " + *expected +
+                          ")"};
+      }
+      query.device = placement.device;
     } else if (std::find(entryFields.begin(), entryFields.end(), name) != entryFields.end()) {
       double number = 0;
       const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
@@ -214,6 +258,15 @@ std::variant<TapRequest, BadRequest> parseTapRequest(std::string_view body) {
     }
     *target = value->get<double>();
   }
+  for (const std::string_view key : {"device", "context"}) {
+    const auto value = json.find(key);
+    if (value == json.end()) continue;
+    const std::string text = value->is_string() ? value->get<std::string>() : std::string();
+    if (const auto expected = readPlacement(key, text, tap.placement)) {
+      return BadRequest{"\"" + std::string(key) + "\" must be " + *expected};
+    }
+  }
+  if (auto bad = checkPlacement(tap.placement, tap.family)) return *std::move(bad);
   return tap;
 }
 

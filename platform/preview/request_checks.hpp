@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "host/command_line.hpp"
+#include "host/device.hpp"
+#include "host/rendering_context.hpp"
 #include "host/timeline_provider_context.hpp"
 #include "ui/environment/dynamic_type_size.hpp"
 
@@ -50,6 +52,14 @@ struct BadRequest {
   friend bool operator==(const BadRequest&, const BadRequest&) = default;
 };
 
+// Where a request shows the widget: on which phone, and in which of its places.
+struct Placement {
+  const host::Device* device = nullptr;  // none: the one the preview started with
+  host::RenderingContext context = host::RenderingContext::home;
+  std::optional<ui::RGBA> tint;  // of the tinted home screen; none: the default
+  friend bool operator==(const Placement&, const Placement&) = default;
+};
+
 // What GET /render asks for.
 struct RenderQuery {
   host::WidgetFamily family = host::WidgetFamily::systemSmall;
@@ -59,13 +69,15 @@ struct RenderQuery {
   std::optional<ui::DynamicTypeSize> textSize;  // none: the one the preview started with
   int scale = 1;
   bool placeholder = false;
+  Placement placement;
   friend bool operator==(const RenderQuery&, const RenderQuery&) = default;
 };
 
 using QueryParameters = std::multimap<std::string, std::string>;
 
 // Every parameter known, given at most once, with a value from its list; a locale is checked by
-// `knownLocale`.
+// `knownLocale`. As on the command line, a tint is for the tinted home screen alone, and StandBy
+// shows the small family alone.
 std::variant<RenderQuery, BadRequest> parseRenderQuery(const QueryParameters& parameters,
                                                        bool (*knownLocale)(const std::string&));
 
@@ -78,6 +90,7 @@ struct FitQuery {
   std::vector<host::WidgetFamily> families;
   std::vector<std::pair<std::string, double>> values;
   std::vector<ui::DynamicTypeSize> textSizes;  // none: the one the preview started with
+  const host::Device* device = nullptr;        // none: the one the preview started with
   friend bool operator==(const FitQuery&, const FitQuery&) = default;
 };
 inline constexpr double kMaxFitValue = 1e15;
@@ -89,11 +102,14 @@ std::variant<FitQuery, BadRequest> parseFitQuery(const QueryParameters& paramete
 // How many layouts a fit asks for.
 std::size_t fitLayouts(const FitQuery& query, std::size_t availableLocales);
 
-// What POST /api/tap carries: {"family": "small"|"medium", "x": points, "y": points}.
+// What POST /api/tap carries: {"family": "small"|"medium", "x": points, "y": points}, and
+// optionally "device" (a name 'devices' lists) and "context" (home, home-tinted, standby or
+// standby-night), read as /render reads them. StandBy takes taps on the small family alone.
 struct TapRequest {
   host::WidgetFamily family = host::WidgetFamily::systemMedium;
   double x = 0;
   double y = 0;
+  Placement placement;
   friend bool operator==(const TapRequest&, const TapRequest&) = default;
 };
 std::variant<TapRequest, BadRequest> parseTapRequest(std::string_view body);

@@ -25,14 +25,18 @@ void WidgetHost::reload(ReloadReason reason) {
 }
 
 std::string WidgetHost::render(const RenderQuery& query) {
-  const auto request = context_.providerContext(query.family);
+  const auto request = providerContext(query.placement, query.family);
   const host::AnyEntry entry = query.placeholder ? placeholder(request) : current(request);
-  ui::RenderEnvironment environment = context_.renderEnvironment(query.family, query.placeholder);
+  ui::RenderEnvironment environment = context_.userEnvironment;
+  environment.widgetFamily = query.family;
+  environment.redacted = query.placeholder;
   if (query.locale) environment = host::inLocale(std::move(environment), *query.locale);
   environment.colorScheme =
       query.scheme == host::Appearance::dark ? ui::ColorScheme::dark : ui::ColorScheme::light;
   environment.displayScale = query.scale;
   if (query.textSize) environment.dynamicTypeSize = *query.textSize;
+  // The place last: StandBy enlarges the picture from the scale asked for.
+  environment = placed(std::move(environment), query.placement);
   // One picture per request: the server's threads already draw several at once.
   return context_.renderer
       .render({{context_.configuration.content(entry), environment}}, query.format, {}, 1)
@@ -44,15 +48,16 @@ std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
   if (auto* failure = std::get_if<host::CommandResult>(&locales)) {
     return BadRequest{failure->message};
   }
+  const Placement placement{query.device, host::RenderingContext::home, std::nullopt};
   host::Matrix matrix;
-  matrix.devices = {&context_.device()};
+  matrix.devices = {&device(placement)};
   matrix.families = query.families;
   matrix.contexts = {host::RenderingContext::home};
   matrix.appearances = {host::Appearance::light};
   matrix.locales = std::get<std::vector<std::string>>(locales);
   matrix.textSizes =
       query.textSizes.empty() ? std::vector{context_.line.textSizeOrDefault()} : query.textSizes;
-  host::AnyEntry entry = current(context_.providerContext(query.families.front()));
+  host::AnyEntry entry = current(providerContext(placement, query.families.front()));
   if (!query.values.empty()) {
     if (!entry.withFields) return BadRequest{"the widget takes no values"};
     std::vector<host::EntryField> fields;
@@ -64,12 +69,29 @@ std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
 }
 
 std::optional<std::string> WidgetHost::hitTest(const TapRequest& tap) {
-  const auto request = context_.providerContext(tap.family);
-  const ui::View view = context_.configuration.content(current(request));
-  const auto layout = context_.renderer.layout(view, context_.renderEnvironment(tap.family));
+  const ui::View view =
+      context_.configuration.content(current(providerContext(tap.placement, tap.family)));
+  ui::RenderEnvironment environment = context_.userEnvironment;
+  environment.widgetFamily = tap.family;
+  const auto layout = context_.renderer.layout(view, placed(std::move(environment), tap.placement));
   const auto url = ui::hitTest(layout, foundation::Point{tap.x, tap.y});
   if (!url) return std::nullopt;
   return url->absoluteString();
+}
+
+const host::Device& WidgetHost::device(const Placement& placement) const {
+  return placement.device != nullptr ? *placement.device : context_.device();
+}
+
+ui::RenderEnvironment WidgetHost::placed(ui::RenderEnvironment environment,
+                                         const Placement& placement) const {
+  return host::inContext(std::move(environment), placement.context, device(placement),
+                         placement.tint.value_or(host::kDefaultTint));
+}
+
+host::TimelineProviderContext WidgetHost::providerContext(const Placement& placement,
+                                                          host::WidgetFamily family) const {
+  return host::TimelineProviderContext{family, device(placement).size(family), false};
 }
 
 host::AnyEntry WidgetHost::placeholder(const host::TimelineProviderContext& request) {

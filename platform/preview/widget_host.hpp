@@ -12,9 +12,9 @@
 namespace preview {
 
 // The widget as the preview host runs it, for the server's threads at once: every picture is
-// drawn in an environment of its own (the locale, scheme, text size and scale a request asks
-// for), and the widget's provider reads the containers the host was given, whichever thread
-// asks.
+// drawn in an environment of its own (the phone, place, locale, scheme, text size and scale a
+// request asks for), and the widget's provider reads the containers the host was given, whichever
+// thread asks.
 class WidgetHost {
  public:
   WidgetHost(const host::CommandContext& context, LiveTimeline& live);
@@ -30,8 +30,14 @@ class WidgetHost {
   std::variant<std::string, BadRequest> fit(const FitQuery& query);
   // The link under a point, by the same layout the pictures are drawn from.
   std::optional<std::string> hitTest(const TapRequest& tap);
+  // The phone a request names, else the one the preview started with (--device).
+  const host::Device& device(const Placement& placement) const;
 
  private:
+  // `environment` (its family and scale set) as the placement's phone draws it in its place.
+  ui::RenderEnvironment placed(ui::RenderEnvironment environment, const Placement& placement) const;
+  host::TimelineProviderContext providerContext(const Placement& placement,
+                                                host::WidgetFamily family) const;
   host::AnyEntry placeholder(const host::TimelineProviderContext& request);
   host::AnyEntry current(const host::TimelineProviderContext& request);
 

@@ -72,8 +72,19 @@ after(async () => {
   fs.rmSync(work, { recursive: true, force: true });
 });
 
-const box = (family, scheme = 'light', placeholder = '0') =>
-  page.locator(`.widget[data-family="${family}"][data-scheme="${scheme}"][data-placeholder="${placeholder}"]`);
+// A picture of the rows in the chosen place, or (`context` given) of the row of every place.
+const box = (family, scheme = 'light', placeholder = '0', context) =>
+  page.locator(`${context ? `#places .widget[data-context="${context}"]` : '#widgets .widget'}` +
+    `[data-family="${family}"][data-scheme="${scheme}"][data-placeholder="${placeholder}"]`);
+const shownSize = async (locator) => {
+  const bounds = await locator.locator('svg').boundingBox();
+  return [bounds.width, bounds.height];
+};
+// Chooses a phone or a place, and waits for the pictures drawn for it.
+async function choose(picker, value) {
+  await page.selectOption(`#${picker}`, value);
+  await page.waitForSelector(`body[data-${picker}="${value}"]`);
+}
 
 // Every text the pictures show, whether drawn as text or as glyphs with a label.
 const shownText = () => page.evaluate(() => [...document.querySelectorAll('.widget svg')]
@@ -121,35 +132,45 @@ test('another locale shows in the pictures', async () => {
   assert.match(await shownText(), /12\.840,50 CN¥/);
 });
 
-test('the page shows the picture the server draws', async () => {
-  const shot = (await box('medium').locator('svg').screenshot()).toString('base64');
-  const difference = await page.evaluate(async (shot) => {
-    const load = (src) => new Promise((resolve, reject) => {
+// The share of the pixels of a picture on the page that are far from the PNG the server draws
+// of it: anti-aliasing and the gradient's steps differ by less; a missing or moved text does not.
+async function differenceFromServer(locator, src) {
+  const [width, height] = await shownSize(locator);
+  // Clear of the sticky header, which a picture scrolled just into view lies under.
+  await locator.evaluate((e) => e.scrollIntoView({ block: 'center' }));
+  const shot = (await locator.locator('svg').screenshot()).toString('base64');
+  return page.evaluate(async ({ shot, src, width, height }) => {
+    const load = (source) => new Promise((resolve, reject) => {
       const image = new Image();
       image.onload = () => resolve(image);
       image.onerror = reject;
-      image.src = src;
+      image.src = source;
     });
-    const pixels = async (src) => {
-      const image = await load(src);
-      const canvas = new OffscreenCanvas(364, 170);
+    const pixels = async (source) => {
+      const image = await load(source);
+      const canvas = new OffscreenCanvas(width, height);
       const g = canvas.getContext('2d');
       g.fillStyle = '#fff';  // the page behind the widget's rounded corners
-      g.fillRect(0, 0, 364, 170);
+      g.fillRect(0, 0, width, height);
       g.drawImage(image, 0, 0);
-      return g.getImageData(0, 0, 364, 170).data;
+      return g.getImageData(0, 0, width, height).data;
     };
     const a = await pixels(`data:image/png;base64,${shot}`);
-    const b = await pixels('/render?family=medium&format=png&scale=1&locale=de_DE');
+    const b = await pixels(src);
     let far = 0;
     for (let i = 0; i < a.length; i += 4) {
       const d = Math.max(...[0, 1, 2].map((c) => Math.abs(a[i + c] - b[i + c])));
       if (d > 64) far++;
     }
     return far / (a.length / 4);
-  }, shot);
-  // Anti-aliasing and the gradient's steps differ by less; a missing or moved text does not.
-  assert.ok(difference < 0.006, `${(difference * 100).toFixed(2)} % of the pixels differ`);
+  }, { shot, src, width, height });
+}
+const assertSame = (difference, what, bound = 0.006) =>
+  assert.ok(difference < bound, `${what}: ${(difference * 100).toFixed(2)} % of the pixels differ`);
+
+test('the page shows the picture the server draws', async () => {
+  assertSame(await differenceFromServer(box('medium'),
+    '/render?family=medium&format=png&scale=1&locale=de_DE'), 'medium');
 });
 
 test('the fit matrix flags a balance too long for the small family', async () => {
@@ -160,6 +181,62 @@ test('the fit matrix flags a balance too long for the small family', async () =>
   await page.click('#fit');
   await page.waitForSelector('#fit-matrix td[data-family="small"][data-truncated="1"]');
   assert.equal(await page.locator('#fit-matrix td[data-family="medium"][data-truncated="1"]').count(), 0);
+});
+
+test('the phone picker draws both families at the phone\'s sizes, in every place', async () => {
+  assert.equal(await page.inputValue('#device'), 'iphone-16-plus', 'the preview\'s phone first');
+  for (const [device, small, medium] of [['iphone-16', [158, 158], [338, 158]],
+                                         ['iphone-se-1st', [141, 141], [292, 141]]]) {
+    await choose('device', device);
+    for (const scheme of ['light', 'dark']) {
+      assert.deepEqual(await shownSize(box('small', scheme)), small, `${device} small ${scheme}`);
+      assert.deepEqual(await shownSize(box('medium', scheme)), medium, `${device} medium ${scheme}`);
+    }
+    assert.deepEqual(await shownSize(box('medium', 'light', '0', 'home-tinted')), medium);
+  }
+  // StandBy enlarges the small widget to 85 % of the short side of the screen (393 points).
+  await choose('device', 'iphone-16');
+  for (const context of ['standby', 'standby-night']) {
+    assert.deepEqual(await shownSize(box('small', 'light', '0', context)), [334, 334], context);
+    assert.equal(await box('medium', 'light', '0', context).count(), 0, `${context} shows no medium`);
+  }
+});
+
+test('the place picker shows StandBy and the tinted home screen', async () => {
+  const gradients = () => page.evaluate(() =>
+    document.querySelectorAll('#widgets figure:not([hidden]) svg linearGradient').length);
+  assert.ok(await gradients() > 0, 'the home screen draws the container background');
+
+  await choose('context', 'standby');
+  assert.equal(await page.locator('#widgets .widget[data-family="medium"]').first().isVisible(), false);
+  assert.deepEqual(await shownSize(box('small')), [334, 334]);
+  // Every picture draws with its own glyphs and gradient, also beside the hidden medium
+  // pictures of the home screen, which define the same ids (a picture drawn without its
+  // gradient differs in a third of its pixels). The bound is looser than above: StandBy's
+  // enlarged text has more edges, and the store's balance is long by now.
+  const locale = await page.evaluate(() => document.body.dataset.locale);
+  for (const [family, context] of [['medium', 'home'], ['small', 'standby-night'],
+                                   ['medium', 'home-tinted']]) {
+    assertSame(await differenceFromServer(box(family, 'light', '0', context),
+      `/render?family=${family}&format=png&scale=1&locale=${locale}&device=iphone-16` +
+      `&context=${context}`), `${family} ${context}`, 0.02);
+  }
+
+  // A tap on StandBy's widget, even on a quick action, opens the app; coordinates in the
+  // enlarged picture are the widget's own points.
+  const link = await box('small').locator('a[href="pocketta://add-income"]').boundingBox();
+  const picture = await box('small').boundingBox();
+  await box('small').click({
+    position: { x: link.x - picture.x + link.width / 2, y: link.y - picture.y + link.height / 2 } });
+  await page.waitForFunction(() => document.getElementById('taps').firstElementChild?.textContent
+    .includes('StandBy: in StandBy the whole widget opens the app (the link there, pocketta://add-income'));
+  assert.equal(page.url(), url);
+
+  await choose('context', 'home-tinted');
+  assert.equal(await box('medium').isVisible(), true);
+  assert.equal(await gradients(), 0, 'the tinted home screen draws no container background');
+  await choose('context', 'home');
+  await choose('device', 'iphone-16-plus');
 });
 
 test('no console errors', () => assert.deepEqual(consoleErrors, []));

@@ -86,12 +86,22 @@ TEST(RequestChecks, QueriesAndBodiesAreReadStrictly) {
                                                       {"locale", "de_DE"},
                                                       {"textSize", "xSmall"},
                                                       {"scale", "3"},
-                                                      {"placeholder", "1"}},
+                                                      {"placeholder", "1"},
+                                                      {"device", "iphone-se"},
+                                                      {"context", "home-tinted"},
+                                                      {"tint", "#00ff80"}},
                                                 anyLocale);
-  EXPECT_EQ(std::get<preview::RenderQuery>(render),
-            (preview::RenderQuery{host::WidgetFamily::systemMedium, host::OutputFormat::png,
-                                  host::Appearance::dark, "de_DE", ui::DynamicTypeSize::xSmall, 3,
-                                  true}));
+  EXPECT_EQ(
+      std::get<preview::RenderQuery>(render),
+      (preview::RenderQuery{
+          host::WidgetFamily::systemMedium, host::OutputFormat::png, host::Appearance::dark,
+          "de_DE", ui::DynamicTypeSize::xSmall, 3, true,
+          preview::Placement{host::deviceNamed("iphone-se"), host::RenderingContext::homeTinted,
+                             ui::RGBA{0, 1, 128.0 / 255, 1}}}));
+  EXPECT_EQ(std::get<preview::RenderQuery>(
+                preview::parseRenderQuery(Query{{"context", "standby-night"}}, anyLocale))
+                .placement,
+            (preview::Placement{nullptr, host::RenderingContext::standbyNight, std::nullopt}));
   const std::pair<Query, std::string> badRenders[] = {
       {{{"family", "large"}}, "invalid family 'large' (expected small or medium)"},
       {{{"format", "terminal"}}, "invalid format 'terminal' (expected png or svg)"},
@@ -100,6 +110,18 @@ TEST(RequestChecks, QueriesAndBodiesAreReadStrictly) {
        "invalid locale 'xx_YY' (expected a locale ICU knows, such as de_DE)"},
       {{{"family", "small"}, {"family", "small"}}, "parameter 'family' given twice"},
       {{{"zoom", "2"}}, "unknown parameter 'zoom'"},
+      // A phone, a place and a tint as the command line reads them, with its suggestion.
+      {{{"device", "iphone-16-pls"}},
+       "invalid device 'iphone-16-pls' (expected a phone that 'devices' lists (did you mean "
+       "'iphone-16-plus'?))"},
+      {{{"device", "pixel-9"}}, "invalid device 'pixel-9' (expected a phone that 'devices' lists)"},
+      {{{"context", "lock"}},
+       "invalid context 'lock' (expected home, home-tinted, standby or standby-night)"},
+      {{{"context", "home-tinted"}, {"tint", "#12345"}},
+       "invalid tint '#12345' (expected a colour such as #E5C07B)"},
+      {{{"tint", "#123456"}}, "a tint colours the tinted home screen: give context=home-tinted"},
+      {{{"context", "standby"}, {"family", "medium"}},
+       "standby shows the small family only: give family=small"},
   };
   for (const auto& [query, reason] : badRenders) {
     EXPECT_EQ(std::get<BadRequest>(preview::parseRenderQuery(query, anyLocale)).reason, reason);
@@ -133,16 +155,44 @@ TEST(RequestChecks, QueriesAndBodiesAreReadStrictly) {
     EXPECT_TRUE(
         std::holds_alternative<preview::FitQuery>(preview::parseFitQuery(query, fields, 800)));
   }
+  EXPECT_EQ(std::get<preview::FitQuery>(
+                preview::parseFitQuery(Query{{"device", "iphone-16"}}, fields, 800))
+                .device,
+            host::deviceNamed("iphone-16"));
+  EXPECT_EQ(std::get<BadRequest>(preview::parseFitQuery(Query{{"device", "iphone16"}}, fields, 800))
+                .reason,
+            "invalid device 'iphone16' (expected a phone that 'devices' lists (did you mean "
+            "'iphone-16'?))");
 
   EXPECT_EQ(std::get<preview::TapRequest>(
                 preview::parseTapRequest(R"({"family": "small", "x": 12.5, "y": 3})")),
-            (preview::TapRequest{host::WidgetFamily::systemSmall, 12.5, 3}));
+            (preview::TapRequest{host::WidgetFamily::systemSmall, 12.5, 3, {}}));
+  EXPECT_EQ(std::get<preview::TapRequest>(preview::parseTapRequest(
+                R"({"family": "small", "x": 1, "y": 2, "device": "iphone-se-1st",
+                    "context": "standby"})")),
+            (preview::TapRequest{
+                host::WidgetFamily::systemSmall,
+                1,
+                2,
+                {host::deviceNamed("iphone-se-1st"), host::RenderingContext::standby, {}}}));
   for (const std::string body :
        {"", "[]", "{\"family\": \"small\", \"x\": 1}", "{\"family\": \"huge\", \"x\": 1, \"y\": 1}",
         "{\"family\": \"small\", \"x\": \"1\", \"y\": 1}",
-        "{\"family\": \"small\", \"x\": 1e999, \"y\": 1}"}) {
+        "{\"family\": \"small\", \"x\": 1e999, \"y\": 1}",
+        "{\"family\": \"small\", \"x\": 1, \"y\": 1, \"device\": 16}",
+        "{\"family\": \"small\", \"x\": 1, \"y\": 1, \"context\": \"lock\"}"}) {
     EXPECT_TRUE(std::holds_alternative<BadRequest>(preview::parseTapRequest(body))) << body;
   }
+  EXPECT_EQ(
+      std::get<BadRequest>(preview::parseTapRequest(
+                               R"({"family": "small", "x": 1, "y": 1, "device": "iphone-se1"})"))
+          .reason,
+      "\"device\" must be a phone that 'devices' lists (did you mean 'iphone-se'?)");
+  EXPECT_EQ(std::get<BadRequest>(
+                preview::parseTapRequest(
+                    R"({"family": "medium", "x": 1, "y": 1, "context": "standby-night"})"))
+                .reason,
+            "standby-night shows the small family only: give family=small");
 }
 
 }  // namespace
