@@ -108,7 +108,7 @@ void CheckReport::add(const CellCheck& checked) {
                                 cell.locale,
                                 std::string(ui::toString(cell.textSize)),
                                 matrix_.entries.at(cell.entry).name};
-  for (std::size_t axis = 0; axis < axes_.size(); ++axis) ++axes_[axis][values[axis]];
+  for (std::size_t axis = 0; axis < axes_.size() && errors > 0; ++axis) ++axes_[axis][values[axis]];
 
   // The worst few: errors first, then findings; the earlier cell first among equals.
   const WorstCell candidate{errors, checked.findings.size(), id, rules};
@@ -175,7 +175,7 @@ void CheckReport::finish() {
     std::vector<std::pair<std::string, std::size_t>> values(axes_[axis].begin(), axes_[axis].end());
     std::stable_sort(values.begin(), values.end(),
                      [](const auto& a, const auto& b) { return a.second > b.second; });
-    if (!heading) out_ << "cells with findings, by axis:\n";
+    if (!heading) out_ << "cells with an error, by axis:\n";
     heading = true;
     out_ << "  " << kAxisNames[axis] << ":";
     for (std::size_t i = 0; i < values.size() && i < kAxisValuesShown; ++i) {

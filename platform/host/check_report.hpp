@@ -20,7 +20,7 @@ namespace host {
 // Text, for people: one line per finding ("CELL: severity rule "subject" at (x, y, w x h):
 // detail"), then a summary that fits a screen: findings and cells by rule, cells with an error,
 // with warnings only and clean, the cells with the most findings, and on each axis with more than
-// one value the values whose cells have the most.
+// one value the values with the most cells with an error.
 //
 // JSON, for scripts, on one line: {"rules": [{"name", "severity", "checked"}], "findings":
 // [{"cell", "device", "family", "context", "appearance", "locale", "textSize", "entry", "rule",
@@ -45,7 +45,7 @@ class CheckReport {
     std::string id;
     std::string rules;  // "contrast x2, shrunk"
   };
-  // Per value of one axis: cells with a finding.
+  // Per value of one axis: cells with an error.
   using AxisCounts = std::map<std::string, std::size_t>;
 
   const Matrix& matrix_;

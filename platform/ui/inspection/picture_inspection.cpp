@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
+#include <mutex>
 
 #include "ui/graphics/paths.hpp"
 #include "ui/inspection/contrast.hpp"
@@ -127,7 +128,33 @@ std::size_t contentStart(const DisplayList& list, const RenderEnvironment& envir
   return environment.backdrop ? 1 : 0;
 }
 
-PictureInspector::PictureInspector() : backgrounds_(std::make_unique<detail::BackgroundCache>()) {}
+// The two pictures' buffers, kept from one call to the next: allocating picture-sized buffers for
+// every picture cost more than drawing them (the kernel maps and clears fresh pages each time).
+struct PictureInspector::Buffers {
+  struct Pair {
+    detail::RgbaImage behind;
+    detail::RgbaImage drawn;
+  };
+  std::mutex mutex;
+  std::vector<std::unique_ptr<Pair>> free;
+
+  std::unique_ptr<Pair> take() {
+    std::lock_guard lock(mutex);
+    if (free.empty()) return std::make_unique<Pair>();
+    std::unique_ptr<Pair> pair = std::move(free.back());
+    free.pop_back();
+    return pair;
+  }
+  void give(std::unique_ptr<Pair> pair) {
+    pair->behind.background = nullptr;  // the cache decides how long a background lives
+    std::lock_guard lock(mutex);
+    free.push_back(std::move(pair));
+  }
+};
+
+PictureInspector::PictureInspector()
+    : backgrounds_(std::make_unique<detail::BackgroundCache>()),
+      buffers_(std::make_unique<Buffers>()) {}
 PictureInspector::~PictureInspector() = default;
 
 PictureInspection PictureInspector::inspect(const DisplayList& list, std::size_t start,
@@ -139,10 +166,16 @@ PictureInspection PictureInspector::inspect(const DisplayList& list, std::size_t
   for (DisplayItem& item : behindText) {
     if (std::holds_alternative<TextRun>(item)) item = FillRoundedRect{{}, 0, {0, 0, 0, 0}};
   }
-  const detail::RgbaImage behind = detail::rasterize(behindText, canvas, scale, backgrounds_.get());
   const DisplayList content(list.begin() + static_cast<std::ptrdiff_t>(start), list.end());
-  const detail::RgbaImage drawn = detail::rasterize(content, canvas, scale);
-  const double pixel = 1 / detail::pictureFrame(canvas, scale).scale;
+  const detail::PictureFrame frame = detail::pictureFrame(canvas, scale);
+  std::unique_ptr<Buffers::Pair> buffers = buffers_->take();
+  detail::rasterizeRows(
+      behindText, canvas, frame, 0, frame.height,
+      detail::pictureBackground(behindText, canvas, frame, backgrounds_.get()), buffers->behind);
+  detail::rasterizeRows(content, canvas, frame, 0, frame.height, {}, buffers->drawn);
+  const detail::RgbaImage& behind = buffers->behind;
+  const detail::RgbaImage& drawn = buffers->drawn;
+  const double pixel = 1 / frame.scale;
   const int width = std::min(behind.width, drawn.width);
   const int height = std::min(behind.height, drawn.height);
 
@@ -195,6 +228,7 @@ PictureInspection PictureInspector::inspect(const DisplayList& list, std::size_t
   }
   inspection.underCorners = values(corners);
   inspection.outsideMargins = values(outside);
+  buffers_->give(std::move(buffers));
   return inspection;
 }
 

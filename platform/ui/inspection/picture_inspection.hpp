@@ -73,7 +73,9 @@ class PictureInspector {
                             const WidgetCanvas& canvas, double scale) const;
 
  private:
+  struct Buffers;
   std::unique_ptr<detail::BackgroundCache> backgrounds_;
+  std::unique_ptr<Buffers> buffers_;
 };
 
 }  // namespace ui
