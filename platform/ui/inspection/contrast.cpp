@@ -5,23 +5,22 @@
 
 namespace ui {
 
-namespace {
-
-double linear(double component) {
+double linearized(double component) {
   const double c = std::clamp(component, 0.0, 1.0);
   return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
-}  // namespace
-
 double relativeLuminance(RGBA color) {
-  return 0.2126 * linear(color.red) + 0.7152 * linear(color.green) + 0.0722 * linear(color.blue);
+  return 0.2126 * linearized(color.red) + 0.7152 * linearized(color.green) +
+         0.0722 * linearized(color.blue);
+}
+
+double luminanceContrast(double a, double b) {
+  return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
 }
 
 double contrastRatio(RGBA a, RGBA b) {
-  const double la = relativeLuminance(a);
-  const double lb = relativeLuminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+  return luminanceContrast(relativeLuminance(a), relativeLuminance(b));
 }
 
 RGBA composite(RGBA over, RGBA under) {

@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <map>
@@ -28,6 +29,18 @@ RGBA pixelColor(const detail::RgbaImage& image, int x, int y) {
   return {p[0] / 255.0, p[1] / 255.0, p[2] / 255.0, p[3] / 255.0};
 }
 
+// The relative luminance of an 8-bit pixel: a power per component and pixel cost more than the
+// rest of the check, and there are only 256 values.
+double luminanceAt(const detail::RgbaImage& image, int x, int y) {
+  static const std::array<double, 256> kLinear = [] {
+    std::array<double, 256> table{};
+    for (std::size_t v = 0; v < table.size(); ++v) table[v] = linearized(v / 255.0);
+    return table;
+  }();
+  const std::uint8_t* p = image.row(y) + static_cast<std::size_t>(x) * 4;
+  return 0.2126 * kLinear[p[0]] + 0.7152 * kLinear[p[1]] + 0.0722 * kLinear[p[2]];
+}
+
 std::uint8_t alphaAt(const detail::RgbaImage& image, int x, int y) {
   return image.row(y)[static_cast<std::size_t>(x) * 4 + 3];
 }
@@ -46,6 +59,8 @@ class CanvasShape {
     detail::appendPath(cr_.get(),
                        detail::continuousRoundedRect(canvas.bounds(), canvas.cornerRadius));
   }
+  // How far from each corner, along both edges, the outline may curve.
+  double reach() const { return reach_; }
   bool contains(double x, double y) const {
     const bool nearCorner =
         (x < reach_ || x > width_ - reach_) && (y < reach_ || y > height_ - reach_);
@@ -169,9 +184,9 @@ PictureInspection PictureInspector::inspect(const DisplayList& list, std::size_t
   const DisplayList content(list.begin() + static_cast<std::ptrdiff_t>(start), list.end());
   const detail::PictureFrame frame = detail::pictureFrame(canvas, scale);
   std::unique_ptr<Buffers::Pair> buffers = buffers_->take();
-  detail::rasterizeRows(
-      behindText, canvas, frame, 0, frame.height,
-      detail::pictureBackground(behindText, canvas, frame, backgrounds_.get()), buffers->behind);
+  detail::rasterizeRows(behindText, canvas, frame, 0, frame.height,
+                        detail::pictureBackground(behindText, canvas, frame, backgrounds_.get()),
+                        buffers->behind);
   detail::rasterizeRows(content, canvas, frame, 0, frame.height, {}, buffers->drawn);
   const detail::RgbaImage& behind = buffers->behind;
   const detail::RgbaImage& drawn = buffers->drawn;
@@ -189,14 +204,17 @@ PictureInspection PictureInspector::inspect(const DisplayList& list, std::size_t
     const int y1 = std::min(height, static_cast<int>(std::ceil(run->rect.maxY() / pixel)));
     bool measured = false;
     TextContrast lowest{i, 21, run->color, {}};
+    const bool opaque = run->color.opacity >= 1;
+    const double textLuminance = relativeLuminance(run->color);
     for (int y = y0; y < y1; ++y) {
       for (int x = x0; x < x1; ++x) {
         if (alphaAt(drawn, x, y) < kDrawn || alphaAt(behind, x, y) < 255) continue;
-        const RGBA background = pixelColor(behind, x, y);
-        const double ratio = contrastRatio(composite(run->color, background), background);
+        const double ratio = opaque ? luminanceContrast(textLuminance, luminanceAt(behind, x, y))
+                                    : contrastRatio(composite(run->color, pixelColor(behind, x, y)),
+                                                    pixelColor(behind, x, y));
         if (!measured || ratio < lowest.ratio) {
           lowest.ratio = ratio;
-          lowest.background = background;
+          lowest.background = pixelColor(behind, x, y);
         }
         measured = true;
       }
@@ -209,10 +227,26 @@ PictureInspection PictureInspector::inspect(const DisplayList& list, std::size_t
   std::vector<std::pair<std::size_t, foundation::Rect>> boxes;
   for (std::size_t i = start; i < list.size(); ++i) boxes.emplace_back(i, inkBox(list[i]));
   std::map<std::size_t, StrayContent> corners, outside;
+  // Pixels whose centres lie in the content rect and away from the corners need no look: a row
+  // skips the columns [skipFrom, skipTo).
+  const double reach = shape.reach();
   for (int y = 0; y < height; ++y) {
+    const double py = (y + 0.5) * pixel;
+    int skipFrom = 0, skipTo = 0;
+    if (py >= margins.minY() && py <= margins.maxY()) {
+      double from = margins.minX(), to = margins.maxX();
+      if (py < reach || py > canvas.size.height - reach) {
+        from = std::max(from, reach);
+        to = std::min(to, canvas.size.width - reach);
+      }
+      skipFrom = std::max(0, static_cast<int>(std::ceil(from / pixel - 0.5)));
+      skipTo = std::min(width, static_cast<int>(std::floor(to / pixel - 0.5)) + 1);
+    }
     for (int x = 0; x < width; ++x) {
+      if (x == skipFrom && skipTo > skipFrom) x = skipTo;
+      if (x >= width) break;
       if (alphaAt(drawn, x, y) < kDrawn) continue;
-      const double px = (x + 0.5) * pixel, py = (y + 0.5) * pixel;
+      const double px = (x + 0.5) * pixel;
       const double distance = std::max({margins.minX() - px, px - margins.maxX(),
                                         margins.minY() - py, py - margins.maxY(), 0.0});
       const bool cut = !shape.contains(px, py);
