@@ -148,7 +148,8 @@ std::vector<CheckFinding> checkPicture(const ui::WidgetLayout& layout, const ui:
       for (const ui::StrayContent& content : found) {
         out.push_back({rule, subjectOf(list[content.item]), content.bounds,
                        static_cast<double>(content.pixels),
-                       std::to_string(content.pixels) + " pixels " + where + ", up to " +
+                       std::to_string(content.pixels) +
+                           (content.pixels == 1 ? " pixel " : " pixels ") + where + ", up to " +
                            tenths(content.distance) + " pt past the margin"});
       }
     };
