@@ -5,8 +5,11 @@
 #include <algorithm>
 
 #include "host/cell_check.hpp"
+#include "host/device.hpp"
+#include "host/renderer.hpp"
 #include "ui/inspection/picture_inspection.hpp"
 #include "ui/typesetting/text_measurer.hpp"
+#include "ui/view/view.hpp"
 
 namespace {
 
@@ -175,6 +178,62 @@ TEST(CheckRules, contentUnderTheCornersOrOutsideTheMarginsIsFoundInItsPixels) {
   const auto corners = check(CheckRule::corners, layoutOf({}), outside, env);
   ASSERT_EQ(corners.size(), 1u);
   EXPECT_EQ(corners[0].subject, "content");
+}
+
+}  // namespace
+
+namespace {
+
+// A matrix checked on every core finds, cell by cell, what it finds on one thread: each cell is
+// drawn in an environment of its own, and the inspector's kept backgrounds and buffers change
+// how soon, never what.
+TEST(CheckRules, aMatrixCheckedOnEveryCoreFindsWhatOneThreadFinds) {
+  const ui::View view =
+      ui::VStack(ui::HorizontalAlignment::leading, 8,
+                 {ui::Text::verbatim("POCKETTA").font(ui::Font::caption.bold()),
+                  ui::Text(12840.5, foundation::FloatingPointFormatStyle<double>::Currency(
+                                        "CNY", foundation::Locale::autoupdatingCurrent()))
+                      .font(ui::Font::title2.bold())
+                      .minimumScaleFactor(0.7)
+                      .lineLimit(1),
+                  ui::Link(*foundation::URL::string("pocketta://add-income"),
+                           ui::Text::verbatim("350").foregroundStyle(ui::Color::green))})
+          .containerBackground(
+              ui::ContainerBackgroundPlacement::widget, ui::Alignment::center,
+              ui::LinearGradient(ui::Gradient{{ui::Color::black, ui::Color::gray}},
+                                 ui::UnitPoint::topLeading, ui::UnitPoint::bottomTrailing))
+          .foregroundStyle(ui::Color::white);
+  host::Matrix matrix;
+  matrix.devices = {host::deviceNamed("iphone-se-1st"), host::deviceNamed("iphone-16-plus")};
+  matrix.families = {host::WidgetFamily::systemSmall, host::WidgetFamily::systemMedium};
+  matrix.contexts = {host::RenderingContext::home, host::RenderingContext::homeTinted,
+                     host::RenderingContext::standbyNight};
+  matrix.appearances = {host::Appearance::light, host::Appearance::dark};
+  matrix.locales = {"en_US", "ar_EG", "my_MM", "ja_JP"};
+  matrix.textSizes = {ui::DynamicTypeSize::large, ui::DynamicTypeSize::accessibility5};
+  matrix.entries = {{"current", false, {}}};
+  const auto cells = host::cellsOf(matrix);
+  const host::Renderer renderer;
+  const ui::PictureInspector inspector;
+  const ui::RenderEnvironment user;
+  auto checkAll = [&](unsigned threads) {
+    std::vector<host::CellCheck> checked(cells.size());
+    host::forEachCell(cells.size(), threads, [&](std::size_t i) {
+      checked[i] = host::checkCell(cells[i], matrix, view, user, renderer, host::CheckRules::all(),
+                                   &inspector);
+    });
+    return checked;
+  };
+  const auto alone = checkAll(1);
+  EXPECT_EQ(checkAll(4), alone);
+  // Something to compare: the matrix has findings of the pixel rules too.
+  std::size_t pixelFindings = 0;
+  for (const auto& cell : alone) {
+    for (const auto& finding : cell.findings) {
+      pixelFindings += finding.rule == CheckRule::contrast || finding.rule == CheckRule::margins;
+    }
+  }
+  EXPECT_GT(pixelFindings, 0u);
 }
 
 }  // namespace
