@@ -146,8 +146,9 @@ std::vector<CheckFinding> checkPicture(const ui::WidgetLayout& layout, const ui:
                      const char* where) {
       if (!rules.has(rule)) return;
       for (const ui::StrayContent& content : found) {
-        out.push_back({rule, subjectOf(list[content.item]), content.bounds,
-                       static_cast<double>(content.pixels),
+        const std::string subject =
+            content.item < list.size() ? subjectOf(list[content.item]) : "content";
+        out.push_back({rule, subject, content.bounds, static_cast<double>(content.pixels),
                        std::to_string(content.pixels) +
                            (content.pixels == 1 ? " pixel " : " pixels ") + where + ", up to " +
                            tenths(content.distance) + " pt past the margin"});

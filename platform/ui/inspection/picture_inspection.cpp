@@ -251,8 +251,8 @@ PictureInspection PictureInspector::inspect(const DisplayList& list, std::size_t
                                         margins.minY() - py, py - margins.maxY(), 0.0});
       const bool cut = !shape.contains(px, py);
       if (distance <= 0 && !cut) continue;
-      // The topmost item whose ink may reach the pixel; the content as a whole when none does.
-      std::size_t owner = start;
+      // The topmost item whose ink may reach the pixel; none (the list's size) when none does.
+      std::size_t owner = list.size();
       for (const auto& [item, box] : boxes) {
         if (holds(box, px, py)) owner = item;
       }

@@ -36,7 +36,7 @@ struct TextContrast {
 
 // Content drawn where the phone does not show it, or where the widget should not draw it.
 struct StrayContent {
-  std::size_t item = 0;     // the content item whose box holds the pixels
+  std::size_t item = 0;     // the content item whose box holds them; the list's size: none
   std::size_t pixels = 0;   // device pixels at least half covered
   double distance = 0;      // how far the farthest lies outside, in points
   foundation::Rect bounds;  // the pixels' bounding box, in points
