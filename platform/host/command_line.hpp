@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/geometry.hpp"
+#include "host/check_rule.hpp"
 #include "host/defaults_request.hpp"
 #include "host/device.hpp"
 #include "host/output_format.hpp"
@@ -30,6 +31,7 @@ enum class Command : std::uint8_t {
   fit,
   devices,
   defaults,
+  check,
   help,
   version
 };
@@ -60,7 +62,7 @@ struct CommandLine {
   bool snapshot = false;
   bool quiet = false;  // no line per written file
 
-  bool json = false;  // timeline, fit
+  bool json = false;  // timeline, fit, check
 
   std::optional<foundation::Point> tapPoint;  // tap: in points, in the widget
   bool print = false;
@@ -87,6 +89,7 @@ struct CommandLine {
   std::vector<Appearance> appearances;
   std::vector<std::string> entries;  // --entry, each as given
   std::vector<std::pair<std::string, double>> fieldValues;
+  std::vector<CheckRule> skippedRules;  // check: --skip
 
   // defaults: what to do to the App Group's suite, read from the words after the command, and
   // whether a store that cannot be read may be replaced.

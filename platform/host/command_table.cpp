@@ -78,6 +78,24 @@ constexpr CommandSpec kCommands[] = {
      "so values may start with '-'; put '--' before a value that looks like an option\n"
      "of defaults.",
      true},
+    {Command::check, checkCommand, "check", "",
+     "what the phone would cut, hide or make hard to read, over a matrix",
+     "Lays out and draws the widget in every cell of the matrix (phones, families,\n"
+     "places, appearances, locales, text sizes, entries) on every core, and reports\n"
+     "each finding with its rule, the text or link, its frame in points and what was\n"
+     "measured, then a summary by rule and by cell. Rules (error or warning):\n"
+     "  truncated      error    a text cut with \"…\"\n"
+     "  wrapped        warning  a text wrapped onto more lines\n"
+     "  shrunk         warning  a text drawn smaller than its style, to fit\n"
+     "  missing-glyph  error    characters no font has, drawn as boxes\n"
+     "  contrast       error    text below 4.5:1 (3:1 from 18 pt) against the\n"
+     "                          pixels drawn behind its glyphs\n"
+     "  small-text     warning  text drawn under 11 pt, as the phone shows it\n"
+     "  tap-target     warning  a link smaller than 44 x 44 pt\n"
+     "  ignored-link   warning  a link of a small widget: a tap opens the app\n"
+     "  corners        error    content the rounded corners cut away\n"
+     "  margins        error    content drawn outside the content margins\n"
+     "Exit status 1 when any rule that is not skipped finds an error."},
 };
 
 static_assert([] {
@@ -96,8 +114,8 @@ std::optional<long long> parseCount(std::string_view text) {
 }
 
 // The commands that lay the widget out on a phone, and those that draw it in a context.
-constexpr Commands kDeviceCommands{Command::render, Command::gallery, Command::tap,
-                                   Command::fit,    Command::run,     Command::preview};
+constexpr Commands kDeviceCommands{Command::render, Command::gallery, Command::tap,  Command::fit,
+                                   Command::run,    Command::preview, Command::check};
 constexpr Commands kContextCommands{Command::render, Command::tap, Command::run};
 
 // Each item of a comma-separated list, read by `one` (nothing: not an item), or every one of `all`
@@ -127,7 +145,7 @@ const OptionSpec kOptions[] = {
     {"--family",
      "",
      "FAMILY",
-     {Command::render, Command::run, Command::fit},
+     {Command::render, Command::run, Command::fit, Command::check},
      "small, medium or all (default all)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        if (value == "all") {
@@ -230,7 +248,7 @@ const OptionSpec kOptions[] = {
     {"--tint",
      "",
      "COLOR",
-     {Command::render, Command::run},
+     {Command::render, Command::run, Command::check},
      "the tint of the tinted home screen, #RRGGBB or #RRGGBBAA (default #E5C07B)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        line.tint = hexColor(value);
@@ -272,6 +290,35 @@ const OptionSpec kOptions[] = {
      "print JSON for scripts, on one line: {\"truncated\":bool,\"results\":[{\"device\",\"locale\","
      "\"family\",\"textSize\",\"texts\":[{\"text\",\"scale\",\"lines\",\"truncated\"}]}]}",
      &CommandLine::json},
+    {"--json",
+     "",
+     "",
+     {Command::check},
+     "print JSON for scripts, on one line: {\"rules\":[{\"name\",\"severity\",\"checked\"}],"
+     "\"findings\":[{\"cell\",\"device\",\"family\",\"context\",\"appearance\",\"locale\","
+     "\"textSize\",\"entry\",\"rule\",\"severity\",\"subject\",\"frame\",\"figure\",\"detail\"}],"
+     "\"summary\":{\"cells\",\"errors\",\"warnings\",\"cellsWithErrors\",\"cellsWithWarnings\","
+     "\"rules\"}}",
+     &CommandLine::json},
+    {"--skip",
+     "",
+     "RULES",
+     {Command::check},
+     "rules not to apply, joined by commas: truncated, wrapped, shrunk, missing-glyph, "
+     "contrast, small-text, tap-target, ignored-link, corners, margins",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       std::vector<std::string> names;
+       for (const CheckRuleInfo& info : checkRules()) names.emplace_back(info.name);
+       for (std::size_t start = 0; start <= value.size();) {
+         const std::size_t end = std::min(value.find(',', start), value.size());
+         const std::string_view name = value.substr(start, end - start);
+         const auto rule = checkRuleNamed(name);
+         if (!rule) return "rules of 'check --help' joined by commas" + didYouMean(name, names);
+         line.skippedRules.push_back(*rule);
+         start = end + 1;
+       }
+       return std::nullopt;
+     }},
     {"--devices", "", "LIST", kMatrixCommands,
      "all, or phones that 'devices' lists joined by commas (default: --device's)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {

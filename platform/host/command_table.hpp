@@ -36,9 +36,9 @@ using Commands = std::initializer_list<Command>;
 // The commands that write pictures, and those that take the entry's values in place of the
 // store's (`--<field> X`).
 inline constexpr Commands kPictureCommands{Command::render, Command::gallery, Command::run};
-inline constexpr Commands kValueCommands{Command::fit};
+inline constexpr Commands kValueCommands{Command::fit, Command::check};
 // The commands that draw or check a matrix of cells (see Matrix).
-inline constexpr Commands kMatrixCommands{Command::fit};
+inline constexpr Commands kMatrixCommands{Command::fit, Command::check};
 bool isOneOf(Command command, Commands commands);
 
 // Reads an option's value into the line; says what was expected when the value is not one of

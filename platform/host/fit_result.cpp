@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "foundation/shortest_decimal.hpp"
+#include "host/cell_check.hpp"
 #include "host/commands.hpp"
 #include "host/device.hpp"
 #include "host/timeline_json.hpp"
@@ -28,8 +29,9 @@ std::string where(const Matrix& matrix, const MatrixCell& cell) {
 }  // namespace
 
 bool FitResult::truncated() const {
-  return std::any_of(texts.begin(), texts.end(),
-                     [](const ui::PlacedText& text) { return text.fit.truncated; });
+  return std::any_of(findings.begin(), findings.end(), [](const CheckFinding& finding) {
+    return finding.rule == CheckRule::truncated;
+  });
 }
 
 std::vector<FitResult> checkFit(const CommandContext& context, const Matrix& matrix,
@@ -41,9 +43,9 @@ std::vector<FitResult> checkFit(const CommandContext& context, const Matrix& mat
   std::vector<FitResult> results(cells.size());
   forEachCell(cells.size(), 0, [&](std::size_t i) {
     const MatrixCell& cell = cells[i];
-    const ui::RenderEnvironment environment = environmentOf(cell, matrix, context.userEnvironment);
-    results[i] = {cell,
-                  ui::placedTexts(context.renderer.layout(views[cell.entry], environment).content)};
+    CellCheck checked = checkCell(cell, matrix, views[cell.entry], context.userEnvironment,
+                                  context.renderer, CheckRules::fitting(), nullptr, true);
+    results[i] = {cell, std::move(checked.texts), std::move(checked.findings)};
   });
   return results;
 }
@@ -79,21 +81,32 @@ std::string fitText(const Matrix& matrix, const std::vector<FitResult>& results)
   std::size_t truncated = 0;
   for (const auto& result : results) {
     for (const auto& text : result.texts) {
-      const ui::TextFit& fit = text.fit;
-      if (!fit.shrank() && !fit.wrapped() && !fit.truncated) continue;
-      ++changed;
-      truncated += fit.truncated ? 1 : 0;
       std::string shown = text.text;
       std::replace(shown.begin(), shown.end(), '\n', '/');
+      // The rules' findings about this text, in the rules' order: truncated, wrapped, shrunk.
       std::string how;
-      if (fit.shrank()) {
-        how = "shrank to " + foundation::shortestDecimal(std::round(fit.scale * 1000) / 10) + " %";
+      bool cut = false;
+      std::string shrank;
+      for (const CheckFinding& finding : result.findings) {
+        if (finding.frame != text.frame || finding.subject != shown) continue;
+        if (finding.rule == CheckRule::shrunk) {
+          shrank = "shrank to " +
+                   foundation::shortestDecimal(std::round(finding.figure * 10) / 10) + " %";
+        } else if (finding.rule == CheckRule::wrapped) {
+          how += (how.empty() ? "" : ", ") +
+                 ("wrapped to " + std::to_string(text.fit.lineCount) + " lines");
+        } else if (finding.rule == CheckRule::truncated) {
+          cut = true;
+        }
       }
-      if (fit.wrapped()) {
-        how +=
-            (how.empty() ? "" : ", ") + ("wrapped to " + std::to_string(fit.lineCount) + " lines");
+      if (!shrank.empty()) how = shrank + (how.empty() ? "" : ", ") + how;
+      if (cut) {
+        how += how.empty() ? "truncated" : ", truncated";
+        if (text.text == "\u2026") how += " to nothing but \"\u2026\"";
       }
-      if (fit.truncated) how += how.empty() ? "truncated" : ", truncated";
+      if (how.empty()) continue;
+      ++changed;
+      truncated += cut ? 1 : 0;
       out += where(matrix, result.cell) + ": \"" + shown + "\" " + how + "\n";
     }
   }

@@ -7,6 +7,7 @@
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "foundation/locale.hpp"
 #include "host/commands.hpp"
@@ -81,6 +82,51 @@ std::vector<MatrixCell> cellsOf(const Matrix& matrix) {
         }
       }
     }
+  }
+  return cells;
+}
+
+namespace {
+
+// The families and places the matrix shows together, family first, as cellsOf orders them.
+std::vector<std::pair<WidgetFamily, RenderingContext>> shownPairs(const Matrix& matrix) {
+  std::vector<std::pair<WidgetFamily, RenderingContext>> pairs;
+  for (const WidgetFamily family : matrix.families) {
+    for (const RenderingContext context : matrix.contexts) {
+      if (shows(context, family)) pairs.emplace_back(family, context);
+    }
+  }
+  return pairs;
+}
+
+}  // namespace
+
+std::size_t cellCount(const Matrix& matrix) {
+  return matrix.devices.size() * shownPairs(matrix).size() * matrix.appearances.size() *
+         matrix.locales.size() * matrix.textSizes.size() * matrix.entries.size();
+}
+
+std::vector<MatrixCell> cellsOf(const Matrix& matrix, std::size_t first, std::size_t count) {
+  const auto pairs = shownPairs(matrix);
+  const std::size_t total = cellCount(matrix);
+  std::vector<MatrixCell> cells;
+  for (std::size_t index = first; index < total && index - first < count; ++index) {
+    // The index in mixed radix, the last axis varying fastest.
+    std::size_t rest = index;
+    auto digit = [&](std::size_t base) {
+      const std::size_t d = rest % base;
+      rest /= base;
+      return d;
+    };
+    const std::size_t entry = digit(matrix.entries.size());
+    const std::size_t size = digit(matrix.textSizes.size());
+    const std::size_t locale = digit(matrix.locales.size());
+    const std::size_t appearance = digit(matrix.appearances.size());
+    const std::size_t pair = digit(pairs.size());
+    const std::size_t device = rest;
+    cells.push_back({matrix.devices[device], pairs[pair].first, pairs[pair].second,
+                     matrix.appearances[appearance], matrix.locales[locale], matrix.textSizes[size],
+                     entry});
   }
   return cells;
 }

@@ -74,6 +74,10 @@ struct MatrixCell {
 // The cells, axis by axis in the order above, leaving out what a place does not show (StandBy's
 // medium family).
 std::vector<MatrixCell> cellsOf(const Matrix& matrix);
+// How many cells there are, and `count` of them from the `first`, in the same order: a command
+// that works through a large matrix holds one slice of it at a time.
+std::size_t cellCount(const Matrix& matrix);
+std::vector<MatrixCell> cellsOf(const Matrix& matrix, std::size_t first, std::size_t count);
 
 // The environment of a cell's picture: `user`'s string tables and the rest of what the cell does
 // not set, in the cell's locale, text size and appearance, on its phone and place at the matrix's

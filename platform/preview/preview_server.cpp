@@ -246,6 +246,9 @@ class Server {
     http_.Get("/api/fit", [this](const httplib::Request& request, httplib::Response& response) {
       fit(request, response);
     });
+    http_.Get("/api/check", [this](const httplib::Request& request, httplib::Response& response) {
+      check(request, response);
+    });
     http_.Post("/api/reload", [this](const httplib::Request&, httplib::Response& response) {
       widget_.reload(ReloadReason::pageAsked);
       response.set_content(live_.json() + "\n", "application/json");
@@ -327,6 +330,19 @@ class Server {
     response.set_content(
         host::oneLine({{"truncated", truncated}, {"results", std::move(merged)}}) + "\n",
         "application/json");
+  }
+
+  // check's JSON for a fit's query, light and dark: bounded as a fit is, and stopped between
+  // slices when the preview stops.
+  void check(const httplib::Request& request, httplib::Response& response) {
+    const auto parsed = parseFitQuery(QueryParameters(request.params.begin(), request.params.end()),
+                                      context_.configuration.entryFields, availableLocales_);
+    if (const auto* bad = std::get_if<BadRequest>(&parsed)) return fail(response, 400, bad->reason);
+    const auto answer =
+        widget_.check(std::get<FitQuery>(parsed), [this] { return !live_.stopping(); });
+    if (live_.stopping()) return fail(response, 503, "the preview is stopping");
+    if (const auto* bad = std::get_if<BadRequest>(&answer)) return fail(response, 400, bad->reason);
+    response.set_content(std::get<std::string>(answer), "application/json");
   }
 
   void tap(const httplib::Request& request, httplib::Response& response) {

@@ -1,7 +1,10 @@
 #include "preview/widget_host.hpp"
 
+#include <sstream>
+
 #include "host/entry_choice.hpp"
 #include "host/fit_result.hpp"
+#include "host/matrix_check.hpp"
 #include "host/timeline_json.hpp"
 #include "preview/store_report.hpp"
 #include "ui/layout/hit_test.hpp"
@@ -43,21 +46,30 @@ std::string WidgetHost::render(const RenderQuery& query) {
       .front();
 }
 
-std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
-  auto locales = host::fitLocales(query.locales, context_.userEnvironment.locale);
+namespace {
+
+struct Planned {
+  host::Matrix matrix;
+  host::AnyEntry entry;
+};
+
+// The matrix of a fit or check query on the request's phone, at home, light, and the entry with the
+// query's values.
+std::variant<Planned, BadRequest> planned(const host::CommandContext& context,
+                                          const host::Device& device, const FitQuery& query,
+                                          host::AnyEntry entry) {
+  auto locales = host::fitLocales(query.locales, context.userEnvironment.locale);
   if (auto* failure = std::get_if<host::CommandResult>(&locales)) {
     return BadRequest{failure->message};
   }
-  const Placement placement{query.device, host::RenderingContext::home, std::nullopt};
   host::Matrix matrix;
-  matrix.devices = {&device(placement)};
+  matrix.devices = {&device};
   matrix.families = query.families;
   matrix.contexts = {host::RenderingContext::home};
   matrix.appearances = {host::Appearance::light};
   matrix.locales = std::get<std::vector<std::string>>(locales);
   matrix.textSizes =
-      query.textSizes.empty() ? std::vector{context_.line.textSizeOrDefault()} : query.textSizes;
-  host::AnyEntry entry = current(providerContext(placement, query.families.front()));
+      query.textSizes.empty() ? std::vector{context.line.textSizeOrDefault()} : query.textSizes;
   if (!query.values.empty()) {
     if (!entry.withFields) return BadRequest{"the widget takes no values"};
     std::vector<host::EntryField> fields;
@@ -65,7 +77,36 @@ std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
     entry = entry.withFields(fields);
   }
   matrix.entries = {host::MatrixEntry{"current", false, {}}};
+  return Planned{std::move(matrix), std::move(entry)};
+}
+
+}  // namespace
+
+std::variant<std::string, BadRequest> WidgetHost::fit(const FitQuery& query) {
+  const Placement home{query.device, host::RenderingContext::home, std::nullopt};
+  auto plan = planned(context_, device(home), query,
+                      current(providerContext(home, query.families.front())));
+  if (auto* bad = std::get_if<BadRequest>(&plan)) return *bad;
+  const auto& [matrix, entry] = std::get<Planned>(plan);
   return host::fitJson(matrix, host::checkFit(context_, matrix, {entry}));
+}
+
+std::variant<std::string, BadRequest> WidgetHost::check(const FitQuery& query,
+                                                        const std::function<bool()>& keepGoing) {
+  const Placement home{query.device, host::RenderingContext::home, std::nullopt};
+  auto plan = planned(context_, device(home), query,
+                      current(providerContext(home, query.families.front())));
+  if (auto* bad = std::get_if<BadRequest>(&plan)) return *bad;
+  auto& [matrix, entry] = std::get<Planned>(plan);
+  matrix.appearances = {host::Appearance::light, host::Appearance::dark};
+  std::ostringstream out;
+  const host::CheckRules rules = host::CheckRules::all();
+  host::CheckReport report(matrix, rules, out, true);
+  if (!host::checkMatrix(context_, matrix, {entry}, rules, report, keepGoing)) {
+    return BadRequest{"the preview is stopping"};
+  }
+  report.finish();
+  return out.str();
 }
 
 std::optional<std::string> WidgetHost::hitTest(const TapRequest& tap) {

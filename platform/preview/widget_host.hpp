@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <variant>
@@ -28,6 +29,10 @@ class WidgetHost {
   std::string render(const RenderQuery& query);
   // fit's JSON, for the timeline's entry or the query's values.
   std::variant<std::string, BadRequest> fit(const FitQuery& query);
+  // check's JSON for the same matrix in light and dark, every rule; nothing when `keepGoing`
+  // said to stop.
+  std::variant<std::string, BadRequest> check(const FitQuery& query,
+                                              const std::function<bool()>& keepGoing);
   // The link under a point, by the same layout the pictures are drawn from.
   std::optional<std::string> hitTest(const TapRequest& tap);
   // The phone a request names, else the one the preview started with (--device).

@@ -183,6 +183,21 @@ test('the fit matrix flags a balance too long for the small family', async () =>
   assert.equal(await page.locator('#fit-matrix td[data-family="medium"][data-truncated="1"]').count(), 0);
 });
 
+test('check shows the findings for the pictures on screen and a matrix by rule', async () => {
+  // The balance of the test before is cut in the small family: an error on screen.
+  await page.waitForFunction(() => document.querySelector('#check-findings tr[data-rule="truncated"]'));
+  assert.ok(Number(await page.evaluate(() => document.body.dataset.checkErrors)) > 0);
+  await page.fill('#check-locales', 'en_US,de_DE');
+  await page.fill('#check-sizes', 'large');
+  await page.click('#check-run');
+  await page.waitForSelector('#check-matrix td.error');
+  // Small: truncated (an error); medium: the quick actions under 44 points (warnings only).
+  const cells = await page.locator('#check-matrix tr').nth(1).locator('td').allTextContents();
+  assert.match(cells[0], /truncated/);
+  assert.match(cells[2], /tap-target/);
+  assert.doesNotMatch(cells[2], /truncated/);
+});
+
 test('the phone picker draws both families at the phone\'s sizes, in every place', async () => {
   assert.equal(await page.inputValue('#device'), 'iphone-16-plus', 'the preview\'s phone first');
   for (const [device, small, medium] of [['iphone-16', [158, 158], [338, 158]],

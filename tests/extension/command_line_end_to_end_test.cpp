@@ -175,6 +175,19 @@ TEST_F(CommandLineEndToEnd, eachHabitOfTheCommandLine) {
       {{"fit", "--locales", "en_US,de_DE"}, 0, "4 layouts: ", ""},
       {{"fit", "--family", "small", "--balance", "123456789012.34"}, 1, "small: \"CN¥123,456,", ""},
       {{"fit", "--locales", "en_US,xx_YY"}, 2, "", "unknown locale 'xx_YY' in --locales"},
+      // A text too narrow for even one character and "…" shows "…", and fit says so.
+      {{"fit", "--family", "small", "--text-sizes", "accessibility3"},
+       1,
+       "en_US small accessibility3: \"\u2026\" truncated to nothing but \"\u2026\"",
+       ""},
+      // check: every rule, warnings alone pass; an error fails; rules skipped by name.
+      {{"check"}, 0, "check: 2 cells, 0 errors, ", ""},
+      {{"check", "--family", "small", "--balance", "123456789012.34"}, 1, "error truncated", ""},
+      {{"check", "--skip", "contrst"}, 2, "", "(did you mean 'contrast'?)"},
+      {{"check", "--family", "small", "--skip", "shrunk,ignored-link", "--json"},
+       0,
+       R"("summary":{"cells":1,"errors":0,"warnings":0,"cellsWithErrors":0)",
+       ""},
       {{"preview", "--port", "70000"}, 2, "", "'70000' for --port"},
       // Files: one line each, extensions without regard to case, a device written directly.
       {{"render", "--out", "@/w.SVG"},

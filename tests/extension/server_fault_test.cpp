@@ -184,8 +184,8 @@ TEST_F(ServerFault, anotherSiteReachesOnlyThePageByALink) {
   EXPECT_EQ(httpGet(port_, "/api/timeline", {"Sec-Fetch-Site: same-origin"}).status, 200);
 }
 
-// The fit of every locale at every text size, or of numbers that spell out hundreds of digits,
-// is refused with a reason: one request's work is bounded.
+// The fit or check of every locale at every text size, or of numbers that spell out hundreds of
+// digits, is refused with a reason: one request's work is bounded.
 TEST_F(ServerFault, aFitAsksForBoundedWork) {
   const auto everything = httpGet(port_,
                                   "/api/fit?locales=all&textSizes=xSmall,small,medium,large,"
@@ -198,6 +198,11 @@ TEST_F(ServerFault, aFitAsksForBoundedWork) {
     EXPECT_EQ(answer.status, 400) << value;
   }
   EXPECT_EQ(httpGet(port_, "/api/fit?locales=en_US&balance=-1e15&income=12.5").status, 200);
+  // check takes a fit's query and its bounds.
+  EXPECT_EQ(httpGet(port_, "/api/check?locales=all&textSizes=large,xLarge", {}, 5s).status, 400);
+  const auto check = httpGet(port_, "/api/check?locales=en_US&family=small", {}, 5s);
+  EXPECT_EQ(check.status, 200);
+  EXPECT_NE(check.body.find(R"("summary":{"cells":2,)"), std::string::npos) << check.body;
 }
 
 // A store whose numbers spell out hundreds of digits makes the fit of every locale long (its

@@ -46,6 +46,18 @@ TEST(Matrix, cellsCoverEveryAxisLeaveOutWhatAPlaceDoesNotShowAndHaveUniqueIds) {
                  cell.family == host::WidgetFamily::systemMedium);
   }
   EXPECT_EQ(cells.front().id(matrix), "iphone-16.small.home.light.en_US.large.current");
+  // In slices, the same cells in the same order, whatever the slice's length.
+  EXPECT_EQ(host::cellCount(matrix), cells.size());
+  for (const std::size_t length : {1u, 7u, 48u, 100u}) {
+    std::vector<host::MatrixCell> joined;
+    for (std::size_t first = 0; first < cells.size(); first += length) {
+      const auto slice = host::cellsOf(matrix, first, length);
+      EXPECT_EQ(slice.size(), std::min(length, cells.size() - first));
+      joined.insert(joined.end(), slice.begin(), slice.end());
+    }
+    EXPECT_EQ(joined, cells) << length;
+  }
+  EXPECT_TRUE(host::cellsOf(matrix, cells.size(), 10).empty());
 
   // The cell's environment: its phone's canvas and scale, its locale's direction, redacted for
   // the placeholder, dark where asked.

@@ -17,7 +17,14 @@ enum class FaceName : std::uint8_t {
   devanagari,
   bengali,
   cjk,
+  // Scripts whose digits or letters some locale writes the widget's numbers in, each face
+  // opened only when a character of its script is drawn.
+  myanmar,
+  tibetan,
+  chakma,
+  adlam,
+  olChiki,
 };
-inline constexpr std::size_t kFaceCount = 10;
+inline constexpr std::size_t kFaceCount = 15;
 
 }  // namespace ui::typesetting

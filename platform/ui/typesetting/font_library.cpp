@@ -22,6 +22,11 @@ std::vector<std::string> fontSetFiles() {
       "/usr/share/fonts/truetype/lohit-devanagari/Lohit-Devanagari.ttf",
       "/usr/share/fonts/truetype/lohit-bengali/Lohit-Bengali.ttf",
       "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc",
+      "/usr/share/fonts/truetype/noto/NotoSansMyanmar-Regular.ttf",
+      "/usr/share/fonts/truetype/noto/NotoSerifTibetan-Regular.ttf",
+      "/usr/share/fonts/truetype/noto/NotoSansChakma-Regular.ttf",
+      "/usr/share/fonts/truetype/noto/NotoSansAdlam-Regular.ttf",
+      "/usr/share/fonts/truetype/noto/NotoSansOlChiki-Regular.ttf",
   };
 }
 
@@ -99,6 +104,11 @@ FaceChain faceChain(const ResolvedFont& font) {
 std::optional<FaceName> scriptFace(std::string_view script) {
   if (script == "Deva") return FaceName::devanagari;
   if (script == "Beng") return FaceName::bengali;
+  if (script == "Mymr") return FaceName::myanmar;
+  if (script == "Tibt") return FaceName::tibetan;
+  if (script == "Cakm") return FaceName::chakma;
+  if (script == "Adlm") return FaceName::adlam;
+  if (script == "Olck") return FaceName::olChiki;
   if (script == "Hani" || script == "Hira" || script == "Kana" || script == "Bopo" ||
       script == "Hang") {
     return FaceName::cjk;

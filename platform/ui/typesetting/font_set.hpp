@@ -16,7 +16,8 @@ class FontSetError : public std::runtime_error {
 
 // The font files the renderer draws with: the sans face (Latin, Cyrillic, Greek) in regular,
 // semibold and bold, the monospaced face in regular and bold, a wide face in regular and bold
-// (Arabic, Hebrew and what else the first two lack), then Devanagari, Bengali and CJK.
+// (Arabic, Hebrew and what else the first two lack), then Devanagari, Bengali and CJK, then the
+// scripts only some locales' digits need: Myanmar, Tibetan, Chakma, Adlam and Ol Chiki.
 std::vector<std::string> fontSetFiles();
 
 // Opens every face of the font set, once per process; later calls return at once. Throws

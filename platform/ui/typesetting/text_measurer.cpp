@@ -20,7 +20,11 @@ typesetting::ShapedLineRef TextMeasurer::shape(std::string_view, const ResolvedF
 std::string TextMeasurer::truncateTail(std::string_view text, const ResolvedFont& font,
                                        double width) const {
   if (measure(text, font).width <= width) return std::string(text);
-  if (measure(kEllipsis, font).width > width) return {};
+  // Too narrow for a grapheme and the ellipsis: the ellipsis alone, even wider than the room,
+  // never nothing. The platform's tail truncation keeps its truncation token whatever the width
+  // (a squeezed text shows "…"), so that a cut text always shows that something was cut; its
+  // first grapheme alone would read as a whole word.
+  if (measure(kEllipsis, font).width > width) return std::string(kEllipsis);
   // Widths grow with the prefix, so the longest prefix that fits is found by bisection.
   const std::vector<std::size_t> cuts = typesetting::graphemeBoundaries(text);
   std::size_t low = 0;  // number of cut points known to fit (0: the ellipsis alone)

@@ -37,7 +37,8 @@ class TextMeasurer {
   virtual typesetting::ShapedLineRef shape(std::string_view text, const ResolvedFont& font) const;
 
   // The longest leading part of `text` followed by "…" whose width is at most `width`; the whole
-  // text if it fits; "" if not even the ellipsis fits. Cuts fall between grapheme clusters.
+  // text if it fits; "…" alone, whatever its width, if not even one grapheme and "…" fit. Cuts
+  // fall between grapheme clusters.
   std::string truncateTail(std::string_view text, const ResolvedFont& font, double width) const;
 };
 
