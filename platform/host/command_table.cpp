@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "host/commands.hpp"
+#include "host/suggestion.hpp"
 
 namespace host {
 namespace {
