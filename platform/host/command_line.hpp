@@ -14,6 +14,7 @@
 #include "host/device.hpp"
 #include "host/output_format.hpp"
 #include "host/rendering_context.hpp"
+#include "host/snapshot_request.hpp"
 #include "host/widget_family.hpp"
 #include "ui/environment/dynamic_type_size.hpp"
 
@@ -30,6 +31,7 @@ enum class Command : std::uint8_t {
   fit,
   devices,
   defaults,
+  snapshot,
   help,
   version
 };
@@ -92,6 +94,14 @@ struct CommandLine {
   // whether a store that cannot be read may be replaced.
   std::optional<DefaultsRequest> defaults;
   bool force = false;
+
+  // snapshot: record or verify, and the folder; verify's report folder, its tolerance (see
+  // ui::PictureTolerance) and whether it rewrites the goldens of the cells that fail.
+  std::optional<SnapshotRequest> snapshotRequest;
+  std::optional<std::string> report;
+  std::optional<double> threshold;
+  std::optional<long long> allowedPixels;
+  bool update = false;
 
   std::optional<std::string> locale;
   std::optional<std::string> containers;

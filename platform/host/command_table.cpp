@@ -79,6 +79,18 @@ constexpr CommandSpec kCommands[] = {
      "so values may start with '-'; put '--' before a value that looks like an option\n"
      "of defaults.",
      true},
+    {Command::snapshot, snapshotCommand, "snapshot", " record DIR | verify DIR",
+     "record the widget's pictures over a matrix, or verify them",
+     "record draws every cell of the matrix (phones, families, places, appearances,\n"
+     "locales, text sizes and entries) on every core into DIR: one PNG per cell, named\n"
+     "after the cell, and manifest.json with each cell's inputs, its entry's values and\n"
+     "the picture's SHA-256. verify draws the recorded cells again from the manifest\n"
+     "(never from the store) and compares them with their pictures: bytes first, then\n"
+     "pixels (--threshold, --allowed-pixels). It writes a report to --report: index.html,\n"
+     "junit.xml and each failing cell's expected, actual and diff pictures. Matrix\n"
+     "options given to verify choose the recorded cells to verify (an option left out\n"
+     "stands for every value recorded); a cell they name that is not recorded fails.\n"
+     "Exit status 0 when every cell matches, 1 when one differs or is missing."},
 };
 
 static_assert([] {
@@ -128,7 +140,7 @@ const OptionSpec kOptions[] = {
     {"--family",
      "",
      "FAMILY",
-     {Command::render, Command::run, Command::fit},
+     {Command::render, Command::run, Command::fit, Command::snapshot},
      "small, medium or all (default all)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        if (value == "all") {
@@ -160,6 +172,16 @@ const OptionSpec kOptions[] = {
        return std::nullopt;
      }},
     {"--scale", "", "N", kPictureCommands, "pixels per point for png: 1, 2 or 3 (default 1)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value != "1" && value != "2" && value != "3") return "1, 2 or 3";
+       line.scale = value[0] - '0';
+       return std::nullopt;
+     }},
+    {"--scale",
+     "",
+     "N",
+     {Command::snapshot},
+     "snapshot record: pixels per point of every picture, 1, 2 or 3 (default: each phone's)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        if (value != "1" && value != "2" && value != "3") return "1, 2 or 3";
        line.scale = value[0] - '0';
@@ -346,6 +368,51 @@ const OptionSpec kOptions[] = {
        }
        return std::nullopt;
      }},
+    {"--report",
+     "",
+     "DIR",
+     {Command::snapshot},
+     "snapshot verify: the folder of the report, replaced whole (default DIR/report)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       if (value.empty()) return "a folder";
+       line.report = std::string(value);
+       return std::nullopt;
+     }},
+    {"--threshold",
+     "",
+     "X",
+     {Command::snapshot},
+     "snapshot verify: how much a pixel's channel may change before the pixel differs, from 0 "
+     "to 1 of its range (default 0.1: more than anti-aliasing moves)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       double threshold = 0;
+       const auto [end, error] =
+           std::from_chars(value.data(), value.data() + value.size(), threshold);
+       if (error != std::errc() || end != value.data() + value.size() || !(threshold >= 0) ||
+           threshold > 1) {
+         return "a number from 0 to 1";
+       }
+       line.threshold = threshold;
+       return std::nullopt;
+     }},
+    {"--allowed-pixels",
+     "",
+     "N",
+     {Command::snapshot},
+     "snapshot verify: how many pixels of a picture may differ and it still match (default 0)",
+     [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
+       const auto count = parseCount(value);
+       if (!count || *count < 0) return "a whole number from 0";
+       line.allowedPixels = *count;
+       return std::nullopt;
+     }},
+    {"--update",
+     "",
+     "",
+     {Command::snapshot},
+     "snapshot verify: rewrite the goldens of the cells that fail (and the manifest), so that "
+     "the next verify passes",
+     &CommandLine::update},
     {"--port",
      "",
      "N",

@@ -22,6 +22,7 @@ CommandResult previewCommand(const CommandContext& context);
 CommandResult fitCommand(const CommandContext& context);
 CommandResult devicesCommand(const CommandContext& context);
 CommandResult defaultsCommand(const CommandContext& context);
+CommandResult snapshotCommand(const CommandContext& context);
 
 // fit's --locales: "all", identifiers joined by commas, or none for the user's locale.
 std::variant<std::vector<std::string>, CommandResult> fitLocales(
