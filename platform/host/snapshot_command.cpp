@@ -17,12 +17,10 @@
 #include "host/progress_line.hpp"
 #include "host/provider_contract.hpp"
 #include "host/signals.hpp"
+#include "host/snapshot_comparison.hpp"
 #include "host/snapshot_manifest.hpp"
 #include "host/snapshot_report.hpp"
 #include "host/staging_folder.hpp"
-#include "ui/raster/picture_difference.hpp"
-#include "ui/raster/png_decoder.hpp"
-#include "ui/raster/png_encoder.hpp"
 
 namespace host {
 namespace {
@@ -527,37 +525,22 @@ CommandResult verify(const CommandContext& context, const fs::path& folder) {
       return finish(SnapshotOutcome::unreadable, {{}, actual, {}});
     }
     const std::vector<std::uint8_t>& expected = std::get<std::vector<std::uint8_t>>(golden);
-    if (std::equal(expected.begin(), expected.end(), actual.begin(), actual.end())) {
-      if (sha256 == cell.sha256) return finish(SnapshotOutcome::same);
+    SnapshotComparison comparison = compareSnapshot(expected, actual, tolerance);
+    result.difference = comparison.difference;
+    result.detail = comparison.detail;
+    if (passed(comparison.outcome)) {
+      // The golden must still be the recorded one: the hash of its bytes is the manifest's.
+      const bool same = comparison.outcome == SnapshotOutcome::same;
+      if ((same ? sha256 : foundation::Sha256::of(expected)) == cell.sha256) {
+        return finish(comparison.outcome);
+      }
       keep();
       result.detail = "its hash is not the manifest's: the golden was replaced outside record";
-      return finish(SnapshotOutcome::stale);
-    }
-    const auto expectedPicture = ui::decodePng(expected);
-    const auto actualPicture = ui::decodePng(actual);
-    if (!expectedPicture || !actualPicture) {
-      keep();
-      result.detail = "not a PNG file, or a damaged one";
-      return finish(SnapshotOutcome::unreadable, {expected, actual, {}});
-    }
-    result.difference = ui::comparePictures(*expectedPicture, *actualPicture, tolerance.threshold);
-    if (result.difference.within(tolerance)) {
-      // Drawn within the tolerance of a golden that is still the recorded one: kept as it is.
-      if (foundation::Sha256::of(expected) == cell.sha256) return finish(SnapshotOutcome::close);
-      keep();
-      result.detail = "its hash is not the manifest's: the golden was replaced outside record";
-      return finish(SnapshotOutcome::stale, {expected, actual, {}});
+      return finish(SnapshotOutcome::stale,
+                    same ? SnapshotPictures{} : SnapshotPictures{expected, actual, {}});
     }
     keep();
-    if (result.difference.sizesDiffer) {
-      result.detail = "expected " + std::to_string(expectedPicture->width) + " x " +
-                      std::to_string(expectedPicture->height) + " px, drawn " +
-                      std::to_string(width) + " x " + std::to_string(height) + " px";
-    }
-    const std::vector<std::uint8_t> diff = ui::encodePixels(
-        ui::differencePicture(*expectedPicture, *actualPicture, tolerance.threshold));
-    finish(result.difference.sizesDiffer ? SnapshotOutcome::sizeDiffers : SnapshotOutcome::differs,
-           {expected, actual, diff});
+    finish(comparison.outcome, {expected, actual, comparison.diff});
   };
   try {
     forEachCell(items.size(), 0, check);

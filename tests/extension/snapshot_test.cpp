@@ -119,7 +119,9 @@ TEST_F(Snapshots, recordThenVerifyPassesWhateverTheStoreSaysSince) {
     ASSERT_TRUE(picture.has_value());
     EXPECT_EQ(std::to_string(picture->width), (*match)[3].str());
     EXPECT_EQ(std::to_string(picture->height), (*match)[4].str());
-    if ((*match)[2] == "iphone-se") EXPECT_EQ(picture->height, 148 * 2);
+    if ((*match)[2] == "iphone-se") {
+      EXPECT_EQ(picture->height, 148 * 2);
+    }
   }
   EXPECT_EQ(cells, 96u);
 
