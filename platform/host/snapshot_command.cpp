@@ -1,3 +1,5 @@
+#include <malloc.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -7,6 +9,7 @@
 #include <mutex>
 #include <set>
 #include <string_view>
+#include <thread>
 #include <type_traits>
 #include <unordered_map>
 
@@ -174,16 +177,17 @@ CommandResult record(const CommandContext& context, const fs::path& folder) {
 
   std::error_code error;
   const fs::path manifestFile = folder / kManifestFileName;
-  std::vector<std::string> previousIds;
+  // The previous recording's pictures by id, with their hashes.
+  std::unordered_map<std::string, foundation::Sha256> previous;
   if (fs::exists(manifestFile, error)) {
     std::ifstream in(manifestFile, std::ios::binary);
-    auto previous = readSnapshotManifest(in);
-    if (auto* wrong = std::get_if<std::string>(&previous)) {
+    auto recorded = readSnapshotManifest(in);
+    if (auto* wrong = std::get_if<std::string>(&recorded)) {
       return CommandResult::failure(manifestFile.string() + " is not a snapshot manifest (" +
                                     *wrong + "): remove it to record afresh");
     }
-    for (const SnapshotCell& cell : std::get<SnapshotManifest>(previous).cells) {
-      previousIds.push_back(cell.id);
+    for (SnapshotCell& cell : std::get<SnapshotManifest>(recorded).cells) {
+      previous.emplace(std::move(cell.id), cell.sha256);
     }
   } else if (fs::exists(fs::symlink_status(folder, error))) {
     if (!fs::is_directory(folder, error)) {
@@ -225,6 +229,7 @@ CommandResult record(const CommandContext& context, const fs::path& folder) {
     foundation::Sha256 sha256;
     int width = 0;
     int height = 0;
+    bool written = false;  // false: the golden there already holds these bytes
   };
   std::vector<Recorded> recorded(cells.size());
   const StopOnSignal stopOnSignal;
@@ -240,9 +245,20 @@ CommandResult record(const CommandContext& context, const fs::path& folder) {
               .front();
       const auto bytes = bytesOf(png);
       const auto [width, height] = pngSize(bytes);
-      recorded[i] = {foundation::Sha256::of(bytes), width, height};
-      if (auto failed = staging->write(pictureName(cell.id(matrix)), bytes)) {
-        throw std::runtime_error(*failed);
+      const std::string id = cell.id(matrix);
+      recorded[i] = {foundation::Sha256::of(bytes), width, height, true};
+      // A picture that has not changed is left as it is, file and all: a new recording of an
+      // unchanged widget writes nothing but its manifest.
+      if (const auto old = previous.find(id);
+          old != previous.end() && old->second == recorded[i].sha256) {
+        const auto golden = readFile(folder / pictureName(id), kMaxGoldenBytes);
+        const auto* kept = std::get_if<std::vector<std::uint8_t>>(&golden);
+        recorded[i].written = kept == nullptr || foundation::Sha256::of(*kept) != old->second;
+      }
+      if (recorded[i].written) {
+        if (auto failed = staging->write(pictureName(id), bytes)) {
+          throw std::runtime_error(*failed);
+        }
       }
       progress.advance();
     });
@@ -265,18 +281,15 @@ CommandResult record(const CommandContext& context, const fs::path& folder) {
   if (written) return CommandResult::failure(*written);
   // The pictures first, the manifest that names them last.
   std::vector<std::string> names;
-  names.reserve(cells.size() + 1);
-  std::set<std::string> kept;
-  for (const MatrixCell& cell : cells) {
-    names.push_back(pictureName(cell.id(matrix)));
-    kept.insert(names.back());
+  for (std::size_t i = 0; i < cells.size(); ++i) {
+    const std::string id = cells[i].id(matrix);
+    if (recorded[i].written) names.push_back(pictureName(id));
+    previous.erase(id);
   }
   names.emplace_back(kManifestFileName);
   if (auto failed = staging->moveInto(folder, names)) return CommandResult::failure(*failed);
-  // The pictures of cells the matrix no longer has.
-  for (const std::string& id : previousIds) {
-    if (!kept.contains(pictureName(id))) fs::remove(folder / pictureName(id), error);
-  }
+  // What is left of the previous recording: the pictures of cells the matrix no longer has.
+  for (const auto& [id, sha256] : previous) fs::remove(folder / pictureName(id), error);
   context.io.err << "recorded " << cellsWord(cells.size()) << " in " << folder.string() << "\n";
   context.io.err.flush();
   return CommandResult::ok();
@@ -649,6 +662,15 @@ CommandResult verify(const CommandContext& context, const fs::path& folder) {
 }  // namespace
 
 CommandResult snapshotCommand(const CommandContext& context) {
+  // The host holds malloc to one arena and maps every block of 32 KB or more afresh, for the
+  // footprint of a single render (runHostProcess). A matrix draws thousands of pictures on every
+  // core: one arena is then a lock all the threads wait on, and each picture's buffers mapped,
+  // faulted in and unmapped cost about as much as drawing it. A run keeps an arena per thread
+  // and its freed buffers for the next picture: memory stays that of the pictures in flight.
+  const int threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  mallopt(M_ARENA_MAX, threads);
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 64 << 20);
   const SnapshotRequest& request = *context.line.snapshotRequest;
   return request.verb == SnapshotVerb::record ? record(context, request.folder)
                                               : verify(context, request.folder);

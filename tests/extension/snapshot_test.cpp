@@ -1,6 +1,7 @@
 // Snapshots of the real widget: `snapshot record` and `snapshot verify` on the real executable
 // (and, where a test changes a string table, on the real bundle in this process).
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <map>
@@ -139,9 +140,28 @@ TEST_F(Snapshots, recordThenVerifyPassesWhateverTheStoreSaysSince) {
   EXPECT_NE(readText(shots_ / "report" / "index.html").find("all 96 cells match"),
             std::string::npos);
 
+  // Recorded again with the store's new balance: the current entry's pictures are new files,
+  // the others are left as they were, file and all.
+  auto inode = [&](const std::string& id) {
+    struct stat status {};
+    return ::stat((shots_ / (id + ".png")).c_str(), &status) == 0 ? status.st_ino : 0;
+  };
+  const std::string current = "iphone-16.small.home.light.en_US.large.current";
+  const std::string negative = "iphone-16.small.home.light.en_US.large.negative";
+  const auto before = std::pair(inode(current), inode(negative));
+  const auto negativeBytes = readBytes(shots_ / (negative + ".png"));
+  ASSERT_EQ(run(record).status, 0);
+  EXPECT_NE(inode(current), before.first);
+  EXPECT_EQ(inode(negative), before.second);
+  EXPECT_EQ(readBytes(shots_ / (negative + ".png")), negativeBytes);
+  EXPECT_EQ(run({"snapshot", "verify", shots_.string()}).status, 0);
+  EXPECT_EQ(filesIn(shots_, ".png").size(), 96u);
+  expectNothingHidden(shots_);
+
   // A cell drawn alone in a process of its own gives the bytes it gave among 96 on every core.
   const fs::path alone = folder_ / "alone";
   writeStore(12840.5);
+  ASSERT_EQ(run(record).status, 0);
   for (const auto& [device, entry] :
        {std::pair{"iphone-16", "current"}, {"iphone-se", "negative:balance=-1234.5"}}) {
     fs::remove_all(alone);
