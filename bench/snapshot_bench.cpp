@@ -103,11 +103,14 @@ void BM_SnapshotPictureOneCore(benchmark::State& state) {
 BENCHMARK(BM_SnapshotPictureOneCore);
 
 // `snapshot record` of the matrix in this process: a fresh host each time, on every core,
-// each picture hashed and written, the whole folder flushed and put in place.
+// each picture hashed and written, the whole folder flushed and put in place. Each time into a
+// new folder (a recording over an unchanged one writes no picture).
 void BM_SnapshotRecord(benchmark::State& state) {
   const Folders folders;
+  int run = 0;
   for (auto _ : state) {
-    if (runHost({"snapshot", "record", folders.shots().string()}, folders.containers()) != 0) {
+    const fs::path shots = folders.shots().string() + std::to_string(run++);
+    if (runHost({"snapshot", "record", shots.string()}, folders.containers()) != 0) {
       state.SkipWithError("record failed");
       break;
     }
