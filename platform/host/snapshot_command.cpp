@@ -220,6 +220,8 @@ CommandResult record(const CommandContext& context, const fs::path& folder) {
     views.push_back(context.configuration.content(entries[i]));
   }
 
+  // From here a signal only asks the run to stop, so that what it made is removed.
+  const StopOnSignal stopOnSignal;
   auto created = StagingFolder::create(folder, kStagingStem);
   if (auto* failure = std::get_if<std::string>(&created)) return CommandResult::failure(*failure);
   const auto& staging = std::get<std::unique_ptr<StagingFolder>>(created);
@@ -232,7 +234,6 @@ CommandResult record(const CommandContext& context, const fs::path& folder) {
     bool written = false;  // false: the golden there already holds these bytes
   };
   std::vector<Recorded> recorded(cells.size());
-  const StopOnSignal stopOnSignal;
   ProgressLine progress(context.io.err, context.io.errIsTerminal, "record", cells.size());
   try {
     forEachCell(cells.size(), 0, [&](std::size_t i) {
@@ -441,6 +442,7 @@ CommandResult verify(const CommandContext& context, const fs::path& folder) {
           context.line.allowedPixels.value_or(ui::PictureTolerance{}.allowedPixels))};
   const bool update = context.line.update;
 
+  const StopOnSignal stopOnSignal;
   auto opened = SnapshotReport::open(context.line.report ? fs::path(*context.line.report)
                                                          : folder / "report");
   if (auto* failure = std::get_if<std::string>(&opened)) return CommandResult::failure(*failure);
@@ -467,7 +469,6 @@ CommandResult verify(const CommandContext& context, const fs::path& folder) {
   // One line per failing cell for the log, by the cell's place in the run.
   std::mutex linesMutex;
   std::vector<std::pair<std::size_t, std::string>> failingLines;
-  const StopOnSignal stopOnSignal;
   ProgressLine progress(context.io.err, context.io.errIsTerminal, "verify", items.size());
   auto check = [&](std::size_t i) {
     if (stopRequested()) throw Stopped{};

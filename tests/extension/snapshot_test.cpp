@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "data/app_group.hpp"
 #include "extension/pocketta_widget_bundle.hpp"
@@ -192,6 +194,38 @@ TEST_F(Snapshots, aTerminalGetsAProgressLineALogDoesNot) {
   EXPECT_EQ(inALog.status, 0);
   EXPECT_EQ(inALog.err.find('\r'), std::string::npos);
   EXPECT_EQ(inALog.out.find('\r'), std::string::npos);
+}
+
+// Ctrl-C or SIGTERM part-way: the run stops at its next cell, removes what it made, and the
+// recording it was replacing is there as it was.
+TEST_F(Snapshots, aStoppedRecordingLeavesTheFolderAsItWas) {
+  ASSERT_EQ(run({"snapshot", "record", shots_.string(), "--devices", "iphone-se"}).status, 0);
+  std::map<std::string, std::string> before;
+  for (const auto& name : filesIn(shots_)) before[name] = readText(shots_ / name);
+  for (const int signal : {SIGINT, SIGTERM}) {
+    hosttest::HostProcess recording(
+        {"snapshot", "record", shots_.string(), "--devices", "all", "--locales", "all",
+         "--containers", containers_.string(), "--locale", "en_US"},
+        folder_);
+    // Its hidden folder is made once a signal would only ask it to stop.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    auto hidden = [&] {
+      const auto names = filesIn(shots_);
+      return std::any_of(names.begin(), names.end(),
+                         [](const std::string& name) { return name.starts_with("."); });
+    };
+    while (!hidden() && recording.running() && std::chrono::steady_clock::now() < giveUp) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::kill(recording.pid(), signal);
+    const Ending stopped = recording.wait();
+    EXPECT_EQ(stopped.status, 128 + signal) << stopped.err;
+    EXPECT_NE(stopped.err.find("stopped; the snapshot folder is as it was"), std::string::npos)
+        << stopped.err;
+    std::map<std::string, std::string> after;
+    for (const auto& name : filesIn(shots_)) after[name] = readText(shots_ / name);
+    EXPECT_EQ(after, before);
+  }
 }
 
 // A golden taken away, replaced by another cell's picture, damaged, and a picture nobody lists:
