@@ -3,6 +3,10 @@
 #include <string>
 
 #include "data/money_entry.hpp"
+// Wherever the widget is in sight, so are its entry's fields: a unit that erases a MoneyEntry
+// without them instantiates AnyEntry::make<MoneyEntry> differently from the extension, and the
+// linker keeps either (a host that then cannot set the entry's values).
+#include "extension/money_entry_fields.hpp"
 #include "host/widget_configuration.hpp"
 #include "presentation/pocketta_widget_view.hpp"
 

@@ -34,6 +34,8 @@ struct AnyEntry {
   std::any value;
   // The same entry with the named fields set; unset when the entry type offers no way.
   std::function<AnyEntry(const std::vector<EntryField>&)> withFields;
+  // The same entry at another date (snapshots drawn again from their recorded values).
+  std::function<AnyEntry(foundation::Date)> withDate;
 
   // The names of the fields an entry type declares and lets the host set, in their order; none
   // where it does not offer both functions above.
@@ -59,6 +61,13 @@ struct AnyEntry {
     if constexpr (requires { withTimelineEntryFields(entry, erased.fields); }) {
       erased.withFields = [entry](const std::vector<EntryField>& fields) {
         return make(withTimelineEntryFields(entry, fields));
+      };
+    }
+    if constexpr (requires(Entry copy) { copy.date = foundation::Date{}; }) {
+      erased.withDate = [entry](foundation::Date date) {
+        Entry moved = entry;
+        moved.date = date;
+        return make(moved);
       };
     }
     return erased;

@@ -229,6 +229,8 @@ class Parser {
       }
       line_.defaults = std::get<DefaultsRequest>(std::move(request));
       line_.defaults->force = line_.force;
+    } else if (command == Command::snapshot) {
+      if (auto error = snapshotRequest(positionals)) return UsageError{*error, command};
     } else if (!positionals.empty()) {
       return UsageError{"unexpected argument " + inQuotes(positionals.front()), command};
     }
@@ -240,6 +242,27 @@ class Parser {
                         command};
     }
     return line_;
+  }
+
+  // snapshot's verb and folder, and the options only one of the verbs takes.
+  std::optional<std::string> snapshotRequest(const std::vector<std::string>& positionals) {
+    const auto verb = positionals.empty() ? std::nullopt : snapshotVerbNamed(positionals[0]);
+    if (!verb || positionals.size() != 2 || positionals[1].empty()) {
+      if (positionals.size() > 2) return "unexpected argument " + inQuotes(positionals[2]);
+      return "snapshot needs record or verify, then a folder";
+    }
+    line_.snapshotRequest = SnapshotRequest{*verb, positionals[1]};
+    if (*verb == SnapshotVerb::record) {
+      for (const auto& [given, name] : {std::pair{line_.report.has_value(), "--report"},
+                                        {line_.threshold.has_value(), "--threshold"},
+                                        {line_.allowedPixels.has_value(), "--allowed-pixels"},
+                                        {line_.update, "--update"}}) {
+        if (given) return "option '" + std::string(name) + "' is an option of snapshot verify";
+      }
+    } else if (line_.scale) {
+      return "snapshot verify draws each cell at the scale it was recorded at: leave --scale out";
+    }
+    return std::nullopt;
   }
 
   std::span<const std::string> arguments_;

@@ -15,8 +15,10 @@
 #include "host/device.hpp"
 #include "host/output_format.hpp"
 #include "host/rendering_context.hpp"
+#include "host/snapshot_request.hpp"
 #include "host/timeline_provider_context.hpp"
 #include "ui/environment/dynamic_type_size.hpp"
+#include "ui/environment/widget_family.hpp"
 
 namespace host {
 
@@ -32,6 +34,7 @@ enum class Command : std::uint8_t {
   devices,
   defaults,
   check,
+  snapshot,
   help,
   version
 };
@@ -95,6 +98,14 @@ struct CommandLine {
   // whether a store that cannot be read may be replaced.
   std::optional<DefaultsRequest> defaults;
   bool force = false;
+
+  // snapshot: record or verify, and the folder; verify's report folder, its tolerance (see
+  // ui::PictureTolerance) and whether it rewrites the goldens of the cells that fail.
+  std::optional<SnapshotRequest> snapshotRequest;
+  std::optional<std::string> report;
+  std::optional<double> threshold;
+  std::optional<long long> allowedPixels;
+  bool update = false;
 
   std::optional<std::string> locale;
   std::optional<std::string> containers;

@@ -38,7 +38,7 @@ using Commands = std::initializer_list<Command>;
 inline constexpr Commands kPictureCommands{Command::render, Command::gallery, Command::run};
 inline constexpr Commands kValueCommands{Command::fit, Command::check};
 // The commands that draw or check a matrix of cells (see Matrix).
-inline constexpr Commands kMatrixCommands{Command::fit, Command::check};
+inline constexpr Commands kMatrixCommands{Command::fit, Command::check, Command::snapshot};
 bool isOneOf(Command command, Commands commands);
 
 // Reads an option's value into the line; says what was expected when the value is not one of

@@ -23,6 +23,7 @@ CommandResult fitCommand(const CommandContext& context);
 CommandResult devicesCommand(const CommandContext& context);
 CommandResult defaultsCommand(const CommandContext& context);
 CommandResult checkCommand(const CommandContext& context);
+CommandResult snapshotCommand(const CommandContext& context);
 
 // fit's --locales: "all", identifiers joined by commas, or none for the user's locale.
 std::variant<std::vector<std::string>, CommandResult> fitLocales(

@@ -25,8 +25,10 @@ struct HostIO {
   std::istream* in = nullptr;
   URLOpener openURL = spawnURLOpener;
   Sleeper* sleeper = nullptr;  // null: SystemSleeper
-  // Whether standard output is a terminal (a PNG is not written to one).
+  // Whether standard output is a terminal (a PNG is not written to one), and standard error
+  // (a progress line is drawn on one).
   bool outIsTerminal = false;
+  bool errIsTerminal = false;
   // The preview server, in the executable that has it; unset, `preview` starts that executable.
   CommandHandler previewServer = {};
 };

@@ -224,6 +224,7 @@ int runHostProcess(const WidgetBundleContent& bundle, BundleInfo info,
   HostIO io{std::cout, std::cerr};
   io.in = &std::cin;
   io.outIsTerminal = isatty(STDOUT_FILENO) == 1;
+  io.errIsTerminal = isatty(STDERR_FILENO) == 1;
   io.previewServer = std::move(previewServer);
   const std::span<const std::string> rest =
       arguments.empty() ? std::span<const std::string>() : std::span(arguments).subspan(1);

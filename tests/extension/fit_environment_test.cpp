@@ -5,6 +5,9 @@
 #include <sstream>
 
 #include "data/money_entry.hpp"
+// AnyEntry::make<MoneyEntry> is instantiated here as in the extension: with the entry's fields
+// in sight, or the two instantiations differ and the linker keeps either.
+#include "extension/money_entry_fields.hpp"
 #include "extension/pocketta_widget.hpp"
 #include "host/command_context.hpp"
 #include "host/fit_result.hpp"

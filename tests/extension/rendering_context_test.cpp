@@ -139,13 +139,14 @@ TEST(RenderingContexts, matchGoldens) {
       {"small_standby", host::RenderingContext::standby},
       {"small_standby_night", host::RenderingContext::standbyNight},
   };
+  support::GoldenPictures kept(POCKETTA_TEST_DATA_DIR, support::goldenReportFolder());
   for (const auto& g : goldens) {
     const std::string png =
         renderer.render({{sample(), environment(host::WidgetFamily::systemSmall, 1, g.context,
                                                 *host::deviceNamed("iphone-16"))}},
                         host::OutputFormat::png)[0];
-    support::expectMatchesGolden(std::vector<std::uint8_t>(png.begin(), png.end()),
-                                 POCKETTA_TEST_DATA_DIR, g.name);
+    kept.expectMatches(std::vector<std::uint8_t>(png.begin(), png.end()), g.name,
+                       {{"device", "iphone-16"}, {"context", std::string(toString(g.context))}});
   }
 }
 

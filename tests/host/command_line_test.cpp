@@ -22,6 +22,25 @@ TEST(CommandLine, readsWhatTheEndToEndRunsLeaveOut) {
   EXPECT_EQ(std::get<host::CommandLine>(parse({"--help", "frob"})).helpTopic, std::nullopt);
 }
 
+TEST(CommandLine, snapshotTakesAVerbAFolderTheMatrixAndVerifysOwnOptions) {
+  const auto verify = std::get<host::CommandLine>(
+      parse({"snapshot", "verify", "shots", "--threshold", "0.25", "--allowed-pixels", "4",
+             "--update", "--report", "out", "--locales", "de_DE", "--family", "small"}));
+  EXPECT_EQ(verify.command, Command::snapshot);
+  EXPECT_EQ(verify.snapshotRequest, (host::SnapshotRequest{host::SnapshotVerb::verify, "shots"}));
+  EXPECT_EQ(verify.threshold, 0.25);
+  EXPECT_EQ(verify.allowedPixels, 4);
+  EXPECT_TRUE(verify.update);
+  EXPECT_EQ(verify.report, "out");
+  EXPECT_EQ(verify.locales, "de_DE");
+  EXPECT_EQ(verify.families, std::vector{WidgetFamily::systemSmall});
+  const auto record = std::get<host::CommandLine>(
+      parse({"snapshot", "record", "shots", "--scale", "1", "--entry", "neg:balance=-1"}));
+  EXPECT_EQ(record.snapshotRequest->verb, host::SnapshotVerb::record);
+  EXPECT_EQ(record.scale, 1);
+  EXPECT_EQ(record.entries, std::vector<std::string>{"neg:balance=-1"});
+}
+
 TEST(CommandLine, aVerbsWordsAreItsOwnExceptTheCommandsOptions) {
   using Write = host::DefaultsRequest::Write;
   const auto line = std::get<host::CommandLine>(
@@ -82,6 +101,19 @@ TEST(CommandLine, refusesWithOneLineNamingTheProblem) {
       {{"defaults", "write", "k", "-int", "x"}, "'x' is not an integer"},
       {{"defaults", "--force=yes", "read"}, "option '--force' takes no value"},
       {{"render", "--force"}, "option '--force' is not an option of render"},
+      {{"snapshot"}, "snapshot needs record or verify, then a folder"},
+      {{"snapshot", "check", "dir"}, "snapshot needs record or verify"},
+      {{"snapshot", "verify"}, "snapshot needs record or verify"},
+      {{"snapshot", "verify", "a", "b"}, "unexpected argument 'b'"},
+      {{"snapshot", "record", "dir", "--update"}, "'--update' is an option of snapshot verify"},
+      {{"snapshot", "record", "dir", "--report", "r"}, "'--report' is an option of snapshot"},
+      {{"snapshot", "verify", "dir", "--scale", "2"}, "leave --scale out"},
+      {{"snapshot", "verify", "dir", "--threshold", "1.5"}, "invalid value '1.5' for --threshold"},
+      {{"snapshot", "verify", "dir", "--threshold", "nan"}, "invalid value 'nan' for --threshold"},
+      {{"snapshot", "verify", "dir", "--allowed-pixels", "-1"}, "invalid value '-1'"},
+      {{"snapshot", "record", "dir", "--devices", "iphone-99"}, "invalid value 'iphone-99'"},
+      {{"snapshot", "record", "dir", "--out", "x"}, "'--out' is not an option of snapshot"},
+      {{"render", "--update"}, "option '--update' is not an option of render"},
   };
   for (const auto& [arguments, expected] : cases) {
     const auto result = parse(arguments);

@@ -36,6 +36,7 @@ TEST(GoldenPng, widgetMatchesItsGoldens) {
   };
   ui::PngEncoder encoder;
   std::vector<ui::PngPicture> pictures;
+  support::GoldenPictures kept(POCKETTA_TEST_DATA_DIR, support::goldenReportFolder());
   for (const auto& g : goldens) {
     SCOPED_TRACE(g.name);
     const ui::WidgetCanvas canvas{g.size};
@@ -54,7 +55,11 @@ TEST(GoldenPng, widgetMatchesItsGoldens) {
     EXPECT_EQ(ui::detail::encodeRgba(image), png);
     image.background = nullptr;
     EXPECT_EQ(ui::detail::encodeRgba(image), png);
-    support::expectMatchesGolden(png, POCKETTA_TEST_DATA_DIR, g.name);
+    kept.expectMatches(png, g.name,
+                       {{"family", g.size == small ? "small" : "medium"},
+                        {"locale", g.locale},
+                        {"appearance", g.scheme == light ? "light" : "dark"},
+                        {"redacted", g.redacted ? "yes" : "no"}});
   }
   // Drawn together, one thread each, the pictures give the bytes they give alone: backgrounds not
   // yet seen at this scale, then seen once, then kept; two after the same kept background; and

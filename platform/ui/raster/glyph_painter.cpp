@@ -24,7 +24,8 @@ void paintTextRun(cairo_t* cr, const TextRun& run) {
   cairo_font_options_destroy(options);
   std::vector<cairo_glyph_t> glyphs;
   for (const GlyphRun& glyphRun : line->runs) {
-    cairo_set_font_face(cr, face(glyphRun.face).cairoFace(glyphRun.embolden));
+    const FontFace::CairoFace cairoFace = face(glyphRun.face).cairoFace(glyphRun.embolden);
+    cairo_set_font_face(cr, cairoFace.get());
     cairo_set_font_size(cr, size);
     glyphs.clear();
     for (const PositionedGlyph& g : glyphRun.glyphs) {

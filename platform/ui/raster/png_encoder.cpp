@@ -141,4 +141,12 @@ std::vector<std::vector<std::uint8_t>> PngEncoder::encode(std::span<const PngPic
   return detail::encodeAll(pictures, *backgrounds_, *scratch_, maxThreads);
 }
 
+std::vector<std::uint8_t> encodePixels(const DecodedPng& picture) {
+  detail::RgbaImage image;
+  image.width = picture.width;
+  image.height = picture.height;
+  image.pixels = picture.rgba;
+  return detail::encodeRgba(image);
+}
+
 }  // namespace ui

@@ -7,6 +7,7 @@
 
 #include "ui/display/display_list.hpp"
 #include "ui/environment/widget_canvas.hpp"
+#include "ui/raster/png_decoder.hpp"
 
 namespace ui {
 
@@ -50,5 +51,8 @@ class PngEncoder {
   std::unique_ptr<detail::BackgroundCache> backgrounds_;
   std::unique_ptr<detail::ScratchPool> scratch_;
 };
+
+// A picture given as its pixels (one read back, a picture of differences) as a PNG file.
+std::vector<std::uint8_t> encodePixels(const DecodedPng& picture);
 
 }  // namespace ui

@@ -118,9 +118,26 @@ FontFace::FontFace(FreeTypeLibrary& library, std::string file, bool realBold)
   descender_ = -face_->descender / unitsPerEm_;
 }
 
+// One FreeType face for Cairo and the two Cairo faces made from it, plain and emboldened. Its
+// FreeType face is left open with the process, as Cairo's caches may still refer to it.
+struct FontFace::CairoFace::Drawing {
+  FT_Face face = nullptr;
+  cairo_font_face_t* faces[2] = {nullptr, nullptr};
+};
+
+FontFace::CairoFace::~CairoFace() {
+  {
+    std::lock_guard lock(owner_.cairoMutex_);
+    owner_.idle_.push_back(drawing_);
+  }
+  owner_.cairoReturned_.notify_one();
+}
+
 FontFace::~FontFace() {
-  for (cairo_font_face_t* face : cairoFaces_) {
-    if (face != nullptr) cairo_font_face_destroy(face);
+  for (const auto& drawing : drawing_) {
+    for (cairo_font_face_t* face : drawing->faces) {
+      if (face != nullptr) cairo_font_face_destroy(face);
+    }
   }
   hb_font_destroy(hbFont_);
   FT_Done_Face(face_);
@@ -131,15 +148,33 @@ bool FontFace::covers(char32_t codePoint) const {
   return FT_Get_Char_Index(face_, codePoint) != 0;
 }
 
-cairo_font_face_t* FontFace::cairoFace(bool embolden) const {
-  std::lock_guard lock(cairoMutex_);
-  cairo_font_face_t*& slot = cairoFaces_[embolden ? 1 : 0];
-  if (slot != nullptr) return slot;
-  if (cairoFtFace_ == nullptr) cairoFtFace_ = openFace(library_, mapped_.bytes, file_);
-  // Made from the FreeType face alone: Cairo never asks fontconfig for anything about it.
-  slot = cairo_ft_font_face_create_for_ft_face(cairoFtFace_, kLoadFlags);
-  if (embolden) cairo_ft_font_face_set_synthesize(slot, CAIRO_FT_SYNTHESIZE_BOLD);
-  return slot;
+FontFace::CairoFace FontFace::cairoFace(bool embolden) const {
+  // Waits for a face before another one is made; more than one drawer per core never waits.
+  constexpr std::size_t kWaitsForAnotherFace = 1000;
+  constexpr std::size_t kMostFaces = 64;
+  std::unique_lock lock(cairoMutex_);
+  while (idle_.empty()) {
+    if (drawing_.size() < drawingAllowed_) {
+      auto drawing = std::make_unique<CairoFace::Drawing>();
+      drawing->face = openFace(library_, mapped_.bytes, file_);
+      idle_.push_back(drawing.get());
+      drawing_.push_back(std::move(drawing));
+    } else if (++waits_ >= kWaitsForAnotherFace && drawingAllowed_ < kMostFaces) {
+      waits_ = 0;
+      ++drawingAllowed_;
+    } else {
+      cairoReturned_.wait(lock);
+    }
+  }
+  CairoFace::Drawing* drawing = idle_.back();
+  idle_.pop_back();
+  cairo_font_face_t*& slot = drawing->faces[embolden ? 1 : 0];
+  if (slot == nullptr) {
+    // Made from the FreeType face alone: Cairo never asks fontconfig for anything about it.
+    slot = cairo_ft_font_face_create_for_ft_face(drawing->face, kLoadFlags);
+    if (embolden) cairo_ft_font_face_set_synthesize(slot, CAIRO_FT_SYNTHESIZE_BOLD);
+  }
+  return CairoFace(*this, drawing, slot);
 }
 
 const std::string& FontFace::outlinePath(std::uint32_t glyph, bool embolden) const {

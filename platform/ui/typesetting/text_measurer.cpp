@@ -1,5 +1,6 @@
 #include "ui/typesetting/text_measurer.hpp"
 
+#include <mutex>
 #include <vector>
 
 #include "ui/typesetting/shaper.hpp"
@@ -70,7 +71,7 @@ typesetting::ShapedLineRef ShapingTextMeasurer::shape(std::string_view text,
   key += font.monospacedDigit ? '1' : '0';
   key.append(text);
   {
-    std::lock_guard lock(mutex_);
+    std::shared_lock lock(mutex_);
     const auto found = lines_.find(key);
     if (found != lines_.end()) return {found->second};
   }

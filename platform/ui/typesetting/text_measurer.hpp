@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -70,7 +71,9 @@ class ShapingTextMeasurer final : public TextMeasurer {
  private:
   // Bounded: emptied when full, which a widget's few strings never reach.
   static constexpr std::size_t kCapacity = 4096;
-  mutable std::mutex mutex_;
+  // Shared by the lookups, which are nearly all the calls (a layout measures each text many
+  // times): renders on every core find their lines side by side instead of in turn.
+  mutable std::shared_mutex mutex_;
   mutable std::unordered_map<std::string, std::shared_ptr<const typesetting::ShapedLine>> lines_;
 };
 
