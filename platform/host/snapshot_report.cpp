@@ -8,50 +8,12 @@
 #include <map>
 #include <ostream>
 
+#include "foundation/xml_escaped.hpp"
+
 namespace host {
 namespace {
 
 constexpr std::string_view kGenerator = "pocketta-widget snapshot report";
-
-std::string htmlEscaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&#39;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
-}
-
-// XML 1.0 has no place for most control characters, even escaped: they are left out.
-std::string xmlEscaped(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 && c != '\n' && c != '\t') continue;
-    if (c == '\n') {
-      out += "&#10;";
-    } else {
-      out += htmlEscaped(std::string_view(&c, 1));
-    }
-  }
-  return out;
-}
 
 // A relative URL of a file: each byte outside the unreserved set and '/' escaped.
 std::string urlEscaped(std::string_view path) {
@@ -320,13 +282,15 @@ std::optional<std::string> SnapshotReport::finish(const SnapshotSummary& summary
         << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
         << "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
            "img-src 'self' file:; style-src 'unsafe-inline'; script-src 'unsafe-inline'\">\n"
-        << "<title>" << htmlEscaped(summary.title + ": " + verdict) << "</title>\n<style>" << kStyle
-        << "</style>\n</head>\n<body data-failures=\"" << failures << "\">\n<header>\n"
+        << "<title>" << foundation::xmlEscaped(summary.title + ": " + verdict)
+        << "</title>\n<style>" << kStyle << "</style>\n</head>\n<body data-failures=\"" << failures
+        << "\">\n<header>\n"
         << "<h1 class=\"" << (failures == 0 ? "passed" : "failed") << "\">"
-        << htmlEscaped(summary.title + ": " + verdict) << "</h1>\n<table class=\"summary\">\n";
+        << foundation::xmlEscaped(summary.title + ": " + verdict)
+        << "</h1>\n<table class=\"summary\">\n";
     for (const auto& [outcome, count] : counts) {
-      out << "<tr data-outcome=\"" << htmlEscaped(describe(outcome)) << "\"><td>"
-          << htmlEscaped(describe(outcome)) << "</td><td>" << count << "</td></tr>\n";
+      out << "<tr data-outcome=\"" << foundation::xmlEscaped(describe(outcome)) << "\"><td>"
+          << foundation::xmlEscaped(describe(outcome)) << "</td><td>" << count << "</td></tr>\n";
     }
     out << "<tr><td>cells</td><td>" << total << "</td></tr>\n";
     if (summary.updated > 0) {
@@ -340,23 +304,23 @@ std::optional<std::string> SnapshotReport::finish(const SnapshotSummary& summary
            "all.</p>\n</header>\n<main>\n";
     for (const Group& group : groups) {
       out << "<section class=\"group\" data-outcome=\""
-          << htmlEscaped(describe(group.cells.front()->cell.outcome)) << "\">\n<h2>"
-          << htmlEscaped(group.title) << " (" << group.cells.size()
+          << foundation::xmlEscaped(describe(group.cells.front()->cell.outcome)) << "\">\n<h2>"
+          << foundation::xmlEscaped(group.title) << " (" << group.cells.size()
           << (group.cells.size() == 1 ? " cell" : " cells") << ")</h2>\n";
       for (const Failed* f : group.cells) {
         const SnapshotCellReport& cell = f->cell;
-        out << "<article class=\"cell failed\" data-id=\"" << htmlEscaped(cell.id) << "\">\n<h3>"
-            << htmlEscaped(cell.id) << "</h3>\n<p class=\"detail\">"
-            << htmlEscaped(describe(cell.outcome));
+        out << "<article class=\"cell failed\" data-id=\"" << foundation::xmlEscaped(cell.id)
+            << "\">\n<h3>" << foundation::xmlEscaped(cell.id) << "</h3>\n<p class=\"detail\">"
+            << foundation::xmlEscaped(describe(cell.outcome));
         if (const std::string more = explanation(cell, summary.tolerance); !more.empty()) {
-          out << ": " << htmlEscaped(more);
+          out << ": " << foundation::xmlEscaped(more);
         }
         out << "</p>\n";
         if (!cell.inputs.empty()) {
           out << "<dl class=\"inputs\">";
           for (const SnapshotInput& input : cell.inputs) {
-            out << "<dt>" << htmlEscaped(input.axis) << "</dt><dd>" << htmlEscaped(input.value)
-                << "</dd>";
+            out << "<dt>" << foundation::xmlEscaped(input.axis) << "</dt><dd>"
+                << foundation::xmlEscaped(input.value) << "</dd>";
           }
           out << "</dl>\n";
         }
@@ -397,7 +361,7 @@ std::optional<std::string> SnapshotReport::finish(const SnapshotSummary& summary
           << (passed_.size() == 1 ? " cell matches" : " cells match") << "</summary>\n<ul>\n";
       for (const Passed& p : passed_) {
         out << "<li><a href=\"" << urlEscaped(goldens + "/" + p.id + ".png") << "\">"
-            << htmlEscaped(p.id) << "</a>"
+            << foundation::xmlEscaped(p.id) << "</a>"
             << (p.outcome == SnapshotOutcome::close ? " (within the tolerance)" : "") << "</li>\n";
       }
       out << "</ul>\n</details>\n</section>\n";
@@ -409,8 +373,8 @@ std::optional<std::string> SnapshotReport::finish(const SnapshotSummary& summary
     const std::string time = decimal(summary.seconds, 3);
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<testsuites name=\"snapshots\" tests=\""
         << total << "\" failures=\"" << failures << "\" errors=\"0\" time=\"" << time
-        << "\">\n<testsuite name=\"" << xmlEscaped(summary.title) << "\" tests=\"" << total
-        << "\" failures=\"" << failures << "\" errors=\"0\" skipped=\"0\" time=\"" << time
+        << "\">\n<testsuite name=\"" << foundation::xmlEscaped(summary.title) << "\" tests=\""
+        << total << "\" failures=\"" << failures << "\" errors=\"0\" skipped=\"0\" time=\"" << time
         << "\">\n";
     // Every cell in the order of the run.
     std::vector<const Failed*> failing;
@@ -421,7 +385,8 @@ std::optional<std::string> SnapshotReport::finish(const SnapshotSummary& summary
     auto f = failing.begin();
     while (p != passed_.end() || f != failing.end()) {
       if (f == failing.end() || (p != passed_.end() && p->order < (*f)->cell.order)) {
-        out << "<testcase classname=\"snapshots\" name=\"" << xmlEscaped(p->id) << "\"/>\n";
+        out << "<testcase classname=\"snapshots\" name=\"" << foundation::xmlEscaped(p->id)
+            << "\"/>\n";
         ++p;
         continue;
       }
@@ -430,13 +395,14 @@ std::optional<std::string> SnapshotReport::finish(const SnapshotSummary& summary
       if (const std::string more = explanation(cell, summary.tolerance); !more.empty()) {
         message += ": " + more;
       }
-      out << "<testcase classname=\"snapshots\" name=\"" << xmlEscaped(cell.id)
-          << "\">\n<failure type=\"" << xmlEscaped(describe(cell.outcome)) << "\" message=\""
-          << xmlEscaped(message) << "\">" << xmlEscaped(message);
+      out << "<testcase classname=\"snapshots\" name=\"" << foundation::xmlEscaped(cell.id)
+          << "\">\n<failure type=\"" << foundation::xmlEscaped(describe(cell.outcome))
+          << "\" message=\"" << foundation::xmlEscaped(message) << "\">"
+          << foundation::xmlEscaped(message);
       for (const SnapshotInput& input : cell.inputs) {
-        out << "\n" << xmlEscaped(input.axis + ": " + input.value);
+        out << "\n" << foundation::xmlEscaped(input.axis + ": " + input.value);
       }
-      out << "\nsee " << xmlEscaped((folder_ / "index.html").string())
+      out << "\nsee " << foundation::xmlEscaped((folder_ / "index.html").string())
           << "</failure>\n</testcase>\n";
       ++f;
     }

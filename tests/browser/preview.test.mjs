@@ -8,19 +8,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import readline from 'node:readline';
-
-const CHROMIUM = '/usr/bin/chromium';
-let chromium;
-try {
-  ({ chromium } = await import('playwright-core'));
-} catch {
-  console.log('skipped: playwright-core is not installed (npm ci in tests/browser)');
-  process.exit(77);
-}
-if (!fs.existsSync(CHROMIUM)) {
-  console.log(`skipped: no ${CHROMIUM}`);
-  process.exit(77);
-}
+import { launchBrowser } from './browser.mjs';
 
 const executable = process.env.POCKETTA_WIDGET;
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'preview-browser-'));
@@ -50,11 +38,7 @@ before(async () => {
     { stdio: ['ignore', 'pipe', 'inherit'] });
   url = (await readline.createInterface({ input: server.stdout })[Symbol.asyncIterator]().next()).value;
   assert.match(url, /^http:\/\/127\.0\.0\.1:\d+\/$/);
-  context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-    executablePath: CHROMIUM, headless: true, viewport: { width: 1400, height: 1000 },
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  context = await launchBrowser(work);
   page = await context.newPage();
   page.on('console', (message) => message.type() === 'error' && consoleErrors.push(message.text()));
   page.on('pageerror', (error) => consoleErrors.push(String(error)));

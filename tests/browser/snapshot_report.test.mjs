@@ -9,19 +9,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { pathToFileURL } from 'node:url';
-
-const CHROMIUM = '/usr/bin/chromium';
-let chromium;
-try {
-  ({ chromium } = await import('playwright-core'));
-} catch {
-  console.log('skipped: playwright-core is not installed (npm ci in tests/browser)');
-  process.exit(77);
-}
-if (!fs.existsSync(CHROMIUM)) {
-  console.log(`skipped: no ${CHROMIUM}`);
-  process.exit(77);
-}
+import { launchBrowser } from './browser.mjs';
 
 const executable = process.env.POCKETTA_WIDGET;
 const work = fs.mkdtempSync(path.join(os.tmpdir(), 'snapshot-report-'));
@@ -47,11 +35,7 @@ before(async () => {
   const verified = host('snapshot', 'verify', shots);
   assert.equal(verified.status, 1, verified.stdout + verified.stderr);
 
-  context = await chromium.launchPersistentContext(path.join(work, 'profile'), {
-    executablePath: CHROMIUM, headless: true, viewport: { width: 1400, height: 1000 },
-    args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run',
-      '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  context = await launchBrowser(work);
   page = await context.newPage();
   page.on('request', (request) => requests.push(request.url()));
   page.on('console', (message) => message.type() === 'error' && consoleErrors.push(message.text()));

@@ -7,7 +7,7 @@
 #include <set>
 #include <string_view>
 
-#include "foundation/unicode.hpp"
+#include "foundation/xml_escaped.hpp"
 #include "ui/graphics/paths.hpp"
 #include "ui/typesetting/font_library.hpp"
 #include "ui/typesetting/shaper.hpp"
@@ -26,48 +26,6 @@ std::string number(double value) {
   if (!text.empty() && text.back() == '.') text.pop_back();
   if (text == "-0") text = "0";
   return text;
-}
-
-// Escapes text for element content and attribute values, and drops what XML 1.0 cannot carry
-// (control characters and malformed UTF-8 bytes), so the document always parses.
-std::string escaped(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    const foundation::Utf8Step step = foundation::decodeUtf8(text, i);
-    const std::size_t length = step.length;
-    if (!step.valid) {
-      out += "\xEF\xBF\xBD";  // U+FFFD
-      ++i;
-      continue;
-    }
-    if (length == 1) {
-      switch (c) {
-        case '&':
-          out += "&amp;";
-          break;
-        case '<':
-          out += "&lt;";
-          break;
-        case '>':
-          out += "&gt;";
-          break;
-        case '"':
-          out += "&quot;";
-          break;
-        case '\'':
-          out += "&apos;";
-          break;
-        default:
-          if (c >= 0x20 || c == '\t' || c == '\n' || c == '\r') out += static_cast<char>(c);
-      }
-    } else {
-      out.append(text.substr(i, length));
-    }
-    i += length;
-  }
-  return out;
 }
 
 std::string color(const RGBA& c) {
@@ -141,8 +99,8 @@ struct GlyphDefinitions {
     }
     std::string out;
     if (!defs.empty()) out += "<defs>" + defs + "</defs>\n";
-    out += "<g aria-label=\"" + escaped(run.text) + "\" fill=\"" + color(run.color) + "\"" +
-           opacity(run.color) + ">" + uses + "</g>\n";
+    out += "<g aria-label=\"" + foundation::xmlEscaped(run.text) + "\" fill=\"" + color(run.color) +
+           "\"" + opacity(run.color) + ">" + uses + "</g>\n";
     return out;
   }
 };
@@ -201,7 +159,7 @@ std::string renderSvg(const DisplayList& list, const WidgetCanvas& canvas) {
         }
       }
     } else if (const auto* link = std::get_if<LinkRegion>(&item)) {
-      const std::string href = escaped(link->destination.absoluteString());
+      const std::string href = foundation::xmlEscaped(link->destination.absoluteString());
       svg += "<a href=\"" + href + "\" xlink:href=\"" + href + "\">\n";
       // The whole region is the tap target, not only the painted glyphs.
       svg += "<rect x=\"" + number(link->rect.minX()) + "\" y=\"" + number(link->rect.minY()) +
