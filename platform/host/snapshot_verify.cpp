@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <mutex>
 #include <string_view>
 #include <type_traits>
@@ -76,8 +77,8 @@ std::optional<std::vector<AnyEntry>> recordedEntries(const CommandContext& conte
 
 // A cell verify compares: a recorded one, or one the command line asks for that is not recorded.
 struct VerifyItem {
-  std::size_t recorded = 0;  // in the manifest's cells, when `asked` is empty
-  std::optional<SnapshotCell> asked;
+  std::size_t recorded = 0;                   // in the manifest's cells, when `asked` is empty
+  std::unique_ptr<const SnapshotCell> asked;  // held apart: most cells are recorded ones
 };
 
 // The cells the command line's matrix options choose: for each axis the values given, else
@@ -91,7 +92,7 @@ std::variant<std::vector<VerifyItem>, CommandResult> itemsToVerify(const Command
              !line.entries.empty();
   std::vector<VerifyItem> items;
   if (!filtered) {
-    for (std::size_t i = 0; i < manifest.cells.size(); ++i) items.push_back({i, std::nullopt});
+    for (std::size_t i = 0; i < manifest.cells.size(); ++i) items.push_back({i, nullptr});
     return items;
   }
   // Each axis's recorded values, in the order they first appear.
@@ -143,7 +144,7 @@ std::variant<std::vector<VerifyItem>, CommandResult> itemsToVerify(const Command
               for (const auto& entry : entries) {
                 std::string id = snapshotId(device, family, place, appearance, locale, size, entry);
                 if (const auto found = byId.find(id); found != byId.end()) {
-                  items.push_back({found->second, std::nullopt});
+                  items.push_back({found->second, nullptr});
                   continue;
                 }
                 if (!isSnapshotId(id)) {
@@ -162,7 +163,7 @@ std::variant<std::vector<VerifyItem>, CommandResult> itemsToVerify(const Command
                     std::find_if(manifest.entries.begin(), manifest.entries.end(),
                                  [&](const SnapshotEntry& e) { return e.name == entry; });
                 cell.entry = static_cast<std::size_t>(recordedEntry - manifest.entries.begin());
-                items.push_back({0, std::move(cell)});
+                items.push_back({0, std::make_unique<const SnapshotCell>(std::move(cell))});
               }
             }
           }
