@@ -237,9 +237,17 @@ class Parser {
     if (line_.placeholder && line_.snapshot) {
       return UsageError{"options '--placeholder' and '--snapshot' exclude each other", command};
     }
-    if (line_.tint && line_.renderingContext != RenderingContext::homeTinted) {
-      return UsageError{"--tint colours the tinted home screen: give --context home-tinted",
-                        command};
+    if (line_.tint) {
+      // A matrix tints its home-tinted cells; a single picture must be one.
+      if (isOneOf(command, kMatrixCommands)) {
+        if (!std::ranges::count(line_.contexts, RenderingContext::homeTinted)) {
+          return UsageError{
+              "--tint colours the tinted home screen: give --contexts with home-tinted", command};
+        }
+      } else if (line_.renderingContext != RenderingContext::homeTinted) {
+        return UsageError{"--tint colours the tinted home screen: give --context home-tinted",
+                          command};
+      }
     }
     return line_;
   }
@@ -261,6 +269,8 @@ class Parser {
       }
     } else if (line_.scale) {
       return "snapshot verify draws each cell at the scale it was recorded at: leave --scale out";
+    } else if (line_.tint) {
+      return "snapshot verify draws each cell in the tint it was recorded with: leave --tint out";
     }
     return std::nullopt;
   }

@@ -22,7 +22,7 @@ std::optional<long long> parseCount(std::string_view text) {
 // The commands that lay the widget out on a phone, and those that draw it in a context.
 constexpr Commands kDeviceCommands{Command::render, Command::gallery, Command::tap,  Command::fit,
                                    Command::run,    Command::preview, Command::check};
-constexpr Commands kContextCommands{Command::render, Command::tap, Command::run};
+constexpr Commands kContextCommands{Command::render, Command::tap, Command::run, Command::preview};
 
 // Each item of a comma-separated list, read by `one` (nothing: not an item), or every one of `all`
 // for "all".
@@ -164,7 +164,7 @@ const OptionSpec kOptions[] = {
     {"--tint",
      "",
      "COLOR",
-     {Command::render, Command::run, Command::check},
+     {Command::render, Command::run, Command::preview, Command::check, Command::snapshot},
      "the tint of the tinted home screen, #RRGGBB or #RRGGBBAA (default #E5C07B)",
      [](CommandLine& line, std::string_view value) -> std::optional<std::string> {
        line.tint = hexColor(value);

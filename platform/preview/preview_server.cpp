@@ -83,8 +83,11 @@ foundation::Size standbySize(const host::Device& device) {
 }
 
 // The phones and places the page offers: the phone the preview started with first, then every
-// other one; each place with the families it shows of those the widget supports.
-host::Json placesJson(const host::Device& first, std::span<const host::WidgetFamily> families) {
+// other one; each place with the families it shows of those the widget supports; the place and
+// tint the page starts with.
+host::Json placesJson(const host::CommandContext& context) {
+  const host::Device& first = context.device();
+  const auto families = context.configuration.families();
   host::Json devices = host::Json::array();
   auto add = [&](const host::Device& device) {
     devices.push_back({{"name", device.name},
@@ -99,16 +102,18 @@ host::Json placesJson(const host::Device& first, std::span<const host::WidgetFam
     if (&device != &first) add(device);
   }
   host::Json contexts = host::Json::array();
-  for (const auto context :
-       {host::RenderingContext::home, host::RenderingContext::homeTinted,
-        host::RenderingContext::standby, host::RenderingContext::standbyNight}) {
+  for (const auto place : {host::RenderingContext::home, host::RenderingContext::homeTinted,
+                           host::RenderingContext::standby, host::RenderingContext::standbyNight}) {
     host::Json shown = host::Json::array();
     for (const auto family : families) {
-      if (host::shows(context, family)) shown.push_back(host::shortName(family));
+      if (host::shows(place, family)) shown.push_back(host::shortName(family));
     }
-    contexts.push_back({{"name", host::toString(context)}, {"families", shown}});
+    contexts.push_back({{"name", host::toString(place)}, {"families", shown}});
   }
-  return {{"devices", devices}, {"contexts", contexts}, {"tint", hexColor(host::kDefaultTint)}};
+  return {{"devices", devices},
+          {"contexts", contexts},
+          {"context", host::toString(context.renderingContext())},
+          {"tint", hexColor(context.line.tint.value_or(host::kDefaultTint))}};
 }
 
 bool isLoopback(const std::string& address) {
@@ -218,7 +223,7 @@ class Server {
     http_.Get("/", [this](const httplib::Request&, httplib::Response& response) {
       std::string page(kPreviewPage);
       host::Json settings = {{"locales", localesJson(widget_.userLocale())}};
-      settings.update(placesJson(context_.device(), context_.configuration.families()));
+      settings.update(placesJson(context_));
       const std::string script = "const SETTINGS = " + host::oneLine(settings) + ";";
       page.replace(page.find(kPageSettingsMarker), kPageSettingsMarker.size(), script);
       response.set_header("Content-Security-Policy",

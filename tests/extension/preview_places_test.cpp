@@ -35,7 +35,8 @@ class PreviewPlaces : public testing::Test {
     fs::copy(POCKETTA_SOURCE_DIR "/samples/group-containers", containers(),
              fs::copy_options::recursive);
     fs::create_directories(scratch_.root() / "server");
-    host_.emplace(std::vector<std::string>{"preview", "--device", "iphone-16", "--containers",
+    host_.emplace(std::vector<std::string>{"preview", "--device", "iphone-16", "--context",
+                                           "home-tinted", "--tint", "#3399FF", "--containers",
                                            containers().string(), "--locale", "en_US"},
                   scratch_.root() / "server");
     const auto port = hosttest::previewPort(*host_);
@@ -126,10 +127,12 @@ TEST_F(PreviewPlaces, picturesTakeThePhoneAndThePlaceAsked) {
     EXPECT_EQ(answer.body, reason) << target;
   }
 
-  // The page offers the preview's phone first, then every other one.
+  // The page offers the preview's phone first, then every other one, and opens on its place
+  // and tint; a request names its own place (home when it names none).
   const std::string page = httpGet(port_, "/").body;
   EXPECT_NE(page.find(R"("devices":[{"name":"iphone-16","models":)"), std::string::npos);
   EXPECT_NE(page.find(R"({"name":"iphone-se-1st",)"), std::string::npos);
+  EXPECT_NE(page.find(R"("context":"home-tinted","tint":"#3399FF")"), std::string::npos);
 
   for (const auto& [target, device] :
        {std::pair{"/api/fit?family=small", "iphone-16"},
