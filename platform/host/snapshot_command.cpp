@@ -58,11 +58,9 @@ CommandResult record(const CommandContext& context, const fs::path& folder) {
   // The previous recording's pictures by id, with their hashes.
   std::unordered_map<std::string, foundation::Sha256> previous;
   if (fs::exists(manifestFile, error)) {
-    std::ifstream in(manifestFile, std::ios::binary);
-    auto recorded = readSnapshotManifest(in);
+    auto recorded = readManifestIn(folder);
     if (auto* wrong = std::get_if<std::string>(&recorded)) {
-      return CommandResult::failure(manifestFile.string() + " is not a snapshot manifest (" +
-                                    *wrong + "): remove it to record afresh");
+      return CommandResult::failure(*wrong + ": remove it to record afresh");
     }
     for (SnapshotCell& cell : std::get<SnapshotManifest>(recorded).cells) {
       previous.emplace(std::move(cell.id), cell.sha256);

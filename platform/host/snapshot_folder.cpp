@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <unordered_map>
 
@@ -66,6 +67,21 @@ std::vector<std::string> unlistedPictures(const fs::path& folder,
   }
   std::sort(unlisted.begin(), unlisted.end());
   return unlisted;
+}
+
+std::variant<SnapshotManifest, std::string> readManifestIn(const fs::path& folder) {
+  const fs::path file = folder / kManifestFileName;
+  std::error_code error;
+  const auto size = fs::file_size(file, error);
+  if (error) return "cannot read " + file.string() + ": " + error.message();
+  if (size > kMaxManifestBytes) return file.string() + " is over 256 MiB: not a manifest";
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return "cannot read " + file.string() + ": " + std::strerror(errno);
+  auto read = readSnapshotManifest(in);
+  if (auto* wrong = std::get_if<std::string>(&read)) {
+    return file.string() + " is not a snapshot manifest: " + *wrong;
+  }
+  return read;
 }
 
 }  // namespace host::snapshot

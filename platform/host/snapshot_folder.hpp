@@ -34,6 +34,9 @@ std::variant<std::vector<std::uint8_t>, int> readFile(const std::filesystem::pat
 std::string pictureName(std::string_view id);
 std::string cellsWord(std::size_t count);
 CommandResult stoppedByASignal();
+// The manifest of the snapshot folder `folder`, or one line saying why it cannot be read (its
+// file missing, over kMaxManifestBytes, unreadable or malformed), naming the file.
+std::variant<SnapshotManifest, std::string> readManifestIn(const std::filesystem::path& folder);
 // The names of the pictures in `folder` that the manifest does not list.
 std::vector<std::string> unlistedPictures(const std::filesystem::path& folder,
                                           const std::vector<SnapshotCell>& cells);

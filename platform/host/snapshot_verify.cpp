@@ -178,32 +178,16 @@ std::variant<std::vector<VerifyItem>, CommandResult> itemsToVerify(const Command
 
 CommandResult verifySnapshots(const CommandContext& context, const fs::path& folder) {
   const auto started = std::chrono::steady_clock::now();
-  const fs::path manifestFile = folder / kManifestFileName;
-  std::error_code error;
-  const auto size = fs::file_size(manifestFile, error);
-  if (error) {
-    return CommandResult::failure("cannot read " + manifestFile.string() + ": " + error.message() +
-                                  (error == std::errc::no_such_file_or_directory
-                                       ? " (record first: snapshot record DIR)"
-                                       : ""));
-  }
-  if (size > kMaxManifestBytes) {
-    return CommandResult::failure(manifestFile.string() + " is over 256 MiB: not a manifest");
-  }
-  std::ifstream in(manifestFile, std::ios::binary);
-  if (!in) {
-    return CommandResult::failure("cannot read " + manifestFile.string() + ": " +
-                                  std::strerror(errno));
-  }
-  auto read = readSnapshotManifest(in);
+  auto read = readManifestIn(folder);
   if (auto* wrong = std::get_if<std::string>(&read)) {
-    return CommandResult::failure(manifestFile.string() + " is not a snapshot manifest: " + *wrong);
+    const bool missing = !fs::exists(folder / kManifestFileName);
+    return CommandResult::failure(*wrong + (missing ? " (record first: snapshot record DIR)" : ""));
   }
   SnapshotManifest& manifest = std::get<SnapshotManifest>(read);
   if (manifest.kind != context.configuration.kind) {
-    return CommandResult::failure(manifestFile.string() + " was recorded for the widget " +
-                                  manifest.kind + ", not " + context.configuration.kind +
-                                  " (--kind chooses the widget)");
+    return CommandResult::failure((folder / kManifestFileName).string() +
+                                  " was recorded for the widget " + manifest.kind + ", not " +
+                                  context.configuration.kind + " (--kind chooses the widget)");
   }
   bool filtered = false;
   auto chosen = itemsToVerify(context, manifest, filtered);
@@ -406,6 +390,7 @@ CommandResult verifySnapshots(const CommandContext& context, const fs::path& fol
     if (written) return CommandResult::failure(*written);
     names.emplace_back(kManifestFileName);
     if (auto failed = staging->moveInto(folder, names)) return CommandResult::failure(*failed);
+    std::error_code error;  // a picture not removed fails the next verify as a stray one
     for (const std::string& name : removed) fs::remove(folder / name, error);
     updated += unlisted.size();
   } else {
