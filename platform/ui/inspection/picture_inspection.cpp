@@ -7,11 +7,11 @@
 #include <cmath>
 #include <cstdint>
 #include <map>
-#include <mutex>
 
 #include "ui/graphics/paths.hpp"
 #include "ui/inspection/contrast.hpp"
 #include "ui/raster/background_cache.hpp"
+#include "ui/raster/buffer_pool.hpp"
 #include "ui/raster/cairo_handles.hpp"
 #include "ui/raster/cairo_path.hpp"
 #include "ui/raster/raster.hpp"
@@ -143,28 +143,13 @@ std::size_t contentStart(const DisplayList& list, const RenderEnvironment& envir
   return environment.backdrop ? 1 : 0;
 }
 
-// The two pictures' buffers, kept from one call to the next: allocating picture-sized buffers for
-// every picture cost more than drawing them (the kernel maps and clears fresh pages each time).
+// The two pictures' buffers, kept from one call to the next.
 struct PictureInspector::Buffers {
   struct Pair {
     detail::RgbaImage behind;
     detail::RgbaImage drawn;
   };
-  std::mutex mutex;
-  std::vector<std::unique_ptr<Pair>> free;
-
-  std::unique_ptr<Pair> take() {
-    std::lock_guard lock(mutex);
-    if (free.empty()) return std::make_unique<Pair>();
-    std::unique_ptr<Pair> pair = std::move(free.back());
-    free.pop_back();
-    return pair;
-  }
-  void give(std::unique_ptr<Pair> pair) {
-    pair->behind.background = nullptr;  // the cache decides how long a background lives
-    std::lock_guard lock(mutex);
-    free.push_back(std::move(pair));
-  }
+  detail::BufferPool<Pair> pool;
 };
 
 PictureInspector::PictureInspector()
@@ -183,7 +168,7 @@ PictureInspection PictureInspector::inspect(const DisplayList& list, std::size_t
   }
   const DisplayList content(list.begin() + static_cast<std::ptrdiff_t>(start), list.end());
   const detail::PictureFrame frame = detail::pictureFrame(canvas, scale);
-  std::unique_ptr<Buffers::Pair> buffers = buffers_->take();
+  std::unique_ptr<Buffers::Pair> buffers = buffers_->pool.take();
   detail::rasterizeRows(behindText, canvas, frame, 0, frame.height,
                         detail::pictureBackground(behindText, canvas, frame, backgrounds_.get()),
                         buffers->behind);
@@ -262,7 +247,8 @@ PictureInspection PictureInspector::inspect(const DisplayList& list, std::size_t
   }
   inspection.underCorners = values(corners);
   inspection.outsideMargins = values(outside);
-  buffers_->give(std::move(buffers));
+  buffers->behind.background = nullptr;  // the cache decides how long a background lives
+  buffers_->pool.give(std::move(buffers));
   return inspection;
 }
 

@@ -86,7 +86,10 @@ std::vector<std::vector<std::uint8_t>> encodeAll(std::span<const PngPicture> pic
         }
       }
     }
-    if (scratch) scratchPool.give(std::move(scratch));
+    if (scratch) {
+      scratch->rows.background = nullptr;  // the cache decides how long a background lives
+      scratchPool.give(std::move(scratch));
+    }
   };
 
   // Helpers only where there is work enough for them: several pictures, or many bands to

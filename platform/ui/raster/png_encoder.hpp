@@ -13,7 +13,9 @@ namespace ui {
 
 namespace detail {
 class BackgroundCache;
-class ScratchPool;
+template <class Buffers>
+class BufferPool;
+struct Scratch;
 }  // namespace detail
 
 // One picture: a list drawn on its canvas at `scale` device pixels per point (clamped to
@@ -49,7 +51,7 @@ class PngEncoder {
 
  private:
   std::unique_ptr<detail::BackgroundCache> backgrounds_;
-  std::unique_ptr<detail::ScratchPool> scratch_;
+  std::unique_ptr<detail::BufferPool<detail::Scratch>> scratch_;
 };
 
 // A picture given as its pixels (one read back, a picture of differences) as a PNG file.
