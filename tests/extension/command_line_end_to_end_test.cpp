@@ -18,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using hosttest::Ending;
+using hosttest::pngSize;
 using hosttest::readText;
 
 class CommandLineEndToEnd : public testing::Test {
@@ -68,17 +69,6 @@ class CommandLineEndToEnd : public testing::Test {
   const fs::path folder_ = temporary_.root();
   const fs::path containers_ = folder_ / "containers";
 };
-
-// The pixel size a PNG declares in its IHDR chunk.
-std::pair<std::uint32_t, std::uint32_t> pngSize(const std::string& bytes) {
-  auto be32 = [&](std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) value = value << 8 | std::uint8_t(bytes[at + i]);
-    return value;
-  };
-  if (bytes.size() < 24 || bytes.compare(12, 4, "IHDR") != 0) return {0, 0};
-  return {be32(16), be32(20)};
-}
 
 double nowSinceReferenceDate() {
   using namespace std::chrono;

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -17,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "support/temporary_containers.hpp"
@@ -28,6 +30,17 @@ namespace fs = std::filesystem;
 inline std::string readText(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The pixel size a PNG declares in its IHDR chunk.
+inline std::pair<std::uint32_t, std::uint32_t> pngSize(const std::string& bytes) {
+  auto be32 = [&](std::size_t at) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 4; ++i) value = value << 8 | std::uint8_t(bytes[at + i]);
+    return value;
+  };
+  if (bytes.size() < 24 || bytes.compare(12, 4, "IHDR") != 0) return {0, 0};
+  return {be32(16), be32(20)};
 }
 
 // How a child process ended: its exit status (128 + the signal when killed) and what it wrote.

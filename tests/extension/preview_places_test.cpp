@@ -17,17 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 using hosttest::httpGet;
 using hosttest::HttpResponse;
-
-// The pixel size a PNG declares in its IHDR chunk.
-std::pair<std::uint32_t, std::uint32_t> pngSize(const std::string& bytes) {
-  auto be32 = [&](std::size_t at) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 4; ++i) value = value << 8 | std::uint8_t(bytes[at + i]);
-    return value;
-  };
-  if (bytes.size() < 24 || bytes.compare(12, 4, "IHDR") != 0) return {0, 0};
-  return {be32(16), be32(20)};
-}
+using hosttest::pngSize;
 
 class PreviewPlaces : public testing::Test {
  protected:
