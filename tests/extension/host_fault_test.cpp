@@ -64,9 +64,8 @@ TEST_F(HostFaultTest, outputFolderThatCannotBeWrittenFailsWithOneLine) {
                   fs::perm_options::add);
   fs::permissions(output(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
                                 fs::perms::others_exec);
-  const bool asRoot = ::geteuid() == 0;
   HostProcess host(renderArguments(target, containers()), scratch_.root(),
-                   [asRoot] { return !asRoot || (::setgid(65534) == 0 && ::setuid(65534) == 0); });
+                   hosttest::asUnprivilegedUser(scratch_.root(), {}));
   const Ending ending = host.wait();
   if (ending.exited && ending.status == 126) GTEST_SKIP() << "cannot run the host unprivileged";
   EXPECT_TRUE(ending.exited);

@@ -131,7 +131,8 @@ class HostProcess {
 // that a folder or store the user may not read is one for the host too. The test's `scratch`
 // folder is opened for it to read and pass through, and `writable` folders (inside it) to
 // write; nothing above the scratch folder is changed. A child that cannot change its user, or
-// cannot reach the scratch folder as nobody, exits 126: the test is then skipped.
+// cannot reach the scratch folder or the host's executable as nobody (a build tree in a private
+// folder), exits 126: the test is then skipped.
 inline std::function<bool()> asUnprivilegedUser(const fs::path& scratch,
                                                 const std::vector<fs::path>& writable) {
   if (::geteuid() != 0) return [] { return true; };
@@ -143,7 +144,8 @@ inline std::function<bool()> asUnprivilegedUser(const fs::path& scratch,
     fs::permissions(folder, fs::perms::all, fs::perm_options::add, ignored);
   }
   return [scratch] {
-    return ::setgid(65534) == 0 && ::setuid(65534) == 0 && ::access(scratch.c_str(), X_OK) == 0;
+    return ::setgid(65534) == 0 && ::setuid(65534) == 0 && ::access(scratch.c_str(), X_OK) == 0 &&
+           ::access(POCKETTA_WIDGET_EXECUTABLE, X_OK) == 0;
   };
 }
 
